@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Pattaplex needs, quietly, and only those that are missing.
+set -euo pipefail
+packages=(build-essential cmake pkg-config ninja-build
+          qt6-base-dev libgl-dev libfluidsynth-dev fluid-soundfont-gm fluid-soundfont-gs
+          libplist-dev libsmf-dev libglib2.0-dev libgtest-dev libgmock-dev
+          fonts-dejavu-core xvfb xauth)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::puts("Pattaplex drum machine");
+    return 0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The sound side as the window's actions see it: the note output and the step clock.
+
+namespace pattaplex {
+
+// Told by the step clock what the window shows about playback.
+class ClockListener {
+public:
+    virtual ~ClockListener() = default;
+    // A step has just sounded; `nextStep` is the step that will sound after it.
+    virtual void stepSounded(int nextStep) = 0;
+    // Infinite random is on and the loop is about to start over: re-randomise now,
+    // before step 0 of the next pass is scheduled.
+    virtual void loopWrapping() = 0;
+};
+
+class Sound {
+public:
+    virtual ~Sound() = default;
+
+    // Opens the note output for instrument or drum kit `kit`, closing any open one
+    // first. False when the kit is refused or no output is available: the output is
+    // then closed and the step clock halted.
+    virtual bool initQT(int kit) = 0;
+    virtual void closeOutput() = 0;
+
+    // Plays `note` at `velocity` for 4/60 s without holding up the caller.
+    virtual void audition(int note, int velocity) = 0;
+
+    // The step clock: runs from the groove's LOOP until stopped. Never blocks.
+    virtual void startClock() = 0;
+    virtual void stopClock() = 0;
+    virtual bool clockRunning() const = 0;
+};
+
+}  // namespace pattaplex

@@ -1,0 +1,73 @@
+#pragma once
+// The one program-wide record of the groove being edited and played.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace pattaplex {
+
+constexpr int kRowCount = 10;      // drum rows, numbered 1 (top) to 10
+constexpr int kBufferSize = 80;    // entries in every step, velocity and undo buffer
+constexpr int kWorkedSteps = 64;   // entries the velocity, clear and undo routines touch
+constexpr int kMaxShownSteps = 54; // the drawing pass caps the grid at this many steps
+
+struct DrumRow {
+    int32_t DR = 0;                         // note number the row plays
+    int32_t DV = 0;                         // row volume, 0 = muted ("Off")
+    std::array<int32_t, kBufferSize> BUF{}; // step buffer: 0 = off, anything else = on
+    std::array<int32_t, kBufferSize> VOL{}; // per-step velocity
+    std::array<int32_t, kBufferSize> undo{};// copy of BUF taken at the last clear
+    int32_t oldD = 0;                       // previous note number
+    int32_t oldV = 0;                       // previous volume
+};
+
+struct GrooveState {
+    std::array<DrumRow, kRowCount> rows{};  // rows[0] is row 1
+
+    // Grid, tempo and sound.
+    int32_t BARS = 0;
+    int32_t BEATS = 0;
+    int32_t SUB = 0;
+    int32_t LNG = 0;   // steps shown by the last drawing pass
+    int32_t left = 0;  // x of the grid's left edge in the last drawing pass
+    int32_t TEMPO = 0;
+    int32_t KIT = 0;
+    int32_t oldKIT = 0;
+
+    // Selection, cursors and playback.
+    int32_t DEMO = 0;  // selected row 1..10, 0 = none
+    int32_t DRC = 0;   // sound cursor of the left/right arrow keys, 0..49
+    int32_t DRV = 0;   // volume cursor of the up/down arrow keys, 0..127
+    int32_t LOOP = 0;  // next step to play
+    int32_t key = 0;   // character code of the last key typed in the grid
+    float ptX = 0.0f;  // position of the last click
+    float ptY = 0.0f;
+    int32_t G = 0;     // step column of the last click
+
+    // Mode flags.
+    int32_t dataTOG = 0;
+    int32_t randTOG = 0;
+    int32_t INF = 0;
+    int32_t undoTOG = 0;
+    int32_t colTOG = 0;
+    int32_t velTOG = 0;
+    int32_t GRID = 0;
+    int32_t PRE = 0;
+    int32_t saveSET = 0;
+    int32_t exportMIDI = 0;
+
+    std::string lastFile = "Groove";  // name proposed for the next groove file
+
+    // Row n, counted from 1 as the user sees it.
+    DrumRow& row(int n) { return rows[static_cast<size_t>(n - 1)]; }
+    const DrumRow& row(int n) const { return rows[static_cast<size_t>(n - 1)]; }
+    bool isRowNumber(int n) const { return n >= 1 && n <= kRowCount; }
+    bool isDrumKit() const { return KIT > 1000; }
+};
+
+// Steps per row of the grid as the fields stand, or 0 when any factor is not positive
+// or the product would not fit the buffers (a file can bring any numbers).
+int stepCount(const GrooveState& s);
+
+}  // namespace pattaplex

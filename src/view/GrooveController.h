@@ -1,0 +1,108 @@
+#pragma once
+// Every action and event handler of the drum machine's window, written against the
+// window's outlets and the sound interface so that each can run without a display.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "GrooveState.h"
+#include "Outlets.h"
+#include "Sound.h"
+#include "randomizer.h"
+
+namespace pattaplex {
+
+// Modifier flags of a key press, as the key handler tests them.
+constexpr uint32_t kControlKey = 0x40000;
+constexpr uint32_t kOptionKey = 0x80000;
+constexpr uint32_t kCommandKey = 0x100000;
+
+// Character codes of the keys without a printable character.
+constexpr char32_t kUpArrow = 0xF700;
+constexpr char32_t kDownArrow = 0xF701;
+constexpr char32_t kLeftArrow = 0xF702;
+constexpr char32_t kRightArrow = 0xF703;
+constexpr char32_t kDeleteKey = 0x7F;
+
+extern const char* const helptext;
+
+class GrooveController : public ClockListener {
+public:
+    GrooveController(GrooveState& state, Outlets& outlets, Sound& sound,
+                     SecondsClock clock = systemSeconds, std::FILE* out = stdout);
+
+    GrooveState& state() { return s_; }
+
+    // Start-up: the start-up values, the greeting banner, then the defaults.
+    void awakeFromNib();
+
+    // Sound settings.
+    void setDefaults();
+    void setPrev();
+
+    // Clear and undo.
+    void cleanBufs();
+    void undoClear();
+
+    // Presets (tag 1..12) and the randomiser (mode 1..5).
+    void doPreset(int tag);
+    void doRandom(int mode);
+
+    // Row buttons (row 1..10) and the sound fix.
+    void setTest(int row);
+    void fixQT();
+
+    // Transport.
+    void playGroove();
+    void setTempo();  // reads the tempo slider
+
+    // Mouse and keyboard. The click is in view coordinates, origin bottom-left. A key is
+    // its character after the layout applied the modifiers, with the modifier flags.
+    void mouseDown(float x, float y);
+    void setPos();
+    void keyDown(char32_t character, uint32_t modifiers);
+
+    // Control panel.
+    void displayNotes();
+    void displayDrums();
+    void displaySounds();  // displayNotes or displayDrums by KIT
+    void displayVolume();
+    void setDrum(int row);    // reads the row's sound selector
+    void setVolume(int row);  // reads the row's volume slider
+    void setKit(int kit);
+    void setBars(int bars);
+    void setBeats(int beats);
+    void setDiv(int sub);
+
+    // Files.
+    void saveFile();
+    void saveDrums();
+    void saveMIDI();
+    void openFile();
+    void openDrums();
+    void savePanelDidEnd(bool confirmed, const std::string& path);
+    void openPanelDidEnd(bool confirmed, const std::string& path);
+
+    // Quitting, asking first when there are unsaved changes.
+    void quit();
+
+    // Step clock notifications.
+    void stepSounded(int nextStep) override;
+    void loopWrapping() override;
+
+private:
+    void initQT();
+    void doDEMO();
+    void showTempo();
+    void handleArrow(char32_t key);
+    void toggleMute(int row);
+
+    GrooveState& s_;
+    Outlets& out_;
+    Sound& sound_;
+    SecondsClock clock_;
+    std::FILE* stdout_;
+};
+
+}  // namespace pattaplex

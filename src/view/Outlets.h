@@ -1,0 +1,53 @@
+#pragma once
+// The window as the actions see it: its controls (rows counted 1..10), its alerts and
+// sheets. The Qt window implements it; tests stand in for it.
+
+#include <string>
+
+namespace pattaplex {
+
+class Outlets {
+public:
+    virtual ~Outlets() = default;
+
+    // Buttons and labels.
+    virtual void setUndoTitle(const std::string& title) = 0;  // the clear/undo button
+    virtual void setPlayTitle(const std::string& title) = 0;  // "PLAY", "STOP", "paused"
+    virtual void setKitTitle(const std::string& title) = 0;   // the kit button
+    virtual void setCount(const std::string& text) = 0;       // playback position
+    virtual void setInfText(const std::string& text) = 0;     // infinite-random label
+    virtual void setKitField(const std::string& text) = 0;    // kit or instrument name
+    virtual void setFileField(const std::string& text) = 0;   // groove name
+    virtual void setDrumSetField(const std::string& text) = 0;  // drum-set name
+
+    // Tempo slider and field.
+    virtual int tempoSlider() const = 0;
+    virtual void setTempoSlider(int bpm) = 0;
+    virtual void setTempoField(int bpm) = 0;
+
+    // Per-row controls.
+    virtual int soundSelector(int row) const = 0;  // note - 35
+    virtual void setSoundSelector(int row, int value) = 0;
+    virtual void setSoundName(int row, const std::string& name) = 0;
+    virtual int volumeSlider(int row) const = 0;
+    virtual void setVolumeSlider(int row, int value) = 0;
+    virtual void setVolumeField(int row, const std::string& text) = 0;  // number or "Off"
+
+    // Ask for the grid to be drawn again after the current event.
+    virtual void requestRedraw() = 0;
+
+    // A modal alert; returns 1 for the first button, 0 for the second, -1 for the third.
+    virtual int runAlert(const std::string& title, const std::string& message,
+                         const std::string& first, const std::string& second = {},
+                         const std::string& third = {}) = 0;
+    // An informational sheet on the window with one OK button; not waited for.
+    virtual void showSheet(const std::string& title, const std::string& message) = 0;
+    // Window-modal save and open sheets in `folder` proposing `name`. When dismissed
+    // they call the controller's savePanelDidEnd / openPanelDidEnd.
+    virtual void beginSaveSheet(const std::string& folder, const std::string& name) = 0;
+    virtual void beginOpenSheet(const std::string& folder, const std::string& name) = 0;
+    // End the program with status 0.
+    virtual void quitApplication() = 0;
+};
+
+}  // namespace pattaplex
