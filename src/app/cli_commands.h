@@ -1,0 +1,17 @@
+#pragma once
+// Sub-commands of pattaplex-cli. Each returns the exit status; arguments exclude the
+// program and command names. Errors: one clear line on standard error, status 1.
+
+#include <string>
+#include <vector>
+
+namespace pattaplex {
+
+using Args = std::vector<std::string>;
+
+int cliRender(const Args& args);  // render IN.grv OUT.wav [--loops N]
+int cliInfo(const Args& args);    // info FILE
+int cliPreset(const Args& args);  // preset NAME|TAG OUT.grv
+int cliMidi(const Args& args);    // midi IN.grv OUT.mid
+
+}  // namespace pattaplex
