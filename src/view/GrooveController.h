@@ -28,7 +28,7 @@ constexpr char32_t kDeleteKey = 0x7F;
 extern const char* const helptext;
 
 class GrooveController : public ClockListener {
-public:
+  public:
     GrooveController(GrooveState& state, Outlets& outlets, Sound& sound,
                      SecondsClock clock = systemSeconds, std::FILE* out = stdout);
 
@@ -91,7 +91,7 @@ public:
     void stepSounded(int nextStep) override;
     void loopWrapping() override;
 
-private:
+  private:
     void initQT();
     void doDEMO();
     void showTempo();

@@ -1,0 +1,101 @@
+#include "GridRenderer.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace pattaplex {
+
+namespace {
+
+constexpr double kThickLine = 2.2;
+constexpr double kThinLine = 0.8;
+constexpr int kHorizontalLines = 20;
+constexpr const char* kBullet = "\u2022";
+
+struct Scheme {
+    Colour background;
+    Colour horizontalLines;
+    Colour barLines;
+    Colour text;
+};
+
+Scheme schemeFor(const GrooveState& s) {
+    if (s.colTOG != 0) return {colours::black, colours::white, colours::white, colours::cyan};
+    return {colours::white, colours::grey, colours::black, colours::black};
+}
+
+template <typename... Args>
+std::string format(const char* pattern, Args... args) {
+    char text[32];
+    std::snprintf(text, sizeof text, pattern, args...);
+    return text;
+}
+
+bool stepShown(const DrumRow& row, int step) {
+    return row.BUF[static_cast<size_t>(step)] != 0 && row.DV != 0;
+}
+
+}  // namespace
+
+int capGrid(GrooveState& s) {
+    // Same result as lowering BARS one at a time while the grid is too long, without
+    // overflow or endless loops for whatever numbers a file brings.
+    const int64_t perBar = int64_t{s.BEATS} * s.SUB;
+    if (perBar > 0 && s.BARS > kMaxShownSteps / perBar)
+        s.BARS = static_cast<int32_t>(kMaxShownSteps / perBar);
+    if (s.BARS <= 0 || s.BEATS <= 0 || s.SUB <= 0) return 0;
+    return s.BARS * s.BEATS * s.SUB;
+}
+
+void drawGrid(GrooveState& s, Canvas& canvas, double width, double height) {
+    const Scheme scheme = schemeFor(s);
+    canvas.fillRect(0, 0, width, height, scheme.background);
+
+    const int steps = capGrid(s);
+    s.left = grid::kCentreX - 7 * steps;
+    if (s.GRID == 0) return;
+
+    const int left = s.left;
+    const int right = left + grid::kStepWidth * steps;
+    for (int i = 0; i < kHorizontalLines; ++i) {
+        const double lineWidth = (i == 0 || i == kHorizontalLines - 1) ? kThickLine : kThinLine;
+        const double y = grid::kTopLineY - 16 * i;
+        canvas.strokeLine(left - 1, y, right + 1, y, lineWidth, scheme.horizontalLines);
+        if (i % 2 == 0)
+            canvas.drawText(left - 30, 303 - 16 * i, format("Dr%2d", i / 2 + 1), grid::kFontFamily,
+                            10, scheme.text);
+    }
+    s.LNG = steps;
+
+    const int stepsPerBar = s.SUB * s.BEATS;
+    for (int step = 0; step < steps; ++step) {
+        const int x = left + grid::kStepWidth * step;
+        double lineWidth = kThinLine;
+        Colour lineColour = colours::grey;
+        if (step % stepsPerBar == 0) {
+            canvas.drawText(x - 1, 322, format("%d", step / stepsPerBar + 1), grid::kFontFamily, 8,
+                            scheme.text);
+            lineWidth = kThickLine;
+            lineColour = scheme.barLines;
+        } else if (step % s.SUB == 0) {
+            lineColour = colours::red;
+        }
+        canvas.strokeLine(x, 317, x, 15, lineWidth, lineColour);
+
+        for (int n = 1; n <= kRowCount; ++n)
+            if (stepShown(s.row(n), step))
+                canvas.drawText(x, 297 - grid::kRowPitch * (n - 1), kBullet, grid::kFontFamily, 25,
+                                scheme.text);
+        if (s.velTOG != 0)
+            for (int n = 1; n <= kRowCount; ++n)
+                if (stepShown(s.row(n), step))
+                    canvas.drawText(x, 290 - grid::kRowPitch * (n - 1),
+                                    format("%3d", s.row(n).VOL[static_cast<size_t>(step)]),
+                                    grid::kFontFamily, 7, scheme.text);
+    }
+
+    canvas.strokeLine(right + 1, 319, right + 1, 13, kThickLine, scheme.barLines);
+}
+
+}  // namespace pattaplex

@@ -1,0 +1,27 @@
+#pragma once
+// The drawing pass of the step grid. It also settles the grid's geometry in the groove:
+// it caps BARS at 54 steps and records the grid's left edge (left) and length (LNG),
+// which mouse editing and the randomiser read.
+
+#include "Canvas.h"
+#include "GrooveState.h"
+
+namespace pattaplex {
+
+// Fixed geometry of the grid, in view coordinates.
+namespace grid {
+constexpr int kStepWidth = 14;
+constexpr int kCentreX = 404;
+constexpr int kTopLineY = 318;
+constexpr int kRowPitch = 32;
+constexpr const char* kFontFamily = "Lucida Grande";
+}  // namespace grid
+
+// Paints the whole view of `width` × `height` from the groove.
+void drawGrid(GrooveState& s, Canvas& canvas, double width, double height);
+
+// Lowers BARS until the grid holds at most 54 steps and returns the number of steps
+// shown: 0 when any of BARS, BEATS and SUB is not positive.
+int capGrid(GrooveState& s);
+
+}  // namespace pattaplex

@@ -1,0 +1,39 @@
+#pragma once
+// The step grid on screen: paints the groove, hands clicks (in view coordinates, origin
+// bottom-left) and typed keys (translated once) to whoever listens, and keeps the
+// keyboard focus for the grid's keys.
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+#include "GrooveState.h"
+
+namespace pattaplex {
+
+class GridView : public QWidget {
+    Q_OBJECT
+  public:
+    // The size the fixed grid geometry needs: 54 steps and the bar numbers fit.
+    static constexpr int kWidth = 808;
+    static constexpr int kHeight = 340;
+
+    explicit GridView(GrooveState& state, QWidget* parent = nullptr);
+
+    std::function<void(float x, float y)> onClick;
+    std::function<void(char32_t character, uint32_t modifiers)> onKey;
+    std::function<void()> onPainted;  // after each drawing pass
+
+    QSize sizeHint() const override { return {kWidth, kHeight}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+  private:
+    GrooveState& state_;
+};
+
+}  // namespace pattaplex

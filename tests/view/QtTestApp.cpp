@@ -1,0 +1,25 @@
+// One QApplication for the whole test program, made before the first test runs.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+namespace {
+
+class QtApplicationEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { app_ = new QApplication(argc_, argv_); }
+    void TearDown() override {
+        delete app_;
+        app_ = nullptr;
+    }
+
+  private:
+    int argc_ = 1;
+    char name_[16] = "pattaplex-test";
+    char* argv_[2] = {name_, nullptr};
+    QApplication* app_ = nullptr;
+};
+
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+}  // namespace
