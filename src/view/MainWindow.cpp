@@ -1,0 +1,433 @@
+#include "MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include "Dialogs.h"
+#include "GrooveController.h"
+#include "names.h"
+#include "presets.h"
+
+namespace pattaplex {
+
+namespace {
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QPushButton* choiceButton(const QString& text, QButtonGroup* group, int id) {
+    auto* button = new QPushButton(text);
+    button->setCheckable(true);
+    group->addButton(button, id);
+    return button;
+}
+
+// A row of small checkable buttons for the values `first`..`last`, after a caption.
+QButtonGroup* numberChoices(QGridLayout* layout, int row, const QString& caption, int first,
+                            int last, QObject* owner) {
+    auto* group = new QButtonGroup(owner);
+    layout->addWidget(new QLabel(caption), row, 0);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(2);
+    for (int value = first; value <= last; ++value) {
+        QPushButton* button = choiceButton(QString::number(value), group, value);
+        button->setFixedWidth(28);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    layout->addLayout(buttons, row, 1);
+    return group;
+}
+
+void checkOnly(QButtonGroup* group, int id) {
+    const QSignalBlocker blocker(group);
+    group->setExclusive(false);
+    for (QAbstractButton* button : group->buttons()) button->setChecked(group->id(button) == id);
+    group->setExclusive(true);
+}
+
+QLabel* valueLabel(const QString& text = {}) {
+    auto* label = new QLabel(text);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setMinimumWidth(60);
+    return label;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(GrooveState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
+    setWindowTitle(QStringLiteral("Pattaplex"));
+
+    grid_ = new GridView(state_);
+    rows_ = new RowPanel;
+    auto* top = new QHBoxLayout;
+    top->addWidget(grid_, 0, Qt::AlignTop);
+    top->addWidget(rows_, 1, Qt::AlignTop);
+
+    auto* firstRow = new QHBoxLayout;
+    firstRow->addWidget(buildTransport(), 3);
+    firstRow->addWidget(buildGridSize(), 2);
+    firstRow->addWidget(buildGrooveInfo(), 2);
+    auto* secondRow = new QHBoxLayout;
+    secondRow->addWidget(buildKits(), 4);
+    secondRow->addWidget(buildPresets(), 3);
+    secondRow->addWidget(buildRandom(), 1);
+
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->addLayout(top);
+    layout->addLayout(firstRow);
+    layout->addLayout(secondRow);
+    setCentralWidget(central);
+    buildMenus();
+
+    // Only the grid takes the keyboard, so Space, the arrows and the letters always
+    // reach its key handler; the panel is worked with the mouse.
+    for (QWidget* control : central->findChildren<QWidget*>())
+        if (control != grid_) control->setFocusPolicy(Qt::NoFocus);
+    grid_->setFocus(Qt::OtherFocusReason);
+
+    grid_->onPainted = [this] {
+        showSelections();
+        emit gridPainted();
+    };
+}
+
+QWidget* MainWindow::buildTransport() {
+    auto* box = new QGroupBox(tr("Transport"));
+    auto* layout = new QGridLayout(box);
+    play_ = new QPushButton(QStringLiteral("PLAY"));
+    play_->setMinimumWidth(90);
+    undo_ = new QPushButton(QStringLiteral("Undo"));
+    undo_->setToolTip(tr("Clear the grid, or undo the last clear"));
+    tempo_ = new QSlider(Qt::Horizontal);
+    tempo_->setRange(40, 240);
+    tempoField_ = valueLabel();
+    count_ = valueLabel(QStringLiteral("0:0"));
+    inf_ = new QLabel(QStringLiteral(" "));
+    QFont bold = inf_->font();
+    bold.setBold(true);
+    inf_->setFont(bold);
+
+    layout->addWidget(play_, 0, 0);
+    layout->addWidget(undo_, 0, 1);
+    layout->addWidget(new QLabel(tr("Position")), 0, 2, Qt::AlignRight);
+    layout->addWidget(count_, 0, 3);
+    layout->addWidget(new QLabel(tr("Tempo")), 1, 0);
+    layout->addWidget(tempo_, 1, 1, 1, 2);
+    layout->addWidget(tempoField_, 1, 3);
+    layout->addWidget(inf_, 2, 0, 1, 4);
+
+    connect(play_, &QPushButton::clicked, this,
+            [this] { toController(&GrooveController::playGroove); });
+    connect(undo_, &QPushButton::clicked, this,
+            [this] { toController(&GrooveController::cleanBufs); });
+    connect(tempo_, &QSlider::valueChanged, this,
+            [this] { toController(&GrooveController::setTempo); });
+    return box;
+}
+
+QWidget* MainWindow::buildGridSize() {
+    auto* box = new QGroupBox(tr("Grid"));
+    auto* layout = new QGridLayout(box);
+    layout->setVerticalSpacing(2);
+    bars_ = numberChoices(layout, 0, tr("Bars"), 1, 6, this);
+    beats_ = numberChoices(layout, 1, tr("Beats"), 1, 9, this);
+    division_ = numberChoices(layout, 2, tr("Steps per beat"), 1, 4, this);
+    connect(bars_, &QButtonGroup::idClicked, this,
+            [this](int bars) { toController([bars](GrooveController& c) { c.setBars(bars); }); });
+    connect(beats_, &QButtonGroup::idClicked, this, [this](int beats) {
+        toController([beats](GrooveController& c) { c.setBeats(beats); });
+    });
+    connect(division_, &QButtonGroup::idClicked, this,
+            [this](int sub) { toController([sub](GrooveController& c) { c.setDiv(sub); }); });
+    return box;
+}
+
+QWidget* MainWindow::buildGrooveInfo() {
+    auto* box = new QGroupBox(tr("Groove and sounds"));
+    auto* layout = new QGridLayout(box);
+    fileField_ = valueLabel();
+    drSet_ = valueLabel();
+    setVol_ = new QPushButton(tr("Set Vol"));
+    setVol_->setToolTip(tr("Give the selected row's steps its volume"));
+    defaults_ = new QPushButton(tr("Defaults"));
+    defaults_->setToolTip(tr("The factory sounds and volumes"));
+    previous_ = new QPushButton(tr("Previous"));
+    previous_->setToolTip(tr("The sounds and volumes before the last change"));
+    fixSound_ = new QPushButton(tr("Fix Sound"));
+    fixSound_->setToolTip(tr("Reopen the sound output"));
+
+    layout->addWidget(new QLabel(tr("Groove")), 0, 0);
+    layout->addWidget(fileField_, 0, 1, 1, 3);
+    layout->addWidget(new QLabel(tr("Drum set")), 1, 0);
+    layout->addWidget(drSet_, 1, 1, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {setVol_, defaults_, previous_, fixSound_})
+        buttons->addWidget(button);
+    layout->addLayout(buttons, 2, 0, 1, 4);
+
+    connect(setVol_, &QPushButton::clicked, this,
+            [this] { toController(&GrooveController::setPos); });
+    connect(defaults_, &QPushButton::clicked, this,
+            [this] { toController(&GrooveController::setDefaults); });
+    connect(previous_, &QPushButton::clicked, this,
+            [this] { toController(&GrooveController::setPrev); });
+    connect(fixSound_, &QPushButton::clicked, this,
+            [this] { toController(&GrooveController::fixQT); });
+    return box;
+}
+
+QWidget* MainWindow::buildKits() {
+    auto* box = new QGroupBox(tr("Kit"));
+    auto* layout = new QGridLayout(box);
+    layout->setVerticalSpacing(2);
+    kits_ = new QButtonGroup(this);
+    auto* drums = new QHBoxLayout;
+    auto* instruments = new QGridLayout;
+    instruments->setSpacing(2);
+    drums->setSpacing(2);
+    kit_ = new QToolButton;
+    kit_->setText(tr("Kits"));
+    kit_->setPopupMode(QToolButton::InstantPopup);
+    kit_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* menu = new QMenu(kit_);
+    int melodic = 0;
+    for (const KitName& entry : kKitNames) {
+        const int kit = entry.kit;
+        QPushButton* button = choiceButton(QString::fromUtf8(entry.name), kits_, kit);
+        if (kit > 1000) {
+            drums->addWidget(button);
+        } else {
+            instruments->addWidget(button, melodic / 6, melodic % 6);
+            ++melodic;
+        }
+        menu->addAction(QString::fromUtf8(entry.name), this, [this, kit] {
+            toController([kit](GrooveController& c) { c.setKit(kit); });
+        });
+    }
+    kit_->setMenu(menu);
+    kitField_ = valueLabel();
+
+    layout->addWidget(new QLabel(tr("Drum kits")), 0, 0);
+    layout->addLayout(drums, 0, 1);
+    layout->addWidget(new QLabel(tr("Instruments")), 1, 0, Qt::AlignTop);
+    layout->addLayout(instruments, 1, 1);
+    auto* current = new QHBoxLayout;
+    current->addWidget(new QLabel(tr("Playing")));
+    current->addWidget(kitField_, 1);
+    current->addWidget(kit_);
+    layout->addLayout(current, 2, 0, 1, 2);
+
+    connect(kits_, &QButtonGroup::idClicked, this,
+            [this](int kit) { toController([kit](GrooveController& c) { c.setKit(kit); }); });
+    return box;
+}
+
+QWidget* MainWindow::buildPresets() {
+    auto* box = new QGroupBox(tr("Presets"));
+    auto* layout = new QGridLayout(box);
+    layout->setSpacing(2);
+    presets_ = new QButtonGroup(this);
+    for (int tag = 1; tag <= kPresetCount; ++tag) {
+        auto* button = new QPushButton(qs(presetName(tag).value_or(std::to_string(tag))));
+        presets_->addButton(button, tag);
+        layout->addWidget(button, (tag - 1) / 4, (tag - 1) % 4);
+    }
+    connect(presets_, &QButtonGroup::idClicked, this,
+            [this](int tag) { toController([tag](GrooveController& c) { c.doPreset(tag); }); });
+    return box;
+}
+
+QWidget* MainWindow::buildRandom() {
+    auto* box = new QGroupBox(tr("Random"));
+    auto* layout = new QVBoxLayout(box);
+    layout->setSpacing(2);
+    random_ = new QButtonGroup(this);
+    const struct {
+        int mode;
+        const char* label;
+        const char* keys;
+    } modes[] = {{1, "Random velocity", "Alt+R"},
+                 {2, "Random drums", "D"},
+                 {3, "Random steps", "R"},
+                 {4, "Steps + velocity", "Ctrl+R"},
+                 {5, "All random", "A"}};
+    for (const auto& m : modes) {
+        auto* button = new QPushButton(tr(m.label));
+        button->setToolTip(tr("Key: %1").arg(QString::fromLatin1(m.keys)));
+        random_->addButton(button, m.mode);
+        layout->addWidget(button);
+    }
+    connect(random_, &QButtonGroup::idClicked, this,
+            [this](int mode) { toController([mode](GrooveController& c) { c.doRandom(mode); }); });
+    return box;
+}
+
+void MainWindow::buildMenus() {
+    // No mnemonics: Alt with a letter belongs to the grid's keys.
+    QMenu* file = menuBar()->addMenu(tr("File"));
+    auto add = [this, file](const QString& text, QKeySequence keys,
+                            void (GrooveController::*action)()) {
+        QAction* item = file->addAction(text, this, [this, action] { toController(action); });
+        item->setShortcut(keys);
+        return item;
+    };
+    add(tr("Open Groove…"), QKeySequence(Qt::CTRL | Qt::Key_O), &GrooveController::openFile);
+    add(tr("Save Groove…"), QKeySequence(Qt::CTRL | Qt::Key_S), &GrooveController::saveFile);
+    file->addSeparator();
+    add(tr("Open Drum Set…"), {}, &GrooveController::openDrums);
+    add(tr("Save Drum Set…"), {}, &GrooveController::saveDrums);
+    file->addSeparator();
+    add(tr("Export MIDI…"), QKeySequence(Qt::CTRL | Qt::Key_E), &GrooveController::saveMIDI);
+    file->addSeparator();
+    add(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &GrooveController::quit)
+        ->setMenuRole(QAction::QuitRole);
+}
+
+void MainWindow::attach(GrooveController& controller) {
+    controller_ = &controller;
+    for (int n = 1; n <= kRowCount; ++n) {
+        connect(rows_->rowButton(n), &QPushButton::clicked, this,
+                [this, n] { toController([n](GrooveController& c) { c.setTest(n); }); });
+        connect(rows_->soundSelector(n), &QSpinBox::valueChanged, this,
+                [this, n] { toController([n](GrooveController& c) { c.setDrum(n); }); });
+        connect(rows_->volumeSlider(n), &QSlider::valueChanged, this,
+                [this, n] { toController([n](GrooveController& c) { c.setVolume(n); }); });
+    }
+    grid_->onClick = [this](float x, float y) {
+        toController([x, y](GrooveController& c) { c.mouseDown(x, y); });
+    };
+    grid_->onKey = [this](char32_t character, uint32_t modifiers) {
+        toController(
+            [character, modifiers](GrooveController& c) { c.keyDown(character, modifiers); });
+    };
+}
+
+template <typename Action>
+void MainWindow::toController(Action action) {
+    if (controller_) std::invoke(action, *controller_);
+}
+
+// The selectors show the grid size and kit the groove holds, however they were set.
+void MainWindow::showSelections() {
+    checkOnly(bars_, state_.BARS);
+    checkOnly(beats_, state_.BEATS);
+    checkOnly(division_, state_.SUB);
+    checkOnly(kits_, state_.KIT);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!controller_) return QMainWindow::closeEvent(event);
+    // Quitting decides whether and when the program ends.
+    event->ignore();
+    controller_->quit();
+}
+
+// Outlets. Setting a control from here never sends its action again.
+
+void MainWindow::setUndoTitle(const std::string& title) {
+    undo_->setText(qs(title));
+}
+void MainWindow::setPlayTitle(const std::string& title) {
+    play_->setText(qs(title));
+}
+void MainWindow::setKitTitle(const std::string& title) {
+    kit_->setText(qs(title));
+}
+void MainWindow::setCount(const std::string& text) {
+    count_->setText(qs(text));
+}
+void MainWindow::setInfText(const std::string& text) {
+    inf_->setText(qs(text));
+}
+void MainWindow::setKitField(const std::string& text) {
+    kitField_->setText(qs(text));
+}
+void MainWindow::setFileField(const std::string& text) {
+    fileField_->setText(qs(text));
+}
+void MainWindow::setDrumSetField(const std::string& text) {
+    drSet_->setText(qs(text));
+}
+
+int MainWindow::tempoSlider() const {
+    return tempo_->value();
+}
+
+void MainWindow::setTempoSlider(int bpm) {
+    const QSignalBlocker blocker(tempo_);
+    tempo_->setValue(bpm);
+}
+
+void MainWindow::setTempoField(int bpm) {
+    tempoField_->setText(QString::number(bpm));
+}
+
+int MainWindow::soundSelector(int row) const {
+    return rows_->soundSelector(row)->value();
+}
+
+void MainWindow::setSoundSelector(int row, int value) {
+    const QSignalBlocker blocker(rows_->soundSelector(row));
+    rows_->soundSelector(row)->setValue(value);
+}
+
+void MainWindow::setSoundName(int row, const std::string& name) {
+    rows_->soundName(row)->setText(qs(name));
+}
+
+int MainWindow::volumeSlider(int row) const {
+    return rows_->volumeSlider(row)->value();
+}
+
+void MainWindow::setVolumeSlider(int row, int value) {
+    const QSignalBlocker blocker(rows_->volumeSlider(row));
+    rows_->volumeSlider(row)->setValue(value);
+}
+
+void MainWindow::setVolumeField(int row, const std::string& text) {
+    rows_->volumeField(row)->setText(qs(text));
+}
+
+void MainWindow::requestRedraw() {
+    grid_->update();
+}
+
+int MainWindow::runAlert(const std::string& title, const std::string& message,
+                         const std::string& first, const std::string& second,
+                         const std::string& third) {
+    return pattaplex::runAlert(this, title, message, first, second, third);
+}
+
+void MainWindow::showSheet(const std::string& title, const std::string& message) {
+    pattaplex::showSheet(this, title, message);
+}
+
+void MainWindow::beginSaveSheet(const std::string& folder, const std::string& name) {
+    beginFileSheet(
+        this, FileSheet::Save, folder, name, [this](bool confirmed, const std::string& path) {
+            toController([&](GrooveController& c) { c.savePanelDidEnd(confirmed, path); });
+        });
+}
+
+void MainWindow::beginOpenSheet(const std::string& folder, const std::string& name) {
+    beginFileSheet(
+        this, FileSheet::Open, folder, name, [this](bool confirmed, const std::string& path) {
+            toController([&](GrooveController& c) { c.openPanelDidEnd(confirmed, path); });
+        });
+}
+
+void MainWindow::quitApplication() {
+    emit quitting();
+    QCoreApplication::exit(0);
+}
+
+}  // namespace pattaplex

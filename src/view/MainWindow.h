@@ -1,0 +1,128 @@
+#pragma once
+// The drum machine's window: the grid, each row's controls beside it, the panel of
+// transport, grid size, kit, presets, randomiser and files, and the File menu. It is
+// the controller's outlets; every control hands its action straight to the controller.
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolButton>
+
+#include "GridView.h"
+#include "Outlets.h"
+#include "RowPanel.h"
+
+namespace pattaplex {
+
+class GrooveController;
+
+class MainWindow : public QMainWindow, public Outlets {
+    Q_OBJECT
+  public:
+    explicit MainWindow(GrooveState& state, QWidget* parent = nullptr);
+
+    // Connects the controls to the controller; until then they do nothing.
+    void attach(GrooveController& controller);
+
+    GridView* gridView() const { return grid_; }
+    RowPanel* rowPanel() const { return rows_; }
+
+    // Outlets.
+    void setUndoTitle(const std::string& title) override;
+    void setPlayTitle(const std::string& title) override;
+    void setKitTitle(const std::string& title) override;
+    void setCount(const std::string& text) override;
+    void setInfText(const std::string& text) override;
+    void setKitField(const std::string& text) override;
+    void setFileField(const std::string& text) override;
+    void setDrumSetField(const std::string& text) override;
+    int tempoSlider() const override;
+    void setTempoSlider(int bpm) override;
+    void setTempoField(int bpm) override;
+    int soundSelector(int row) const override;
+    void setSoundSelector(int row, int value) override;
+    void setSoundName(int row, const std::string& name) override;
+    int volumeSlider(int row) const override;
+    void setVolumeSlider(int row, int value) override;
+    void setVolumeField(int row, const std::string& text) override;
+    void requestRedraw() override;
+    int runAlert(const std::string& title, const std::string& message, const std::string& first,
+                 const std::string& second, const std::string& third) override;
+    void showSheet(const std::string& title, const std::string& message) override;
+    void beginSaveSheet(const std::string& folder, const std::string& name) override;
+    void beginOpenSheet(const std::string& folder, const std::string& name) override;
+    void quitApplication() override;
+
+    // The panel's texts as they are shown, for checking the window.
+    QString undoTitle() const { return undo_->text(); }
+    QString playTitle() const { return play_->text(); }
+    QString kitTitle() const { return kit_->text(); }
+    QString countText() const { return count_->text(); }
+    QString infText() const { return inf_->text(); }
+    QString kitFieldText() const { return kitField_->text(); }
+    QString fileFieldText() const { return fileField_->text(); }
+    QString drumSetFieldText() const { return drSet_->text(); }
+    QString tempoFieldText() const { return tempoField_->text(); }
+
+    // The buttons of the panel by what they do.
+    QPushButton* playButton() const { return play_; }
+    QPushButton* undoButton() const { return undo_; }
+    QAbstractButton* barsButton(int bars) const { return bars_->button(bars); }
+    QAbstractButton* beatsButton(int beats) const { return beats_->button(beats); }
+    QAbstractButton* divisionButton(int sub) const { return division_->button(sub); }
+    QAbstractButton* kitButton(int kit) const { return kits_->button(kit); }
+    QAbstractButton* presetButton(int tag) const { return presets_->button(tag); }
+    QAbstractButton* randomButton(int mode) const { return random_->button(mode); }
+    QSlider* tempoControl() const { return tempo_; }
+
+  signals:
+    void gridPainted();
+    void quitting();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    QWidget* buildTransport();
+    QWidget* buildGridSize();
+    QWidget* buildGrooveInfo();
+    QWidget* buildKits();
+    QWidget* buildPresets();
+    QWidget* buildRandom();
+    void buildMenus();
+    void showSelections();
+
+    template <typename Action>
+    void toController(Action action);
+
+    GrooveState& state_;
+    GrooveController* controller_ = nullptr;
+
+    GridView* grid_ = nullptr;
+    RowPanel* rows_ = nullptr;
+    QPushButton* play_ = nullptr;
+    QPushButton* undo_ = nullptr;
+    QToolButton* kit_ = nullptr;
+    QSlider* tempo_ = nullptr;
+    QLabel* tempoField_ = nullptr;
+    QLabel* count_ = nullptr;
+    QLabel* inf_ = nullptr;
+    QLabel* kitField_ = nullptr;
+    QLabel* fileField_ = nullptr;
+    QLabel* drSet_ = nullptr;
+    QButtonGroup* bars_ = nullptr;
+    QButtonGroup* beats_ = nullptr;
+    QButtonGroup* division_ = nullptr;
+    QButtonGroup* kits_ = nullptr;
+    QButtonGroup* presets_ = nullptr;
+    QButtonGroup* random_ = nullptr;
+    QButtonGroup* rowButtons_ = nullptr;
+    QPushButton* setVol_ = nullptr;
+    QPushButton* defaults_ = nullptr;
+    QPushButton* previous_ = nullptr;
+    QPushButton* fixSound_ = nullptr;
+};
+
+}  // namespace pattaplex

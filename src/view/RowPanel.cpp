@@ -1,0 +1,97 @@
+#include "RowPanel.h"
+
+#include <QHBoxLayout>
+
+#include "GridView.h"
+#include "names.h"
+
+namespace pattaplex {
+
+namespace {
+
+constexpr int kStripHeight = 26;
+constexpr int kNameWidth = 96;
+constexpr int kVolumeTextWidth = 28;
+constexpr int kButtonWidth = 30;
+constexpr int kSoundWidth = 52;
+
+// Centre of row n's band in the grid, counted down from the grid's top edge.
+int bandCentre(int row) {
+    return GridView::kHeight - 310 + 32 * (row - 1);
+}
+
+QHBoxLayout* stripLayout(QWidget* strip) {
+    auto* layout = new QHBoxLayout(strip);
+    layout->setContentsMargins(4, 0, 4, 0);
+    layout->setSpacing(6);
+    return layout;
+}
+
+QLabel* fixedLabel(const QString& text, int width, Qt::Alignment alignment) {
+    auto* label = new QLabel(text);
+    label->setFixedWidth(width);
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    return label;
+}
+
+}  // namespace
+
+RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
+    setFixedHeight(GridView::kHeight);
+    setMinimumWidth(350);
+
+    header_ = new QWidget(this);
+    QHBoxLayout* head = stripLayout(header_);
+    head->addWidget(fixedLabel(tr("Row"), kButtonWidth, Qt::AlignHCenter));
+    head->addWidget(fixedLabel(tr("Sound"), kSoundWidth + 6 + kNameWidth, Qt::AlignLeft));
+    head->addWidget(new QLabel(tr("Volume")), 1);
+    for (QLabel* label : header_->findChildren<QLabel*>()) {
+        QFont small = label->font();
+        small.setPointSizeF(small.pointSizeF() * 0.85);
+        label->setFont(small);
+    }
+
+    for (int n = 1; n <= kRowCount; ++n) {
+        RowControls& row = rows_[static_cast<size_t>(n - 1)];
+        row.strip = new QWidget(this);
+        QHBoxLayout* layout = stripLayout(row.strip);
+
+        row.button = new QPushButton(QString::number(n));
+        row.button->setFixedWidth(kButtonWidth);
+        row.button->setToolTip(tr("Select and hear row %1").arg(n));
+
+        row.sound = new QSpinBox;
+        row.sound->setRange(0, kNamedNotes - 1);
+        row.sound->setFixedWidth(kSoundWidth);
+        row.sound->setToolTip(tr("Sound of row %1").arg(n));
+
+        row.name = fixedLabel(QString(), kNameWidth, Qt::AlignLeft);
+
+        row.volume = new QSlider(Qt::Horizontal);
+        row.volume->setRange(0, 127);
+        row.volume->setMinimumWidth(100);
+        row.volume->setToolTip(tr("Volume of row %1").arg(n));
+
+        row.volumeText = fixedLabel(QString(), kVolumeTextWidth, Qt::AlignRight);
+
+        layout->addWidget(row.button);
+        layout->addWidget(row.sound);
+        layout->addWidget(row.name);
+        layout->addWidget(row.volume, 1);
+        layout->addWidget(row.volumeText);
+
+        // The grid keeps the keyboard; these controls are worked with the mouse.
+        for (QWidget* control : row.strip->findChildren<QWidget*>())
+            control->setFocusPolicy(Qt::NoFocus);
+    }
+}
+
+void RowPanel::resizeEvent(QResizeEvent*) {
+    const int firstTop = bandCentre(1) - kStripHeight / 2;
+    header_->setGeometry(0, 0, width(), firstTop);
+    for (int n = 1; n <= kRowCount; ++n)
+        rows_[static_cast<size_t>(n - 1)].strip->setGeometry(0, bandCentre(n) - kStripHeight / 2,
+                                                             width(), kStripHeight);
+}
+
+}  // namespace pattaplex
