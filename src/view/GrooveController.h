@@ -28,11 +28,14 @@ constexpr char32_t kDeleteKey = 0x7F;
 extern const char* const helptext;
 
 class GrooveController : public ClockListener {
-public:
+  public:
     GrooveController(GrooveState& state, Outlets& outlets, Sound& sound,
                      SecondsClock clock = systemSeconds, std::FILE* out = stdout);
 
     GrooveState& state() { return s_; }
+
+    // The toolkit's version number, printed when a MIDI export begins.
+    void setToolkitVersion(int version) { toolkitVersion_ = version; }
 
     // Start-up: the start-up values, the greeting banner, then the defaults.
     void awakeFromNib();
@@ -91,7 +94,7 @@ public:
     void stepSounded(int nextStep) override;
     void loopWrapping() override;
 
-private:
+  private:
     void initQT();
     void doDEMO();
     void showTempo();
@@ -103,6 +106,7 @@ private:
     Sound& sound_;
     SecondsClock clock_;
     std::FILE* stdout_;
+    int toolkitVersion_ = 0;
 };
 
 }  // namespace pattaplex

@@ -7,17 +7,17 @@
 namespace pattaplex {
 
 class Outlets {
-public:
+  public:
     virtual ~Outlets() = default;
 
     // Buttons and labels.
-    virtual void setUndoTitle(const std::string& title) = 0;  // the clear/undo button
-    virtual void setPlayTitle(const std::string& title) = 0;  // "PLAY", "STOP", "paused"
-    virtual void setKitTitle(const std::string& title) = 0;   // the kit button
-    virtual void setCount(const std::string& text) = 0;       // playback position
-    virtual void setInfText(const std::string& text) = 0;     // infinite-random label
-    virtual void setKitField(const std::string& text) = 0;    // kit or instrument name
-    virtual void setFileField(const std::string& text) = 0;   // groove name
+    virtual void setUndoTitle(const std::string& title) = 0;    // the clear/undo button
+    virtual void setPlayTitle(const std::string& title) = 0;    // "PLAY", "STOP", "paused"
+    virtual void setKitTitle(const std::string& title) = 0;     // the kit button
+    virtual void setCount(const std::string& text) = 0;         // playback position
+    virtual void setInfText(const std::string& text) = 0;       // infinite-random label
+    virtual void setKitField(const std::string& text) = 0;      // kit or instrument name
+    virtual void setFileField(const std::string& text) = 0;     // groove name
     virtual void setDrumSetField(const std::string& text) = 0;  // drum-set name
 
     // Tempo slider and field.
