@@ -20,6 +20,8 @@ struct DrumRow {
     std::array<int32_t, kBufferSize> undo{};  // copy of BUF taken at the last clear
     int32_t oldD = 0;                         // previous note number
     int32_t oldV = 0;                         // previous volume
+
+    friend bool operator==(const DrumRow&, const DrumRow&) = default;
 };
 
 struct GrooveState {
@@ -64,6 +66,8 @@ struct GrooveState {
     const DrumRow& row(int n) const { return rows[static_cast<size_t>(n - 1)]; }
     bool isRowNumber(int n) const { return n >= 1 && n <= kRowCount; }
     bool isDrumKit() const { return KIT > 1000; }
+
+    friend bool operator==(const GrooveState&, const GrooveState&) = default;
 };
 
 // Steps per row of the grid as the fields stand, or 0 when any factor is not positive
