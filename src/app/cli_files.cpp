@@ -11,8 +11,14 @@ int notYet() {
 }
 }  // namespace
 
-int cliInfo(const Args&) { return notYet(); }
-int cliPreset(const Args&) { return notYet(); }
-int cliMidi(const Args&) { return notYet(); }
+int cliInfo(const Args&) {
+    return notYet();
+}
+int cliPreset(const Args&) {
+    return notYet();
+}
+int cliMidi(const Args&) {
+    return notYet();
+}
 
 }  // namespace pattaplex

@@ -5,7 +5,7 @@ namespace pattaplex {
 
 // Told by the step clock what the window shows about playback.
 class ClockListener {
-public:
+  public:
     virtual ~ClockListener() = default;
     // A step has just sounded; `nextStep` is the step that will sound after it.
     virtual void stepSounded(int nextStep) = 0;
@@ -15,7 +15,7 @@ public:
 };
 
 class Sound {
-public:
+  public:
     virtual ~Sound() = default;
 
     // Opens the note output for instrument or drum kit `kit`, closing any open one

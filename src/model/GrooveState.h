@@ -7,19 +7,21 @@
 
 namespace pattaplex {
 
-constexpr int kRowCount = 10;      // drum rows, numbered 1 (top) to 10
-constexpr int kBufferSize = 80;    // entries in every step, velocity and undo buffer
-constexpr int kWorkedSteps = 64;   // entries the velocity, clear and undo routines touch
-constexpr int kMaxShownSteps = 54; // the drawing pass caps the grid at this many steps
+constexpr int kRowCount = 10;       // drum rows, numbered 1 (top) to 10
+constexpr int kBufferSize = 80;     // entries in every step, velocity and undo buffer
+constexpr int kWorkedSteps = 64;    // entries the velocity, clear and undo routines touch
+constexpr int kMaxShownSteps = 54;  // the drawing pass caps the grid at this many steps
 
 struct DrumRow {
-    int32_t DR = 0;                         // note number the row plays
-    int32_t DV = 0;                         // row volume, 0 = muted ("Off")
-    std::array<int32_t, kBufferSize> BUF{}; // step buffer: 0 = off, anything else = on
-    std::array<int32_t, kBufferSize> VOL{}; // per-step velocity
-    std::array<int32_t, kBufferSize> undo{};// copy of BUF taken at the last clear
-    int32_t oldD = 0;                       // previous note number
-    int32_t oldV = 0;                       // previous volume
+    int32_t DR = 0;                           // note number the row plays
+    int32_t DV = 0;                           // row volume, 0 = muted ("Off")
+    std::array<int32_t, kBufferSize> BUF{};   // step buffer: 0 = off, anything else = on
+    std::array<int32_t, kBufferSize> VOL{};   // per-step velocity
+    std::array<int32_t, kBufferSize> undo{};  // copy of BUF taken at the last clear
+    int32_t oldD = 0;                         // previous note number
+    int32_t oldV = 0;                         // previous volume
+
+    friend bool operator==(const DrumRow&, const DrumRow&) = default;
 };
 
 struct GrooveState {
@@ -43,7 +45,7 @@ struct GrooveState {
     int32_t key = 0;   // character code of the last key typed in the grid
     float ptX = 0.0f;  // position of the last click
     float ptY = 0.0f;
-    int32_t G = 0;     // step column of the last click
+    int32_t G = 0;  // step column of the last click
 
     // Mode flags.
     int32_t dataTOG = 0;
@@ -64,6 +66,8 @@ struct GrooveState {
     const DrumRow& row(int n) const { return rows[static_cast<size_t>(n - 1)]; }
     bool isRowNumber(int n) const { return n >= 1 && n <= kRowCount; }
     bool isDrumKit() const { return KIT > 1000; }
+
+    friend bool operator==(const GrooveState&, const GrooveState&) = default;
 };
 
 // Steps per row of the grid as the fields stand, or 0 when any factor is not positive

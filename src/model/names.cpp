@@ -35,9 +35,9 @@ std::optional<std::string> kitName(int kit) {
 }
 
 std::optional<std::string> soundName(int kit, int note) {
-    const int i = note - kLowestNamedNote;
-    if (i < 0 || i >= kNamedNotes) return std::nullopt;
-    return splitNames(kit > 1000 ? DRnames : roots)[static_cast<size_t>(i)];
+    // Compared before subtracting: a note from a file can be any number.
+    if (note < kLowestNamedNote || note >= kLowestNamedNote + kNamedNotes) return std::nullopt;
+    return splitNames(kit > 1000 ? DRnames : roots)[static_cast<size_t>(note - kLowestNamedNote)];
 }
 
 }  // namespace pattaplex

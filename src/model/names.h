@@ -26,10 +26,22 @@ struct KitName {
 
 // The instruments and drum kits the program names, melodic ones first.
 constexpr std::array<KitName, 17> kKitNames{{
-    {1, "Piano"},         {5, "Rhodes"},        {11, "Music Box"},  {13, "Marimba"},
-    {20, "Organ"},        {35, "Electric Bass"}, {48, "Timpani"},   {54, "Doot"},
-    {109, "Kalimba"},     {115, "Steel Drum"},  {118, "Melodic Drum"}, {16401, "Power"},
-    {16409, "Electronic"}, {16410, "Analog"},   {16417, "Jazz"},    {16433, "Orchestra"},
+    {1, "Piano"},
+    {5, "Rhodes"},
+    {11, "Music Box"},
+    {13, "Marimba"},
+    {20, "Organ"},
+    {35, "Electric Bass"},
+    {48, "Timpani"},
+    {54, "Doot"},
+    {109, "Kalimba"},
+    {115, "Steel Drum"},
+    {118, "Melodic Drum"},
+    {16401, "Power"},
+    {16409, "Electronic"},
+    {16410, "Analog"},
+    {16417, "Jazz"},
+    {16433, "Orchestra"},
     {16441, "SFX"},
 }};
 

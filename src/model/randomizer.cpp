@@ -14,7 +14,7 @@ namespace {
 // Draws are made in a fixed order from a generator seeded by the clock's seconds
 // modulo 100, so runs within the same second repeat each other exactly.
 class Draws {
-public:
+  public:
     explicit Draws(int64_t seconds) : gen_(static_cast<uint32_t>(seconds % 100 + 100) % 100 + 1) {}
     int32_t next() { return static_cast<int32_t>(gen_() & 0x7fffffff); }
     int32_t velocity(int modulus) {
@@ -24,13 +24,15 @@ public:
         return v;
     }
 
-private:
+  private:
     std::minstd_rand gen_;
 };
 
 }  // namespace
 
-int64_t systemSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
+int64_t systemSeconds() {
+    return static_cast<int64_t>(std::time(nullptr));
+}
 
 void randomize(GrooveState& s, const SecondsClock& clock) {
     Draws draws(clock());

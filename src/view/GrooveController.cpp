@@ -1,0 +1,311 @@
+#include "GrooveController.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "clear_undo.h"
+#include "defaults.h"
+#include "names.h"
+#include "presets.h"
+
+namespace pattaplex {
+
+namespace {
+
+constexpr const char* kBanner =
+    "Pattaplex drum machine\n"
+    "Click the grid to set steps, press Space to play, / for help.";
+
+// A note's place in the 50-entry name tables and the sound selectors, computed without
+// overflow for any note a file can bring.
+int noteIndex(int32_t note) {
+    return static_cast<int>(std::clamp<int64_t>(int64_t{note} - kLowestNamedNote,
+                                                std::numeric_limits<int>::min(),
+                                                std::numeric_limits<int>::max()));
+}
+
+// Click hit-testing bands, rows 1..10 from the top: {lowest y, highest y}, inclusive.
+constexpr std::pair<int, int> kRowBands[kRowCount] = {
+    {301, 317}, {269, 285}, {239, 251}, {205, 221}, {175, 187},
+    {141, 155}, {111, 125}, {79, 93},   {47, 61},   {15, 29},
+};
+
+int truncateCoordinate(float v) {
+    if (!std::isfinite(v)) return 0;
+    return static_cast<int>(std::clamp(v, -1.0e9f, 1.0e9f));
+}
+
+}  // namespace
+
+GrooveController::GrooveController(GrooveState& state, Outlets& outlets, Sound& sound,
+                                   SecondsClock clock, std::FILE* out)
+    : s_(state), out_(outlets), sound_(sound), clock_(std::move(clock)), stdout_(out) {}
+
+void GrooveController::awakeFromNib() {
+    applyStartupValues(s_);
+    std::fputs(kBanner, stdout_);
+    std::fputc('\n', stdout_);
+    std::fflush(stdout_);
+    setDefaults();
+}
+
+// ---- Sound settings --------------------------------------------------------------
+
+void GrooveController::setDefaults() {
+    loadDefaultSounds(s_);
+    initQT();
+    initVOL(s_);
+    setVOL(s_);
+    displayVolume();
+    displaySounds();
+}
+
+void GrooveController::setPrev() {
+    if (previousSoundsNeedDefaults(s_)) setDefaults();
+    restorePreviousSounds(s_);
+    initQT();
+    initVOL(s_);
+    setVOL(s_);
+    displayVolume();
+    displaySounds();
+}
+
+// ---- Clear and undo --------------------------------------------------------------
+
+void GrooveController::cleanBufs() {
+    out_.setUndoTitle(pattaplex::cleanBufs(s_));
+    out_.requestRedraw();
+    displaySounds();
+}
+
+void GrooveController::undoClear() {
+    pattaplex::undoClear(s_);
+    displaySounds();
+    out_.requestRedraw();
+}
+
+// ---- Presets and the randomiser --------------------------------------------------
+
+void GrooveController::doPreset(int tag) {
+    const PresetOutcome outcome = pattaplex::doPreset(s_, tag, clock_);
+    if (outcome.name) out_.setFileField(*outcome.name);
+    if (outcome.kitTitle) out_.setKitTitle(*outcome.kitTitle);
+    showTempo();
+    displayVolume();
+    displaySounds();
+    initQT();
+    out_.requestRedraw();
+}
+
+void GrooveController::doRandom(int mode) {
+    s_.randTOG = mode;
+    randomize(s_, clock_);
+    s_.dataTOG = 1;
+    if (mode == 1 || mode == 4) displayVolume();
+    if (mode == 2 || mode == 5) displaySounds();
+    out_.setUndoTitle(kRevertTitle);
+    out_.requestRedraw();
+}
+
+// ---- Note output -----------------------------------------------------------------
+
+void GrooveController::initQT() {
+    sound_.initQT(s_.KIT);
+}
+
+void GrooveController::doDEMO() {
+    if (!s_.isRowNumber(s_.DEMO)) return;
+    const DrumRow& row = s_.row(s_.DEMO);
+    sound_.audition(row.DR, row.DV);
+}
+
+void GrooveController::setTest(int row) {
+    s_.DEMO = row;
+    doDEMO();
+}
+
+void GrooveController::fixQT() {
+    sound_.closeOutput();
+    initQT();
+    out_.runAlert("Possible QT Problem",
+                  "Attemped a Quicktime Fix.\n\nIf QT still does not respond, Save your "
+                  "project...\nQuit the App and Relaunch.",
+                  "I Will");
+}
+
+// ---- Transport -------------------------------------------------------------------
+
+void GrooveController::playGroove() {
+    if (sound_.clockRunning()) {
+        sound_.stopClock();
+        if (s_.key == 'p') {
+            out_.setPlayTitle("paused");
+        } else {
+            out_.setPlayTitle("PLAY");
+            s_.LOOP = 0;
+            out_.setCount("0:0");
+        }
+        return;
+    }
+    sound_.startClock();
+    out_.setPlayTitle("STOP");
+    s_.DEMO = 0;
+}
+
+void GrooveController::setTempo() {
+    s_.TEMPO = out_.tempoSlider();
+    out_.setTempoField(s_.TEMPO);
+}
+
+void GrooveController::showTempo() {
+    out_.setTempoField(s_.TEMPO);
+    out_.setTempoSlider(s_.TEMPO);
+}
+
+void GrooveController::stepSounded(int nextStep) {
+    const int sub = s_.SUB > 0 ? s_.SUB : 1;
+    out_.setCount(std::to_string(nextStep / sub + 1) + ":" + std::to_string(nextStep + 1));
+}
+
+void GrooveController::loopWrapping() {
+    randomize(s_, clock_);
+    out_.requestRedraw();
+    displaySounds();
+}
+
+// ---- Mouse -----------------------------------------------------------------------
+
+void GrooveController::mouseDown(float x, float y) {
+    s_.ptX = x;
+    s_.ptY = y;
+    const int xi = truncateCoordinate(x);
+    const int yi = truncateCoordinate(y);
+    s_.G = static_cast<int32_t>((int64_t{xi} - s_.left) / 14);
+    for (int n = 1; n <= kRowCount; ++n) {
+        const auto [low, high] = kRowBands[n - 1];
+        if (yi < low || yi > high) continue;
+        // Columns outside the buffers have no cell to toggle.
+        if (s_.G < 0 || s_.G >= kBufferSize) break;
+        DrumRow& row = s_.row(n);
+        int32_t& cell = row.BUF[static_cast<size_t>(s_.G)];
+        cell = cell == 0 ? row.DR : 0;
+        if (cell != 0) s_.DEMO = n;
+        row.oldV = row.DV;
+        row.VOL[static_cast<size_t>(s_.G)] = row.DV;
+        break;
+    }
+    out_.requestRedraw();
+    if (s_.DEMO != 0) {
+        doDEMO();
+        s_.dataTOG = 1;
+    }
+}
+
+void GrooveController::setPos() {
+    for (DrumRow& row : s_.rows) row.oldV = row.DV;
+    setVOL(s_);
+    displayVolume();
+    s_.GRID = 1;
+    out_.requestRedraw();
+}
+
+// ---- Control panel ---------------------------------------------------------------
+
+void GrooveController::displayNotes() {
+    const std::vector<std::string> names = splitNames(roots);
+    for (int n = 1; n <= kRowCount; ++n) {
+        const int i = noteIndex(s_.row(n).DR);
+        if (i >= 0 && i < kNamedNotes) out_.setSoundName(n, names[static_cast<size_t>(i)]);
+    }
+    for (int n = 1; n <= kRowCount; ++n) out_.setSoundSelector(n, noteIndex(s_.row(n).DR));
+    if (s_.KIT <= 1000)
+        if (auto name = kitName(s_.KIT)) out_.setKitField(*name);
+}
+
+void GrooveController::displayDrums() {
+    const std::vector<std::string> names = splitNames(DRnames);
+    for (int n = 1; n <= kRowCount; ++n) {
+        const int i = noteIndex(s_.row(n).DR);
+        if (i >= 0 && i < kNamedNotes) out_.setSoundName(n, names[static_cast<size_t>(i)]);
+    }
+    if (s_.KIT > 1000)
+        if (auto name = kitName(s_.KIT)) out_.setKitField(*name);
+    for (int n = 1; n <= kRowCount; ++n) out_.setSoundSelector(n, noteIndex(s_.row(n).DR));
+}
+
+void GrooveController::displaySounds() {
+    if (s_.KIT <= 1000)
+        displayNotes();
+    else
+        displayDrums();
+}
+
+void GrooveController::displayVolume() {
+    for (int n = 1; n <= kRowCount; ++n) {
+        const int32_t volume = s_.row(n).DV;
+        out_.setVolumeField(n, volume != 0 ? std::to_string(volume) : "Off");
+        out_.setVolumeSlider(n, volume);
+    }
+}
+
+void GrooveController::setDrum(int row) {
+    if (!s_.isRowNumber(row)) return;
+    s_.row(row).DR = static_cast<int32_t>(int64_t{out_.soundSelector(row)} + kLowestNamedNote);
+    displaySounds();
+}
+
+void GrooveController::setVolume(int row) {
+    if (!s_.isRowNumber(row)) return;
+    DrumRow& r = s_.row(row);
+    r.oldV = r.DV;  // every row remembers its volume, so a mute can bring it back
+    r.DV = out_.volumeSlider(row);
+    out_.setVolumeField(row, r.DV != 0 ? std::to_string(r.DV) : "Off");
+}
+
+void GrooveController::setKit(int kit) {
+    s_.oldKIT = s_.KIT;
+    s_.KIT = kit;
+    initQT();
+    displaySounds();
+}
+
+void GrooveController::setBars(int bars) {
+    s_.BARS = bars;
+    clearBufs(s_);
+    out_.requestRedraw();
+}
+
+void GrooveController::setBeats(int beats) {
+    s_.BEATS = beats;
+    clearBufs(s_);
+    out_.requestRedraw();
+}
+
+void GrooveController::setDiv(int sub) {
+    s_.SUB = sub;
+    clearBufs(s_);
+    out_.requestRedraw();
+}
+
+// ---- Quitting --------------------------------------------------------------------
+
+void GrooveController::quit() {
+    if (s_.dataTOG == 0) {
+        out_.quitApplication();
+        return;
+    }
+    const int answer = out_.runAlert("YOU HAVE UNSAVED DATA", "WANT TO SAVE YOUR PROJECT FIRST?",
+                                     "SAVE", "QUIT", "CANCEL");
+    if (answer == 1) {
+        // Saving here always means the groove itself.
+        s_.saveSET = 0;
+        s_.exportMIDI = 0;
+        saveFile();
+    } else if (answer == 0) {
+        out_.quitApplication();
+    }
+}
+
+}  // namespace pattaplex

@@ -34,6 +34,9 @@ class GrooveController : public ClockListener {
 
     GrooveState& state() { return s_; }
 
+    // The toolkit's version number, printed when a MIDI export begins.
+    void setToolkitVersion(int version) { toolkitVersion_ = version; }
+
     // Start-up: the start-up values, the greeting banner, then the defaults.
     void awakeFromNib();
 
@@ -103,6 +106,7 @@ class GrooveController : public ClockListener {
     Sound& sound_;
     SecondsClock clock_;
     std::FILE* stdout_;
+    int toolkitVersion_ = 0;
 };
 
 }  // namespace pattaplex

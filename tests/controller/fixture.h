@@ -1,0 +1,53 @@
+#pragma once
+// A started controller on fake window and sound, with a fixed clock and a private home.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "fakes.h"
+
+namespace pattaplex::testing {
+
+class ControllerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        home = std::filesystem::temp_directory_path() /
+               ("pattaplex-home-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(home);
+        std::filesystem::create_directories(home);
+        ::setenv("HOME", home.c_str(), 1);
+        printed = open_memstream(&printedBuffer, &printedSize);
+        controller = std::make_unique<GrooveController>(
+            state, outlets, sound, [] { return int64_t{1234}; }, printed);
+        controller->awakeFromNib();
+        // As the first drawing pass of the start-up grid leaves it.
+        state.LNG = 16;
+        state.left = 292;
+    }
+    void TearDown() override {
+        std::fclose(printed);
+        std::free(printedBuffer);
+        std::filesystem::remove_all(home);
+    }
+    std::string stdoutText() {
+        std::fflush(printed);
+        return std::string(printedBuffer, printedSize);
+    }
+    void key(char32_t c, uint32_t modifiers = 0) { controller->keyDown(c, modifiers); }
+
+    std::filesystem::path home;
+    GrooveState state;
+    FakeOutlets outlets;
+    FakeSound sound;
+    std::FILE* printed = nullptr;
+    char* printedBuffer = nullptr;
+    size_t printedSize = 0;
+    std::unique_ptr<GrooveController> controller;
+};
+
+}  // namespace pattaplex::testing
