@@ -64,6 +64,11 @@ QLabel* valueLabel(const QString& text = {}) {
 
 MainWindow::MainWindow(GrooveState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
     setWindowTitle(QStringLiteral("Pattaplex"));
+    // The chosen bars, beats, steps per beat and kit must stand out at a glance.
+    setStyleSheet(
+        QStringLiteral("QPushButton:checked { background-color: palette(highlight);"
+                       " color: palette(highlighted-text); border: 1px solid palette(dark);"
+                       " border-radius: 3px; padding: 3px 6px; }"));
 
     grid_ = new GridView(state_);
     rows_ = new RowPanel;
@@ -195,7 +200,8 @@ QWidget* MainWindow::buildKits() {
     instruments->setSpacing(2);
     drums->setSpacing(2);
     kit_ = new QToolButton;
-    kit_->setText(tr("Kits"));
+    kit_->setText(tr("Kit"));
+    kit_->setToolTip(tr("Choose a kit or instrument"));
     kit_->setPopupMode(QToolButton::InstantPopup);
     kit_->setToolButtonStyle(Qt::ToolButtonTextOnly);
     auto* menu = new QMenu(kit_);
