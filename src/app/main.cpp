@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     pattaplex::installLaunchProbes(window, controller);
 
     controller.awakeFromNib();
+    window.showTempo();
     window.show();
     return QApplication::exec();
 }

@@ -364,6 +364,11 @@ void MainWindow::setDrumSetField(const std::string& text) {
     drSet_->setText(qs(text));
 }
 
+void MainWindow::showTempo() {
+    setTempoSlider(state_.TEMPO);
+    setTempoField(state_.TEMPO);
+}
+
 int MainWindow::tempoSlider() const {
     return tempo_->value();
 }
@@ -432,8 +437,7 @@ void MainWindow::beginOpenSheet(const std::string& folder, const std::string& na
 }
 
 void MainWindow::quitApplication() {
-    emit quitting();
-    QCoreApplication::exit(0);
+    exitProgram();
 }
 
 }  // namespace pattaplex

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
+#include <functional>
 
 #include "GridView.h"
 #include "Outlets.h"
@@ -25,6 +26,10 @@ class MainWindow : public QMainWindow, public Outlets {
 
     // Connects the controls to the controller; until then they do nothing.
     void attach(GrooveController& controller);
+
+    // The tempo controls show the groove's tempo (the start-up value before any action
+    // has set them).
+    void showTempo();
 
     GridView* gridView() const { return grid_; }
     RowPanel* rowPanel() const { return rows_; }
@@ -77,9 +82,11 @@ class MainWindow : public QMainWindow, public Outlets {
     QAbstractButton* randomButton(int mode) const { return random_->button(mode); }
     QSlider* tempoControl() const { return tempo_; }
 
+    // Ends the program with status 0; tests put a recorder in its place.
+    std::function<void()> exitProgram;
+
   signals:
     void gridPainted();
-    void quitting();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
