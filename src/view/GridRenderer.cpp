@@ -68,7 +68,8 @@ void drawGrid(GrooveState& s, Canvas& canvas, double width, double height) {
     }
     s.LNG = steps;
 
-    const int stepsPerBar = s.SUB * s.BEATS;
+    // With any steps at all, every factor is positive and the product at most 54.
+    const int stepsPerBar = steps > 0 ? s.SUB * s.BEATS : 1;
     for (int step = 0; step < steps; ++step) {
         const int x = left + grid::kStepWidth * step;
         double lineWidth = kThinLine;
