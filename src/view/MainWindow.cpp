@@ -11,6 +11,7 @@
 
 #include "Dialogs.h"
 #include "GrooveController.h"
+#include "KeyMenus.h"
 #include "names.h"
 #include "presets.h"
 
@@ -289,13 +290,18 @@ void MainWindow::buildMenus() {
     add(tr("Open Groove…"), QKeySequence(Qt::CTRL | Qt::Key_O), &GrooveController::openFile);
     add(tr("Save Groove…"), QKeySequence(Qt::CTRL | Qt::Key_S), &GrooveController::saveFile);
     file->addSeparator();
-    add(tr("Open Drum Set…"), {}, &GrooveController::openDrums);
-    add(tr("Save Drum Set…"), {}, &GrooveController::saveDrums);
+    // The drum-set keys are the grid's; the menu only shows them.
+    add(tr("Open Drum Set…") + "\tAlt+O", {}, &GrooveController::openDrums);
+    add(tr("Save Drum Set…") + "\tAlt+S", {}, &GrooveController::saveDrums);
     file->addSeparator();
     add(tr("Export MIDI…"), QKeySequence(Qt::CTRL | Qt::Key_E), &GrooveController::saveMIDI);
     file->addSeparator();
     add(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &GrooveController::quit)
         ->setMenuRole(QAction::QuitRole);
+
+    addKeyMenus(*menuBar(), [this](char32_t character, uint32_t modifiers) {
+        toController([=](GrooveController& c) { c.keyDown(character, modifiers); });
+    });
 }
 
 void MainWindow::attach(GrooveController& controller) {

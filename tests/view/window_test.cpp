@@ -1,5 +1,7 @@
 // The window driven as a user drives it: the panel after start-up and after each
 // refresh, clicks on the grid, the panel's controls, and the keyboard.
+#include <QMenu>
+#include <QMenuBar>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -174,6 +176,36 @@ TEST_F(WindowTest, KeyboardSessionReachesTheGroove) {
     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
     sheet->reject();
     EXPECT_EQ(state.dataTOG, 1);
+}
+
+}  // namespace
+}  // namespace pattaplex
+
+namespace pattaplex {
+namespace {
+
+QAction* menuEntry(QMenuBar* bar, const QString& menu, const QString& label) {
+    for (QAction* top : bar->actions())
+        if (top->text() == menu)
+            for (QAction* item : top->menu()->actions())
+                if (item->text().section('\t', 0, 0) == label) return item;
+    return nullptr;
+}
+
+TEST_F(WindowTest, MenusShowTheKeysAndRunTheirCommands) {
+    QAction* moreBars = menuEntry(window.menuBar(), "Groove", "More Bars");
+    ASSERT_NE(moreBars, nullptr);
+    EXPECT_EQ(moreBars->text().section('\t', 1), "]");
+    EXPECT_TRUE(moreBars->shortcut().isEmpty());  // the key itself stays with the grid
+    moreBars->trigger();
+    EXPECT_EQ(state.BARS, 3);
+
+    QAction* exportMidi = menuEntry(window.menuBar(), "File", "Export MIDI…");
+    ASSERT_NE(exportMidi, nullptr);
+    EXPECT_EQ(exportMidi->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+    QStringList menus;
+    for (QAction* top : window.menuBar()->actions()) menus << top->text();
+    EXPECT_EQ(menus, (QStringList{"File", "Groove", "Help"}));  // no mnemonics
 }
 
 }  // namespace
