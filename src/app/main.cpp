@@ -4,6 +4,7 @@
 
 #include "GrooveController.h"
 #include "GrooveState.h"
+#include "LaunchSound.h"
 #include "MainWindow.h"
 #include "SilentSound.h"
 #include "launch_probes.h"
@@ -13,15 +14,22 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Pattaplex"));
 
     pattaplex::GrooveState state;
-    pattaplex::SilentSound sound;
+    pattaplex::SilentSound output;
+    pattaplex::LaunchSound sound(output);
     pattaplex::MainWindow window(state);
     pattaplex::GrooveController controller(state, window, sound);
     controller.setToolkitVersion(QT_VERSION);
     window.attach(controller);
     pattaplex::installLaunchProbes(window, controller);
 
+    // The window comes up at once; the sound opens as soon as it has been drawn.
+    sound.holdOpening();
     controller.awakeFromNib();
     window.showTempo();
+    QObject::connect(
+        &window, &pattaplex::MainWindow::gridPainted, &window,
+        [&sound] { QTimer::singleShot(0, [&sound] { sound.openHeld(); }); },
+        Qt::SingleShotConnection);
     window.show();
     return QApplication::exec();
 }

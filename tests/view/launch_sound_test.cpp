@@ -1,0 +1,45 @@
+// The start-up sound: the first opening waits for the window, and nothing is lost.
+#include <gtest/gtest.h>
+
+#include "LaunchSound.h"
+#include "WindowFixture.h"
+
+namespace pattaplex {
+namespace {
+
+TEST(LaunchSound, OpeningDuringStartUpWaitsForTheWindow) {
+    RecordingSound output;
+    LaunchSound sound(output);
+    sound.holdOpening();
+    EXPECT_TRUE(sound.initQT(16417));
+    EXPECT_TRUE(sound.initQT(16401));  // the last one asked for is the one opened
+    EXPECT_TRUE(output.opened.empty());
+    sound.openHeld();
+    EXPECT_EQ(output.opened, std::vector<int>{16401});
+    sound.openHeld();  // once only
+    EXPECT_EQ(output.opened.size(), 1u);
+    sound.initQT(35);  // after start-up every opening goes through at once
+    EXPECT_EQ(output.opened.back(), 35);
+}
+
+TEST(LaunchSound, PlayingBeforeTheOpeningOpensFirst) {
+    RecordingSound output;
+    LaunchSound sound(output);
+    sound.holdOpening();
+    sound.initQT(16417);
+    sound.audition(51, 90);
+    EXPECT_EQ(output.opened, std::vector<int>{16417});
+    EXPECT_EQ(output.auditions.size(), 1u);
+
+    LaunchSound closing(output);
+    closing.holdOpening();
+    closing.initQT(1);
+    closing.closeOutput();  // a closed output stays closed
+    closing.openHeld();
+    EXPECT_EQ(output.opened.size(), 1u);
+    closing.startClock();
+    EXPECT_TRUE(closing.clockRunning());
+}
+
+}  // namespace
+}  // namespace pattaplex
