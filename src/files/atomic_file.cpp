@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 
 namespace pattaplex {
@@ -56,6 +58,15 @@ void syncFolder(const std::string& path) {
     ::close(fd);
 }
 
+// Saving through a symbolic link replaces the file it leads to and keeps the link.
+std::string finalTarget(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    return resolved ? std::string(resolved.get()) : path;  // a dangling link is replaced
+}
+
 }  // namespace
 
 std::string saveError(const std::string& path, int error) {
@@ -63,23 +74,26 @@ std::string saveError(const std::string& path, int error) {
 }
 
 std::optional<std::string> replaceFileWith(const std::string& path, const TempFileWriter& fill) {
+    const std::string target = finalTarget(path);
     std::string tempPath;
-    const int fd = createTempBeside(path, tempPath);
+    const int fd = createTempBeside(target, tempPath);
     if (fd < 0) return saveError(path, errno);
 
     // A file being replaced keeps its permissions.
     struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
 
     std::optional<std::string> failure = fill(fd, tempPath);
     if (!failure && ::fsync(fd) != 0) failure = saveError(path, errno);
     if (::close(fd) != 0 && !failure) failure = saveError(path, errno);
-    if (!failure && ::rename(tempPath.c_str(), path.c_str()) != 0) failure = saveError(path, errno);
+    if (!failure && ::rename(tempPath.c_str(), target.c_str()) != 0)
+        failure = saveError(path, errno);
     if (failure) {
         ::unlink(tempPath.c_str());
         return failure;
     }
-    syncFolder(path);
+    syncFolder(target);
     return std::nullopt;
 }
 

@@ -42,8 +42,10 @@ std::vector<int32_t> drumSetArray(const GrooveState& s);
 std::optional<std::string> saveGroove(const std::string& path, const GrooveState& s);
 std::optional<std::string> saveDrumSet(const std::string& path, const GrooveState& s);
 
-// Read and check a file (XML or binary property list). Nothing when it is refused;
-// `why`, when given, receives the reason.
+// Read and check a file (XML or binary property list, at most 1 MiB). Nothing when it
+// is refused; `why`, when given, receives the reason, e.g. "entry 0 is not 666". A groove
+// needs entry 0 = 666, SUB, BEATS and BARS of at least 1, at most 80 steps per row and
+// 26 + 10 x N entries; a drum set at least 11 entries. Every entry must fit 32 bits.
 std::optional<GrooveData> readGroove(const std::string& path, std::string* why = nullptr);
 std::optional<DrumSetData> readDrumSet(const std::string& path, std::string* why = nullptr);
 

@@ -110,5 +110,15 @@ TEST(Save, ReplacesAnExistingFileKeepingItsPermissions) {
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"Groove.grv"});
 }
 
+TEST(Save, ThroughASymbolicLinkReplacesTheLinkedFile) {
+    ScratchFolder folder;
+    test::writeBytes(folder.path("real.grv"), "old contents");
+    std::filesystem::create_symlink(folder.path("real.grv"), folder.path("link.grv"));
+    ASSERT_EQ(saveGroove(folder.path("link.grv"), test::patternedState(2, 4, 2)), std::nullopt);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.path("link.grv")));
+    EXPECT_TRUE(readGroove(folder.path("real.grv")));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"link.grv", "real.grv"}));
+}
+
 }  // namespace
 }  // namespace pattaplex
