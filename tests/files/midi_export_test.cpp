@@ -94,6 +94,20 @@ TEST(MidiExport, ThirdBeatStepsUseTheDecimalLength0333) {
     EXPECT_EQ(events.back(), endOfTrack(3840));
 }
 
+TEST(MidiExport, ConsecutiveThirdBeatNotesTouchAcrossTheLongestRow) {
+    GrooveState s = emptyGroove(3, 26, 1);  // 78 steps
+    for (int i = 0; i < 78; ++i) s.row(1).BUF[i] = 1;
+    const std::vector<MidiEvent> events = notesOf(exported(s));
+    ASSERT_EQ(events.size(), 2u * 78 + 1);
+    // After the first start the events alternate: the end of one note, the next start.
+    for (size_t k = 1; k + 2 < events.size(); k += 2) {
+        EXPECT_EQ(events[k].bytes[0], kOff);
+        EXPECT_EQ(events[k + 1].bytes[0], kOn);
+        EXPECT_EQ(events[k].tick, events[k + 1].tick);
+    }
+    EXPECT_EQ(events.back(), endOfTrack(26 * 960));
+}
+
 TEST(MidiExport, QuarterBeatStepsOfThreeBarsEndWithTheTwelfthBeat) {
     GrooveState s = emptyGroove(4, 4, 3);
     s.row(10).BUF[1] = 1;
