@@ -1,24 +1,142 @@
+// The file commands of pattaplex-cli: info, preset and midi. Each acts as a freshly
+// started program would and writes its output file as a whole or not at all.
+
+#include <cctype>
 #include <cstdio>
+#include <string>
 
 #include "cli_commands.h"
+#include "defaults.h"
+#include "groove_files.h"
+#include "integer_plist.h"
+#include "midi_export.h"
+#include "names.h"
+#include "presets.h"
 
 namespace pattaplex {
 
 namespace {
-int notYet() {
-    std::fputs("pattaplex-cli: not available yet\n", stderr);
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "pattaplex-cli: %s\n", message.c_str());
     return 1;
 }
+
+// The window draws a loaded groove before the user can act on it, and the drawing lowers
+// BARS until the grid shows at most 54 steps.
+void capToShownGrid(GrooveState& s) {
+    const int64_t perBar = int64_t{s.BEATS} * s.SUB;
+    while (s.BARS > 0 && s.BARS * perBar > kMaxShownSteps) --s.BARS;
+}
+
+std::string kitText(int32_t kit) {
+    return std::to_string(kit) + " " + kitName(kit).value_or("(unnamed)");
+}
+
+std::string nameText(int32_t kit, int32_t note) {
+    return soundName(kit, note).value_or("?");
+}
+
+void printGroove(const std::string& path, const GrooveData& g) {
+    const int steps = g.SUB * g.BEATS * g.BARS;  // checked by the reader: at most 80
+    std::printf("Groove:  %s\n", path.c_str());
+    std::printf("Grid:    %d bars x %d beats x %d steps per beat = %d steps\n", g.BARS, g.BEATS,
+                g.SUB, steps);
+    std::printf("Tempo:   %d\n", g.TEMPO);
+    std::printf("Kit:     %s\n", kitText(g.KIT).c_str());
+    std::printf("Row  Note  Name            Volume  Steps\n");
+    for (int r = 0; r < kRowCount; ++r) {
+        const auto row = static_cast<size_t>(r);
+        const std::string volume = g.volumes[row] == 0 ? "Off" : std::to_string(g.volumes[row]);
+        std::string grid;
+        for (int i = 0; i < steps; ++i) {
+            if (i > 0 && i % (g.BEATS * g.SUB) == 0) grid += ' ';  // a space between bars
+            grid += g.steps[row][static_cast<size_t>(i)] != 0 ? 'x' : '.';
+        }
+        std::printf("%3d  %4d  %-14s  %6s  %s\n", r + 1, g.notes[row],
+                    nameText(g.KIT, g.notes[row]).c_str(), volume.c_str(), grid.c_str());
+    }
+}
+
+void printDrumSet(const std::string& path, const DrumSetData& d) {
+    std::printf("Drum set: %s\n", path.c_str());
+    std::printf("Kit:     %s\n", kitText(d.KIT).c_str());
+    std::printf("Row  Note  Name\n");
+    for (int r = 0; r < kRowCount; ++r) {
+        const int32_t note = d.notes[static_cast<size_t>(r)];
+        std::printf("%3d  %4d  %s\n", r + 1, note, nameText(d.KIT, note).c_str());
+    }
+}
+
+bool sameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// A preset tag from its number or its name (any case); 0 when there is none.
+int presetTag(const std::string& nameOrTag) {
+    for (int tag = 1; tag <= kPresetCount; ++tag)
+        if (nameOrTag == std::to_string(tag) || sameName(nameOrTag, *presetName(tag))) return tag;
+    return 0;
+}
+
+std::string presetList() {
+    std::string list;
+    for (int tag = 1; tag <= kPresetCount; ++tag)
+        list += (tag > 1 ? ", " : "") + std::to_string(tag) + " " + *presetName(tag);
+    return list;
+}
+
 }  // namespace
 
-int cliInfo(const Args&) {
-    return notYet();
+int cliInfo(const Args& args) {
+    if (args.size() != 1) return fail("usage: pattaplex-cli info FILE");
+    const std::string& path = args[0];
+    std::string why;
+    const std::optional<std::string> bytes = readSmallFile(path, &why);
+    const auto array = bytes ? parseIntegerArray(*bytes, &why) : std::nullopt;
+    if (!array) return fail("cannot read " + path + ": " + why);
+
+    // The groove mark tells the two kinds apart.
+    if (!array->empty() && (*array)[0] == kGrooveMark) {
+        const std::optional<GrooveData> groove = grooveFromBytes(*bytes, &why);
+        if (!groove) return fail(path + " is not a groove file: " + why);
+        printGroove(path, *groove);
+    } else {
+        const std::optional<DrumSetData> drums = drumSetFromBytes(*bytes, &why);
+        if (!drums) return fail(path + " is neither a groove nor a drum-set file: " + why);
+        printDrumSet(path, *drums);
+    }
+    return 0;
 }
-int cliPreset(const Args&) {
-    return notYet();
+
+int cliPreset(const Args& args) {
+    if (args.size() != 2) return fail("usage: pattaplex-cli preset NAME|TAG OUT.grv");
+    const int tag = presetTag(args[0]);
+    if (tag == 0) return fail("unknown preset \"" + args[0] + "\"; choose " + presetList());
+
+    GrooveState s = freshStartState();
+    doPreset(s, tag);
+    capToShownGrid(s);
+    if (const auto error = saveGroove(args[1], s)) return fail(*error);
+    return 0;
 }
-int cliMidi(const Args&) {
-    return notYet();
+
+int cliMidi(const Args& args) {
+    if (args.size() != 2) return fail("usage: pattaplex-cli midi IN.grv OUT.mid");
+    std::string why;
+    const std::optional<GrooveData> groove = readGroove(args[0], &why);
+    if (!groove) return fail(args[0] + " is not a groove file: " + why);
+
+    GrooveState s = freshStartState();
+    applyGroove(s, *groove);
+    capToShownGrid(s);
+    if (const auto error = exportMidi(args[1], s)) return fail(*error);
+    return 0;
 }
 
 }  // namespace pattaplex

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "GrooveState.h"
@@ -26,19 +27,31 @@ struct DrumSetData {
     int32_t KIT = 0;
 };
 
-// The arrays as saved: 26 + 10 x N entries starting with 666, and 11 entries.
+// Steps per row a groove file holds for a grid of SUB x BEATS x BARS, or nothing when a
+// factor is below 1 or a row would need more than the buffers' 80 steps.
+std::optional<int> fileStepCount(int32_t SUB, int32_t BEATS, int32_t BARS);
+
+// The arrays as saved: 26 + 10 x N entries starting with 666 (no steps when the grid
+// cannot be held), and 11 entries.
 std::vector<int32_t> grooveArray(const GrooveState& s);
 std::vector<int32_t> drumSetArray(const GrooveState& s);
 
-// Write atomically (beside, then renamed). Return an error text naming the reason,
-// or nothing on success; a failed write leaves any previous file untouched.
+// Write atomically (beside, then renamed). Return an error text naming the file and the
+// reason, or nothing on success; a failed write leaves any previous file untouched. A
+// groove whose grid a file cannot hold is not written.
 std::optional<std::string> saveGroove(const std::string& path, const GrooveState& s);
 std::optional<std::string> saveDrumSet(const std::string& path, const GrooveState& s);
 
-// Read and check a file (XML or binary property list). Nothing when it is refused;
-// `why`, when given, receives the reason.
+// Read and check a file (XML or binary property list, at most 1 MiB). Nothing when it
+// is refused; `why`, when given, receives the reason, e.g. "entry 0 is not 666". A groove
+// needs entry 0 = 666, SUB, BEATS and BARS of at least 1, at most 80 steps per row and
+// 26 + 10 x N entries; a drum set at least 11 entries. Every entry must fit 32 bits.
 std::optional<GrooveData> readGroove(const std::string& path, std::string* why = nullptr);
 std::optional<DrumSetData> readDrumSet(const std::string& path, std::string* why = nullptr);
+
+// The same checks on a file's contents already in memory.
+std::optional<GrooveData> grooveFromBytes(std::string_view bytes, std::string* why = nullptr);
+std::optional<DrumSetData> drumSetFromBytes(std::string_view bytes, std::string* why = nullptr);
 
 // Put what was read into the groove: grid, tempo, kit, notes, volumes and the first N
 // steps of every row (velocities and everything else untouched).

@@ -28,14 +28,18 @@ TEST_F(ControllerTest, PreviousSettingsRightAfterStartUpReopenKitZero) {
     EXPECT_EQ(outlets.kitField, "Jazz");
 }
 
-TEST_F(ControllerTest, PreviousSettingsWithRowOneMutedRunDefaultsFirst) {
+TEST_F(ControllerTest, PreviousSettingsWithRowOneMutedKeepTheCurrentSounds) {
     controller->setKit(35);
     state.row(2).DR = 40;
+    state.row(2).VOL[0] = 5;
     state.row(1).oldV = 0;
     controller->setPrev();
-    EXPECT_EQ(state.KIT, 16417);
-    EXPECT_EQ(state.row(2).DR, 37);
-    EXPECT_EQ(state.oldKIT, 16417);
+    EXPECT_EQ(state.KIT, 35);
+    EXPECT_EQ(state.row(2).DR, 40);
+    EXPECT_EQ(state.row(2).VOL[0], 90);
+    EXPECT_EQ(state.oldKIT, 35);
+    EXPECT_EQ(state.row(2).oldD, 40);
+    EXPECT_EQ(outlets.kitField, "Electric Bass");
 }
 
 TEST_F(ControllerTest, ClickSwitchesAStepOnAndOffAndAuditionsTheRow) {
@@ -171,8 +175,8 @@ TEST_F(ControllerTest, GridSizeSelectorsClearAndCanBeUndone) {
     EXPECT_EQ(state.BEATS, 5);
     EXPECT_EQ(state.row(1).BUF[3], 0);
     controller->undoClear();
-    EXPECT_EQ(state.row(1).BUF[3], 0);  // first undo after a clear only flips
-    controller->undoClear();
+    EXPECT_EQ(state.row(1).BUF[3], 51);
+    controller->undoClear();  // a second undo leaves the steps as they are
     EXPECT_EQ(state.row(1).BUF[3], 51);
     controller->setBars(3);
     controller->setDiv(4);
