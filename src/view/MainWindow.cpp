@@ -63,7 +63,8 @@ QLabel* valueLabel(const QString& text = {}) {
 
 }  // namespace
 
-MainWindow::MainWindow(GrooveState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
+MainWindow::MainWindow(GrooveState& state, QWidget* parent)
+    : QMainWindow(parent), exitProgram([] { QCoreApplication::exit(0); }), state_(state) {
     setWindowTitle(QStringLiteral("Pattaplex"));
     // The chosen bars, beats, steps per beat and kit must stand out at a glance.
     setStyleSheet(

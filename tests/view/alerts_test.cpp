@@ -35,6 +35,7 @@ TEST_F(WindowTest, AlertReturnsTheAnswerOfEachButton) {
 class QuitTest : public WindowTest {
   protected:
     QuitTest() {
+        EXPECT_TRUE(window.exitProgram) << "the window must know how to end the program";
         window.exitProgram = [this] { ++quits; };
         state.dataTOG = 1;
     }
