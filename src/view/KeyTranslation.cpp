@@ -38,6 +38,10 @@ std::optional<char32_t> optionCharacter(int key) {
     }
 }
 
+bool isFileMenuKey(int key) {
+    return key == Qt::Key_S || key == Qt::Key_O || key == Qt::Key_Q || key == Qt::Key_E;
+}
+
 std::optional<char32_t> keyCharacter(const QKeyEvent& event) {
     const int key = event.key();
     const Qt::KeyboardModifiers mods = event.modifiers();
@@ -61,9 +65,12 @@ std::optional<char32_t> keyCharacter(const QKeyEvent& event) {
     const bool meta = mods & Qt::MetaModifier;
     if (alt && !control && !meta && !(mods & Qt::ShiftModifier))
         if (auto option = optionCharacter(key)) return option;
-    // Control with a letter gives its control character (Control-R is U+0012).
-    if (control && !alt && key >= Qt::Key_A && key <= Qt::Key_Z)
+    // Control with a letter gives its control character (Control-R is U+0012), except
+    // the File menu's keys: Control-S must never turn into the MIDI export key.
+    if (control && !alt && key >= Qt::Key_A && key <= Qt::Key_Z) {
+        if (isFileMenuKey(key)) return std::nullopt;
         return static_cast<char32_t>(key - Qt::Key_A + 1);
+    }
     // Linux desktops keep Control-S for saving; Meta-S is the MIDI export key.
     if (meta && !control && !alt && key == Qt::Key_S) return kMidiExportCharacter;
 

@@ -116,6 +116,12 @@ TEST(KeyTranslation, EventsWithLayoutText) {
                                QString::fromUcs4(U"\U0001F941"));
     EXPECT_EQ(translateKey(outsideBmp), (TypedKey{0x1F941, 0}));
 
+    // The File menu's keys are never grid keys, even when they reach the grid.
+    for (Qt::Key key : {Qt::Key_S, Qt::Key_O, Qt::Key_Q, Qt::Key_E}) {
+        const QKeyEvent menuKey(QEvent::KeyPress, key, Qt::ControlModifier, "\x13");
+        EXPECT_FALSE(translateKey(menuKey).has_value()) << key;
+    }
+
     const QKeyEvent dead(QEvent::KeyPress, Qt::Key_Dead_Acute, Qt::NoModifier, "");
     EXPECT_FALSE(translateKey(dead).has_value());
     const QKeyEvent bareAlt(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier, "");
