@@ -3,9 +3,10 @@
 
 namespace pattaplex {
 
-// Told by the step clock what the window shows about playback.
+// Told by the step clock what the window shows about playback. Called only from inside
+// Sound::pump(), on the main thread.
 class ClockListener {
-public:
+  public:
     virtual ~ClockListener() = default;
     // A step has just sounded; `nextStep` is the step that will sound after it.
     virtual void stepSounded(int nextStep) = 0;
@@ -15,12 +16,13 @@ public:
 };
 
 class Sound {
-public:
+  public:
     virtual ~Sound() = default;
 
     // Opens the note output for instrument or drum kit `kit`, closing any open one
-    // first. False when the kit is refused or no output is available: the output is
-    // then closed and the step clock halted.
+    // first. False when the kit is refused (the output is then closed and the step clock
+    // halted) or when no sound device could be opened (the program then runs silently,
+    // the step clock keeps time on its own, and the next initQT tries the device again).
     virtual bool initQT(int kit) = 0;
     virtual void closeOutput() = 0;
 
@@ -31,6 +33,12 @@ public:
     virtual void startClock() = 0;
     virtual void stopClock() = 0;
     virtual bool clockRunning() const = 0;
+
+    // Schedules the next few tens of milliseconds of the groove and tells the listener
+    // about the steps that have sounded since the last call. The window calls it on the
+    // main thread every few milliseconds (a 5 ms timer); edits of the groove reach the
+    // sound within the scheduling lookahead.
+    virtual void pump() {}
 };
 
 }  // namespace pattaplex
