@@ -5,14 +5,12 @@
 
 namespace pattaplex::bench {
 
-std::vector<float> attackSignal(const std::vector<float>& left, const std::vector<float>& right) {
-    std::vector<float> a(left.size(), 0.0f);
-    for (size_t i = 1; i < left.size(); ++i)
-        a[i] = ((left[i] + right[i]) - (left[i - 1] + right[i - 1])) * 0.5f;
-    return a;
-}
+namespace {
 
-Match matchNear(const std::vector<float>& signal, const std::vector<float>& shape, int64_t around,
+constexpr size_t kSmoothing = 32;
+constexpr int64_t kFineLag = 44;
+
+Match correlate(const std::vector<float>& signal, const std::vector<float>& shape, int64_t around,
                 int64_t maxLag) {
     double shapeEnergy = 0;
     for (float x : shape) shapeEnergy += double{x} * x;
@@ -30,6 +28,28 @@ Match matchNear(const std::vector<float>& signal, const std::vector<float>& shap
         if (score > best.score) best = {at, score};
     }
     return best;
+}
+
+}  // namespace
+
+Attack attackSignal(const std::vector<float>& left, const std::vector<float>& right) {
+    Attack a;
+    a.diff.assign(left.size(), 0.0f);
+    for (size_t i = 1; i < left.size(); ++i)
+        a.diff[i] = ((left[i] + right[i]) - (left[i - 1] + right[i - 1])) * 0.5f;
+    a.envelope.assign(left.size(), 0.0f);
+    double sum = 0;
+    for (size_t i = 0; i < left.size(); ++i) {
+        sum += std::fabs(a.diff[i]);
+        if (i >= kSmoothing) sum -= std::fabs(a.diff[i - kSmoothing]);
+        a.envelope[i] = static_cast<float>(sum / kSmoothing);
+    }
+    return a;
+}
+
+Match matchNear(const Attack& signal, const Attack& shape, int64_t around, int64_t maxLag) {
+    const Match coarse = correlate(signal.envelope, shape.envelope, around, maxLag);
+    return correlate(signal.diff, shape.diff, coarse.at, kFineLag);
 }
 
 std::vector<int64_t> roughOnsets(const std::vector<float>& signal, float threshold, int64_t gap) {
