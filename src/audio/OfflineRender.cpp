@@ -60,6 +60,7 @@ std::optional<RenderedAudio> renderGroove(const GrooveState& original, int passe
 
     if (stepCount(s) > 0) {
         clock.start();
+        clock.pump();
         while (counter.passes < passes) {
             renderBlock();
             clock.pump();

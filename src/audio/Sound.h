@@ -29,7 +29,9 @@ class Sound {
     // Plays `note` at `velocity` for 4/60 s without holding up the caller.
     virtual void audition(int note, int velocity) = 0;
 
-    // The step clock: runs from the groove's LOOP until stopped. Never blocks.
+    // The step clock: runs from the groove's LOOP until stopped; the first step is
+    // scheduled by the next pump(). Stopping leaves LOOP at the next step that would have
+    // sounded. Never blocks.
     virtual void startClock() = 0;
     virtual void stopClock() = 0;
     virtual bool clockRunning() const = 0;

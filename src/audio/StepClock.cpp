@@ -23,7 +23,6 @@ void StepClock::start() {
     remainder_ = 0;
     divisor_ = 0;
     unsounded_.clear();
-    pump();
 }
 
 int64_t StepClock::stop() {

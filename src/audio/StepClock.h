@@ -26,7 +26,7 @@ class StepClock {
 
     void setListener(ClockListener* listener) { listener_ = listener; }
 
-    // Starts from the groove's LOOP.
+    // Starts from the groove's LOOP; the first step is scheduled by the next pump().
     void start();
     // Cancels the steps that have not sounded yet and leaves LOOP at the first of them,
     // so a later start resumes right there. Also used when the output fails (halted).

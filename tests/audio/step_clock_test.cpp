@@ -38,8 +38,9 @@ GrooveState everyStep(int beats, int sub, int tempo) {
     return s;
 }
 
-// Moves the audio clock on in blocks, pumping after each, until `until`.
+// Pumps, then moves the audio clock on in blocks, pumping after each, until `until`.
 void runTo(StepClock& clock, FakeSink& sink, int64_t until, int64_t block = 512) {
+    clock.pump();
     while (sink.now < until) {
         sink.now = std::min(sink.now + block, until);
         clock.pump();

@@ -30,6 +30,7 @@ GrooveState eightSteps() {
 struct Rig {
     explicit Rig(GrooveState g) : s(g), clock(s, sink) { clock.setListener(&listener); }
     void runTo(int64_t until) {
+        clock.pump();
         while (sink.now < until) {
             sink.now = std::min<int64_t>(sink.now + 441, until);
             clock.pump();
@@ -49,10 +50,11 @@ struct Rig {
 TEST(Transport, ThePositionIsToldWhenAStepSoundsNotWhenItIsScheduled) {
     Rig r(eightSteps());
     r.clock.start();
-    EXPECT_EQ(r.stepsScheduled(), (std::vector<int>{0}));  // scheduled at once...
-    EXPECT_TRUE(r.listener.sounded.empty());               // ...but not yet sounded
+    EXPECT_TRUE(r.stepsScheduled().empty());  // the next pump schedules
     r.clock.pump();
-    EXPECT_TRUE(r.listener.sounded.empty());
+    EXPECT_EQ(r.stepsScheduled(), (std::vector<int>{0}));  // scheduled...
+    r.clock.pump();
+    EXPECT_TRUE(r.listener.sounded.empty());  // ...but not yet sounded
     r.runTo(1);
     EXPECT_EQ(r.listener.sounded, (std::vector<int>{1}));
     EXPECT_EQ(r.s.LOOP, 1);
@@ -92,6 +94,7 @@ TEST(Transport, StopCancelsTheStepsNotYetSoundedAndAStartResumesThere) {
     r.s.LOOP = 0;
     r.sink.notes.clear();
     r.clock.start();
+    r.clock.pump();
     EXPECT_EQ(r.stepsScheduled(), (std::vector<int>{0}));
 }
 
