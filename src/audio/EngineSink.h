@@ -9,14 +9,13 @@ namespace pattaplex {
 
 class EngineSink final : public NoteSink {
   public:
-    EngineSink(SynthEngine& engine, int channel) : engine_(engine), channel_(channel) {}
+    explicit EngineSink(SynthEngine& engine) : engine_(engine) {}
 
     int64_t samplePosition() const override { return engine_.position(); }
 
     void playStepNote(int64_t onTime, int64_t offTime, int key, int velocity) override {
         NoteCommand c;
         c.ofStep = true;
-        c.channel = static_cast<uint8_t>(channel_);
         c.key = static_cast<uint8_t>(key);
         c.stepTime = onTime;
         c.kind = NoteCommand::Kind::NoteOn;
@@ -38,7 +37,6 @@ class EngineSink final : public NoteSink {
 
   private:
     SynthEngine& engine_;
-    int channel_;
 };
 
 }  // namespace pattaplex

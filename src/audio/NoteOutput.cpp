@@ -29,7 +29,9 @@ NoteOutput::~NoteOutput() {
 }
 
 bool NoteOutput::initQT(int kit) {
-    closeOutput();
+    // Reopening stops what sounds; steps already scheduled play on the new kit.
+    if (open_) control(NoteCommand::Kind::Silence);
+    open_ = false;
     if (!engine_) engine_ = std::make_unique<SynthEngine>();
     const auto preset = kitPreset(kit);
     if (auto error = engine_->load()) {
@@ -38,10 +40,10 @@ bool NoteOutput::initQT(int kit) {
         return false;
     }
     if (!preset || !engine_->selectPreset(*preset)) {
+        control(NoteCommand::Kind::Flush);
         clock_.stop();  // halted: refused kits leave the output closed
         return false;
     }
-    channel_ = preset->channel;
     if (!device_ && !AudioDevice::noDeviceWanted()) {
         std::string why;
         const int64_t now = wallClockPosition();
@@ -65,9 +67,14 @@ void NoteOutput::reportNoDevice(const std::string& why) {
 void NoteOutput::closeOutput() {
     if (!open_) return;
     open_ = false;
-    NoteCommand flush;
-    flush.kind = NoteCommand::Kind::Flush;
-    if (engine_) engine_->send(flush);
+    control(NoteCommand::Kind::Flush);
+}
+
+void NoteOutput::control(NoteCommand::Kind kind) {
+    if (!engine_) return;
+    NoteCommand c;
+    c.kind = kind;
+    engine_->send(c);
 }
 
 void NoteOutput::audition(int note, int velocity) {
@@ -117,7 +124,6 @@ void NoteOutput::send(bool ofStep, bool on, int64_t time, int64_t stepTime, int 
     NoteCommand c;
     c.kind = on ? NoteCommand::Kind::NoteOn : NoteCommand::Kind::NoteOff;
     c.ofStep = ofStep;
-    c.channel = static_cast<uint8_t>(channel_);
     c.key = static_cast<uint8_t>(key);
     c.velocity = static_cast<uint8_t>(velocity);
     c.time = time - deviceOffset_;

@@ -10,11 +10,11 @@
 #include "NoteSink.h"
 #include "Sound.h"
 #include "StepClock.h"
+#include "SynthEngine.h"
 
 namespace pattaplex {
 
 class AudioDevice;
-class SynthEngine;
 
 class NoteOutput final : public Sound, private NoteSink {
   public:
@@ -41,6 +41,7 @@ class NoteOutput final : public Sound, private NoteSink {
     void cancelStepsFrom(int64_t stepTime) override;
 
     void reportNoDevice(const std::string& why);
+    void control(NoteCommand::Kind kind);
     void send(bool ofStep, bool on, int64_t time, int64_t stepTime, int key, int velocity);
     int64_t wallClockPosition() const;
 
@@ -50,7 +51,6 @@ class NoteOutput final : public Sound, private NoteSink {
     std::unique_ptr<AudioDevice> device_;
     StepClock clock_;
     bool open_ = false;
-    int channel_ = 0;
     // Without a device the clock keeps time on the wall clock; a device that comes up
     // later continues from there (its samples count from `deviceOffset_`).
     std::chrono::steady_clock::time_point started_;

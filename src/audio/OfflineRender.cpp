@@ -45,7 +45,7 @@ std::optional<RenderedAudio> renderGroove(const GrooveState& original, int passe
         why = "the soundfonts have no instrument or kit " + std::to_string(s.KIT);
         return std::nullopt;
     }
-    EngineSink sink(engine, preset->channel);
+    EngineSink sink(engine);
     StepClock clock(s, sink);
     PassCounter counter;
     clock.setListener(&counter);

@@ -96,8 +96,14 @@ bool SynthEngine::selectPreset(const KitPreset& preset) {
     for (int i = 0; i < count; ++i) {
         fluid_sfont_t* font = fluid_synth_get_sfont(fluid_->synth, i);
         if (!font || !fluid_sfont_get_preset(font, preset.bank, preset.program)) continue;
-        return fluid_synth_program_select(fluid_->synth, preset.channel, fluid_sfont_get_id(font),
-                                          preset.bank, preset.program) == FLUID_OK;
+        if (fluid_synth_program_select(fluid_->synth, preset.channel, fluid_sfont_get_id(font),
+                                       preset.bank, preset.program) != FLUID_OK)
+            return false;
+        NoteCommand c;
+        c.kind = NoteCommand::Kind::SetChannel;
+        c.channel = static_cast<uint8_t>(preset.channel);
+        send(c);
+        return true;
     }
     return false;
 }
@@ -113,6 +119,14 @@ void SynthEngine::takeCommands() {
             case NoteCommand::Kind::Flush:
                 pendingCount_ = 0;
                 fluid_synth_all_notes_off(fluid_->synth, -1);
+                break;
+            case NoteCommand::Kind::Silence:
+                fluid_synth_all_notes_off(fluid_->synth, -1);
+                break;
+            case NoteCommand::Kind::SetChannel:
+                // Notes on the old channel could not be stopped any more.
+                if (c.channel != channel_) fluid_synth_all_notes_off(fluid_->synth, channel_);
+                channel_ = c.channel;
                 break;
             case NoteCommand::Kind::CancelSteps: {
                 auto end = std::remove_if(
@@ -141,9 +155,9 @@ void SynthEngine::insertPending(const NoteCommand& c) {
 
 void SynthEngine::apply(const NoteCommand& c) {
     if (c.kind == NoteCommand::Kind::NoteOn)
-        fluid_synth_noteon(fluid_->synth, c.channel, c.key, c.velocity);
+        fluid_synth_noteon(fluid_->synth, channel_, c.key, c.velocity);
     else
-        fluid_synth_noteoff(fluid_->synth, c.channel, c.key);
+        fluid_synth_noteoff(fluid_->synth, channel_, c.key);
 }
 
 void SynthEngine::render(float* left, float* right, int frames) {

@@ -16,7 +16,14 @@
 namespace pattaplex {
 
 struct NoteCommand {
-    enum class Kind : uint8_t { NoteOn, NoteOff, CancelSteps, Flush };
+    enum class Kind : uint8_t {
+        NoteOn,
+        NoteOff,
+        CancelSteps,  // drops the step notes of steps starting at `time` or later
+        Silence,      // stops every sounding note; notes still to come stay
+        Flush,        // stops every sounding note and drops every note still to come
+        SetChannel,   // later notes play on `channel`
+    };
     Kind kind = Kind::NoteOn;
     bool ofStep = false;  // sent by the step clock (cancellable), not an audition
     uint8_t channel = 0;
@@ -40,7 +47,8 @@ class SynthEngine {
     std::optional<std::string> load();
     bool loaded() const;
 
-    // Selects the preset on its channel when a loaded soundfont holds it.
+    // Selects the preset on its channel when a loaded soundfont holds it; notes from then
+    // on play there.
     bool selectPreset(const KitPreset& preset);
 
     // Main thread. False when the queue is full and the command was dropped.
@@ -67,6 +75,7 @@ class SynthEngine {
     std::array<NoteCommand, kPendingCapacity> pending_{};
     size_t pendingCount_ = 0;
     int64_t rendered_ = 0;  // audio thread's own count
+    int channel_ = 0;       // audio thread's channel for notes
     std::atomic<int64_t> position_{0};
 };
 

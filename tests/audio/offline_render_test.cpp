@@ -100,7 +100,7 @@ TEST(OfflineRender, ARefusedKitOrMissingSoundfontIsReported) {
 }
 
 // An organ holds its notes until they are stopped: after playing with edits, stops and
-// restarts in between, the output must fall silent once the clock stops.
+// restarts, and kit changes in between, the output must fall silent once the clock stops.
 TEST(OfflineRender, EveryNoteStartedIsStoppedUnderMidStepEdits) {
     GrooveState s = freshStartState();
     s.KIT = 20;  // organ
@@ -112,7 +112,7 @@ TEST(OfflineRender, EveryNoteStartedIsStoppedUnderMidStepEdits) {
     ASSERT_FALSE(engine.load());
     const auto preset = kitPreset(s.KIT);
     ASSERT_TRUE(preset && engine.selectPreset(*preset));
-    EngineSink sink(engine, preset->channel);
+    EngineSink sink(engine);
     StepClock clock(s, sink);
     std::array<float, 300> left{}, right{};
     clock.start();
@@ -129,6 +129,21 @@ TEST(OfflineRender, EveryNoteStartedIsStoppedUnderMidStepEdits) {
             clock.stop();
             clock.start();
         }
+        if (block % 250 == 0) {
+            const int kits[] = {20, kDefaultKit, 5, 20};
+            ASSERT_TRUE(engine.selectPreset(*kitPreset(kits[block / 250 % 4])));
+        }
+    }
+    // Organ notes still sounding when the kit turns to drums, on another channel.
+    ASSERT_TRUE(engine.selectPreset(*kitPreset(20)));
+    for (int block = 0; block < 20; ++block) {
+        engine.render(left.data(), right.data(), static_cast<int>(left.size()));
+        clock.pump();
+    }
+    ASSERT_TRUE(engine.selectPreset(*kitPreset(kDefaultKit)));
+    for (int block = 0; block < 20; ++block) {
+        engine.render(left.data(), right.data(), static_cast<int>(left.size()));
+        clock.pump();
     }
     clock.stop();
     float last = 1;
