@@ -14,7 +14,7 @@
 #include "NoteSink.h"
 #include "SynthEngine.h"
 #include "WavFile.h"
-#include "fluid_log.h"
+#include "library_messages.h"
 
 namespace pattaplex {
 
@@ -119,9 +119,14 @@ std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, std::string&
         return nullptr;
     }
     if (wanted == "file") return FileDevice::open(engine, why);
-    if (!wanted.empty()) return FluidDevice::open(engine, wanted, why);
+    std::vector<std::string> names{"pulseaudio", "alsa"};
+    // A FluidSynth built without PipeWire reaches it through its PulseAudio service.
+    if (wanted == "pipewire")
+        names = {"pipewire", "pulseaudio"};
+    else if (!wanted.empty())
+        names = {wanted};
     std::string reasons;
-    for (const char* name : {"pulseaudio", "pipewire", "alsa"}) {
+    for (const std::string& name : names) {
         std::string reason;
         if (auto device = FluidDevice::open(engine, name, reason)) return device;
         reasons += (reasons.empty() ? "" : "; ") + reason;

@@ -14,8 +14,8 @@ class AudioDevice {
     virtual ~AudioDevice() = default;
 
     // The driver named by PATTAPLEX_AUDIO_DRIVER (pulseaudio, pipewire, jack, alsa, or
-    // file, which writes PATTAPLEX_AUDIO_FILE in real time); unset tries pulseaudio, then
-    // pipewire, then alsa. "none" asks for no device at all.
+    // file, which writes PATTAPLEX_AUDIO_FILE in real time); unset tries pulseaudio (which
+    // PipeWire desktops serve too), then alsa. "none" asks for no device at all.
     static std::string requestedDriver();
     static bool noDeviceWanted() { return requestedDriver() == "none"; }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "NoteSink.h"
-#include "fluid_log.h"
+#include "library_messages.h"
 
 namespace pattaplex {
 
@@ -54,7 +54,7 @@ std::string SynthEngine::soundfontList() {
 }
 
 SynthEngine::SynthEngine() : fluid_(std::make_unique<Fluid>()) {
-    captureFluidLog();
+    captureLibraryMessages();
     fluid_->settings = new_fluid_settings();
     fluid_settings_setnum(fluid_->settings, "synth.sample-rate", kSampleRate);
     fluid_settings_setint(fluid_->settings, "synth.dynamic-sample-loading", 1);

@@ -1,5 +1,6 @@
-#include "fluid_log.h"
+#include "library_messages.h"
 
+#include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 
 #include <mutex>
@@ -14,16 +15,19 @@ void keepError(int, const char* message, void*) {
     lastError = message ? message : "";
 }
 void dropMessage(int, const char*, void*) {}
+// ALSA explains a missing card at length; FluidSynth's own error names the device.
+void dropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
 }  // namespace
 
-void captureFluidLog() {
+void captureLibraryMessages() {
     static std::once_flag once;
     std::call_once(once, [] {
         fluid_set_log_function(FLUID_ERR, keepError, nullptr);
         fluid_set_log_function(FLUID_WARN, dropMessage, nullptr);
         fluid_set_log_function(FLUID_INFO, dropMessage, nullptr);
         fluid_set_log_function(FLUID_DBG, dropMessage, nullptr);
+        snd_lib_error_set_handler(dropAlsaMessage);
     });
 }
 
