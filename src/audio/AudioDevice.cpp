@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -37,6 +38,15 @@ class FluidDevice final : public AudioDevice {
         if (!device->driver_) {
             const std::string reason = takeFluidError();
             why = name + ": " + (reason.empty() ? "cannot open the sound device" : reason);
+            return nullptr;
+        }
+        // A server with its own rate (JACK) would change every step's length.
+        double rate = 0;
+        fluid_settings_getnum(settings, "synth.sample-rate", &rate);
+        if (rate != kSampleRate) {
+            fluid_settings_setnum(settings, "synth.sample-rate", kSampleRate);
+            why = name + ": the device runs at " + std::to_string(static_cast<int>(rate)) +
+                  " Hz; the drum machine needs " + std::to_string(kSampleRate) + " Hz";
             return nullptr;
         }
         return device;
