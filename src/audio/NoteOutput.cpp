@@ -36,7 +36,9 @@ bool NoteOutput::initQT(int kit) {
     const auto preset = kitPreset(kit);
     if (auto error = engine_->load()) {
         reportNoDevice(*error);
-        // Without a soundfont no kit can be checked: the program runs silently.
+        // Without a soundfont no kit can be checked: the program runs silently, and the
+        // next initQT starts again with a fresh synthesizer.
+        engine_.reset();
         return false;
     }
     if (!preset || !engine_->selectPreset(*preset)) {

@@ -116,6 +116,9 @@ TEST_F(NoteOutputTest, WithoutSoundTheProgramSaysSoAndRunsSilently) {
     EXPECT_TRUE(output.clockRunning());  // keeps time without a device
     output.pump();
     output.audition(37, 90);
+    // Once the soundfont is there, the next open succeeds.
+    unsetenv("PATTAPLEX_SOUNDFONT");
+    EXPECT_TRUE(output.initQT(16417));
 }
 
 TEST_F(NoteOutputTest, NoDeviceDriverSaysSoAndALaterOpenTriesAgain) {
