@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "EngineSink.h"
 #include "OfflineRender.h"
@@ -97,6 +98,33 @@ TEST(OfflineRender, ARefusedKitOrMissingSoundfontIsReported) {
     std::string why;
     EXPECT_FALSE(renderGroove(s, 1, why));
     EXPECT_NE(why.find("0"), std::string::npos);
+}
+
+// Whatever size of blocks the sound device asks for, a note starts at the same sample.
+TEST(OfflineRender, NotesSoundAtTheirSampleTimeWhateverTheBlockSize) {
+    auto renderWithBlocks = [](int block) {
+        SynthEngine engine;
+        EXPECT_FALSE(engine.load());
+        EXPECT_TRUE(engine.selectPreset(*kitPreset(kDefaultKit)));
+        EngineSink sink(engine);
+        sink.playStepNote(10000, 12000, 42, 100);
+        sink.playStepNote(12000, 20000, 38, 100);
+        std::vector<float> all, left(static_cast<size_t>(block)), right(left.size());
+        while (all.size() < 16384) {
+            engine.render(left.data(), right.data(), block);
+            all.insert(all.end(), left.begin(), left.end());
+        }
+        all.resize(16384);
+        return all;
+    };
+    const std::vector<float> reference = renderWithBlocks(4096);
+    const size_t onset =
+        static_cast<size_t>(std::find_if(reference.begin(), reference.end(),
+                                         [](float x) { return std::fabs(x) > 1.0f / 32768; }) -
+                            reference.begin());
+    EXPECT_GE(onset, 10000u - 32);
+    EXPECT_LE(onset, 10000u + 32);
+    for (int block : {97, 128, 333, 1}) EXPECT_EQ(renderWithBlocks(block), reference) << block;
 }
 
 // An organ holds its notes until they are stopped: after playing with edits, stops and
