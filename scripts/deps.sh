@@ -2,7 +2,7 @@
 # Installs the Debian packages Pattaplex needs, quietly, and only those that are missing.
 set -euo pipefail
 packages=(build-essential cmake pkg-config ninja-build
-          qt6-base-dev libgl-dev libfluidsynth-dev fluid-soundfont-gm fluid-soundfont-gs
+          qt6-base-dev libgl-dev libfluidsynth-dev libsndfile1-dev libasound2-dev fluid-soundfont-gm fluid-soundfont-gs
           libplist-dev libsmf-dev libglib2.0-dev libgtest-dev libgmock-dev
           fonts-dejavu-core xvfb xauth)
 missing=()

@@ -3,7 +3,8 @@
 
 namespace pattaplex {
 
-// Told by the step clock what the window shows about playback.
+// Told by the step clock what the window shows about playback. Called only from inside
+// Sound::pump(), on the main thread.
 class ClockListener {
   public:
     virtual ~ClockListener() = default;
@@ -19,18 +20,27 @@ class Sound {
     virtual ~Sound() = default;
 
     // Opens the note output for instrument or drum kit `kit`, closing any open one
-    // first. False when the kit is refused or no output is available: the output is
-    // then closed and the step clock halted.
+    // first. False when the kit is refused (the output is then closed and the step clock
+    // halted) or when no sound device could be opened (the program then runs silently,
+    // the step clock keeps time on its own, and the next initQT tries the device again).
     virtual bool initQT(int kit) = 0;
     virtual void closeOutput() = 0;
 
     // Plays `note` at `velocity` for 4/60 s without holding up the caller.
     virtual void audition(int note, int velocity) = 0;
 
-    // The step clock: runs from the groove's LOOP until stopped. Never blocks.
+    // The step clock: runs from the groove's LOOP until stopped; the first step is
+    // scheduled by the next pump(). Stopping leaves LOOP at the next step that would have
+    // sounded. Never blocks.
     virtual void startClock() = 0;
     virtual void stopClock() = 0;
     virtual bool clockRunning() const = 0;
+
+    // Schedules the next few tens of milliseconds of the groove and tells the listener
+    // about the steps that have sounded since the last call. The window calls it on the
+    // main thread every few milliseconds (a 5 ms timer); edits of the groove reach the
+    // sound within the scheduling lookahead.
+    virtual void pump() {}
 };
 
 }  // namespace pattaplex

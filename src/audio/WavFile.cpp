@@ -1,0 +1,70 @@
+#include "WavFile.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <array>
+
+#include "NoteSink.h"
+
+namespace pattaplex {
+
+WavWriter::~WavWriter() {
+    close();
+}
+
+std::optional<std::string> WavWriter::open(const std::string& path) {
+    close();
+    path_ = path;
+    failed_ = false;
+    SF_INFO info{};
+    info.samplerate = kSampleRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f) return "cannot write " + path + ": " + sf_strerror(nullptr);
+    sf_command(f, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    file_ = f;
+    return std::nullopt;
+}
+
+bool WavWriter::write(const float* left, const float* right, int frames) {
+    if (!file_ || failed_) return false;
+    std::array<float, 2 * 512> interleaved;
+    for (int done = 0; done < frames;) {
+        const int n = std::min(frames - done, 512);
+        for (int i = 0; i < n; ++i) {
+            interleaved[static_cast<size_t>(2 * i)] = left[done + i];
+            interleaved[static_cast<size_t>(2 * i + 1)] = right[done + i];
+        }
+        if (sf_writef_float(static_cast<SNDFILE*>(file_), interleaved.data(), n) != n) {
+            failed_ = true;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+std::optional<std::string> WavWriter::close() {
+    if (!file_) return std::nullopt;
+    auto* f = static_cast<SNDFILE*>(file_);
+    file_ = nullptr;
+    std::optional<std::string> error;
+    if (failed_) error = "cannot write " + path_ + ": " + sf_strerror(f);
+    if (sf_close(f) != 0 && !error) error = "cannot write " + path_;
+    return error;
+}
+
+std::optional<std::pair<std::vector<int16_t>, int>> readWav16(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f) return std::nullopt;
+    std::vector<int16_t> samples(static_cast<size_t>(info.frames * info.channels));
+    const sf_count_t got = sf_readf_short(f, samples.data(), info.frames);
+    sf_close(f);
+    if (info.channels != 2 || got != info.frames) return std::nullopt;
+    return std::make_pair(std::move(samples), info.samplerate);
+}
+
+}  // namespace pattaplex

@@ -1,0 +1,16 @@
+#pragma once
+// FluidSynth's and ALSA's messages are kept instead of printed, so that a failure reaches
+// the user as one line of ours naming the reason.
+
+#include <string>
+
+namespace pattaplex {
+
+// Routes the libraries' messages away from standard error (once per process); FluidSynth's
+// errors are kept per thread for takeFluidError.
+void captureLibraryMessages();
+
+// The last error FluidSynth reported on this thread, then forgotten; "" when none.
+std::string takeFluidError();
+
+}  // namespace pattaplex
