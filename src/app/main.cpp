@@ -6,7 +6,7 @@
 #include "GrooveState.h"
 #include "LaunchSound.h"
 #include "MainWindow.h"
-#include "SilentSound.h"
+#include "NoteOutput.h"
 #include "launch_probes.h"
 
 int main(int argc, char** argv) {
@@ -14,12 +14,19 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Pattaplex"));
 
     pattaplex::GrooveState state;
-    pattaplex::SilentSound output;
+    pattaplex::NoteOutput output(state);
     pattaplex::LaunchSound sound(output);
     pattaplex::MainWindow window(state);
     pattaplex::GrooveController controller(state, window, sound);
     controller.setToolkitVersion(QT_VERSION);
     window.attach(controller);
+    output.setListener(&controller);
+
+    // The step clock schedules ahead and reports what has sounded from the main thread.
+    QTimer pump;
+    pump.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&pump, &QTimer::timeout, [&sound] { sound.pump(); });
+    pump.start(5);
     pattaplex::installLaunchProbes(window, controller);
 
     // The window comes up at once; the sound opens as soon as it has been drawn.
