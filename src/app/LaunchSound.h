@@ -43,6 +43,7 @@ class LaunchSound : public Sound {
     }
     void stopClock() override { output_.stopClock(); }
     bool clockRunning() const override { return output_.clockRunning(); }
+    void pump() override { output_.pump(); }
 
   private:
     Sound& output_;

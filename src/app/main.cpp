@@ -6,7 +6,7 @@
 #include "GrooveState.h"
 #include "LaunchSound.h"
 #include "MainWindow.h"
-#include "SilentSound.h"
+#include "NoteOutput.h"
 #include "launch_probes.h"
 
 int main(int argc, char** argv) {
@@ -14,10 +14,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Pattaplex"));
 
     pattaplex::GrooveState state;
-    pattaplex::SilentSound output;
+    pattaplex::NoteOutput output(state);
     pattaplex::LaunchSound sound(output);
     pattaplex::MainWindow window(state);
     pattaplex::GrooveController controller(state, window, sound);
+    output.setListener(&controller);
     controller.setToolkitVersion(QT_VERSION);
     window.attach(controller);
     pattaplex::installLaunchProbes(window, controller);
@@ -31,5 +32,11 @@ int main(int argc, char** argv) {
         [&sound] { QTimer::singleShot(0, [&sound] { sound.openHeld(); }); },
         Qt::SingleShotConnection);
     window.show();
+
+    // The step clock schedules its notes a little ahead whenever the main thread pumps it.
+    QTimer pump;
+    pump.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&pump, &QTimer::timeout, [&sound] { sound.pump(); });
+    pump.start(5);
     return QApplication::exec();
 }
