@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     pattaplex::LaunchSound sound(output);
     pattaplex::MainWindow window(state);
     pattaplex::GrooveController controller(state, window, sound);
+    output.setListener(&controller);
     controller.setToolkitVersion(QT_VERSION);
     window.attach(controller);
     output.setListener(&controller);
@@ -38,5 +39,11 @@ int main(int argc, char** argv) {
         [&sound] { QTimer::singleShot(0, [&sound] { sound.openHeld(); }); },
         Qt::SingleShotConnection);
     window.show();
+
+    // The step clock schedules its notes a little ahead whenever the main thread pumps it.
+    QTimer pump;
+    pump.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&pump, &QTimer::timeout, [&sound] { sound.pump(); });
+    pump.start(5);
     return QApplication::exec();
 }

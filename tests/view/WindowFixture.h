@@ -29,10 +29,12 @@ class RecordingSound : public Sound {
     void startClock() override { running = true; }
     void stopClock() override { running = false; }
     bool clockRunning() const override { return running; }
+    void pump() override { ++pumps; }
 
     std::vector<int> opened;
     std::vector<std::pair<int, int>> auditions;
     bool running = false;
+    int pumps = 0;
 };
 
 // What an alert showed when it was answered.

@@ -39,6 +39,8 @@ TEST(LaunchSound, PlayingBeforeTheOpeningOpensFirst) {
     EXPECT_EQ(output.opened.size(), 1u);
     closing.startClock();
     EXPECT_TRUE(closing.clockRunning());
+    closing.pump();
+    EXPECT_EQ(output.pumps, 1);
 }
 
 }  // namespace
