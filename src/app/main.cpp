@@ -18,7 +18,6 @@ int main(int argc, char** argv) {
     pattaplex::LaunchSound sound(output);
     pattaplex::MainWindow window(state);
     pattaplex::GrooveController controller(state, window, sound);
-    output.setListener(&controller);
     controller.setToolkitVersion(QT_VERSION);
     window.attach(controller);
     output.setListener(&controller);
@@ -33,17 +32,10 @@ int main(int argc, char** argv) {
     // The window comes up at once; the sound opens as soon as it has been drawn.
     sound.holdOpening();
     controller.awakeFromNib();
-    window.showTempo();
     QObject::connect(
         &window, &pattaplex::MainWindow::gridPainted, &window,
         [&sound] { QTimer::singleShot(0, [&sound] { sound.openHeld(); }); },
         Qt::SingleShotConnection);
     window.show();
-
-    // The step clock schedules its notes a little ahead whenever the main thread pumps it.
-    QTimer pump;
-    pump.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&pump, &QTimer::timeout, [&sound] { sound.pump(); });
-    pump.start(5);
     return QApplication::exec();
 }

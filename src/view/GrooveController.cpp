@@ -49,6 +49,7 @@ void GrooveController::awakeFromNib() {
     std::fputc('\n', stdout_);
     std::fflush(stdout_);
     setDefaults();
+    showTempo();  // the tempo controls start out showing the start-up tempo
 }
 
 // ---- Sound settings --------------------------------------------------------------
