@@ -41,8 +41,9 @@ int createTempBeside(const std::string& path, std::string& tempPath) {
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;  // no progress: give up rather than spin
             return false;
         }
         bytes.remove_prefix(static_cast<size_t>(n));

@@ -59,9 +59,8 @@ IntegerText classify(std::string_view text) {
 // telling, so the texts of an XML list are checked on their own.
 bool integerTextsFit(std::string_view xml, std::string* why) {
     constexpr std::string_view open = "<integer", close = "</integer";
-    size_t index = 0;
-    for (size_t at = xml.find(open); at != std::string_view::npos;
-         at = xml.find(open, at), ++index) {
+    size_t index = 0;  // of the integer element, counted from 0 like the entries
+    for (size_t at = xml.find(open); at != std::string_view::npos; at = xml.find(open, at)) {
         at += open.size();
         if (at >= xml.size() || !(xml[at] == '>' || xml[at] == '/' || isSpace(xml[at]))) continue;
         const size_t tagEnd = xml.find('>', at);
@@ -83,6 +82,7 @@ bool integerTextsFit(std::string_view xml, std::string* why) {
                 return false;
         }
         at = contentEnd;
+        ++index;
     }
     return true;
 }

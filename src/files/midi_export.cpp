@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -83,8 +84,10 @@ std::vector<NoteEvent> noteEvents(const GrooveState& s, int steps) {
     return events;
 }
 
+// The kit's own program: KIT - 1 for an instrument, its number above 16384 for a drum kit.
 int program(const GrooveState& s) {
-    return dataByte(s.isDrumKit() ? s.KIT - kDrumKitBase : s.KIT - 1);
+    const int64_t program = int64_t{s.KIT} - (s.isDrumKit() ? kDrumKitBase : 1);
+    return static_cast<int>(std::clamp<int64_t>(program, 0, 127));
 }
 
 bool addEvent(smf_track_t* track, smf_event_t* event, int tick) {

@@ -24,6 +24,10 @@ struct Grid {
     size_t entries;
 };
 
+void PrintTo(const Grid& g, std::ostream* os) {
+    *os << g.sub << " x " << g.beats << " x " << g.bars << ", " << g.entries << " entries";
+}
+
 class GrooveRoundTrip : public ::testing::TestWithParam<Grid> {};
 
 TEST_P(GrooveRoundTrip, SavesTheFileLayoutAndAnOpenRestoresEveryFieldOfIt) {
@@ -74,7 +78,12 @@ TEST_P(GrooveRoundTrip, SavesTheFileLayoutAndAnOpenRestoresEveryFieldOfIt) {
 
 INSTANTIATE_TEST_SUITE_P(Grids, GrooveRoundTrip,
                          ::testing::Values(Grid{2, 4, 2, 186}, Grid{4, 4, 3, 506},
-                                           Grid{3, 3, 6, 566}, Grid{2, 5, 8, 826}));
+                                           Grid{3, 3, 6, 566}, Grid{2, 5, 8, 826}),
+                         [](const ::testing::TestParamInfo<Grid>& info) {
+                             const Grid& g = info.param;
+                             return "Sub" + std::to_string(g.sub) + "Beats" +
+                                    std::to_string(g.beats) + "Bars" + std::to_string(g.bars);
+                         });
 
 TEST(DrumSetFile, HoldsTheTenNotesAndTheKitAndAnOpenChangesOnlyThose) {
     const GrooveState saved = patternedState(2, 4, 2);

@@ -153,7 +153,8 @@ TEST(MidiExport, KitsChooseTrackNameChannelAndProgram) {
     for (const Case& c :
          {Case{16417, "Drums", 9, 32}, Case{16401, "Drums", 9, 16}, Case{16441, "Drums", 9, 56},
           Case{1001, "Drums", 9, 0}, Case{109, "Piano", 0, 108}, Case{1, "Piano", 0, 0},
-          Case{1000, "Piano", 0, 127}}) {
+          Case{1000, "Piano", 0, 127}, Case{INT32_MIN, "Piano", 0, 0},
+          Case{INT32_MAX, "Drums", 9, 127}}) {
         SCOPED_TRACE(c.kit);
         GrooveState s = emptyGroove(2, 4, 1, c.kit);
         s.row(4).BUF[2] = 1;
