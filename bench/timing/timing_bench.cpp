@@ -329,10 +329,19 @@ void startupTime(const char* driver) {
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("first initQT (driver %s): %.1f ms%s\n", driver, ms, opened ? "" : " (failed)");
+    for (int kit : {1, 16441, 20}) {
+        const auto again = std::chrono::steady_clock::now();
+        output.initQT(kit);
+        std::printf(
+            "  then initQT(%d): %.1f ms\n", kit,
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - again)
+                .count());
+    }
 }
 
 int main(int argc, char** argv) {
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show up as they come
     startupTime("none");
     startupTime("file");
     offline(quick);
