@@ -33,16 +33,17 @@ struct SmfDelete {
     void operator()(smf_t* smf) const { smf_delete(smf); }
 };
 
-// Step length in beats, as 32-bit floats: a third of a beat is the decimal 0.333. Any
-// other subdivision starts its steps every half beat and its notes last that long.
-float stepBeats(int32_t sub) {
+// Step length in ticks: a step of a half, third or quarter beat falls exactly on the
+// grid (960 ticks divide by all three), so triplets stay in time however long the
+// groove. Any other subdivision starts its steps every half beat and lasts that long.
+int stepTicks(int32_t sub) {
     switch (sub) {
         case 3:
-            return 0.333f;
+            return kTicksPerBeat / 3;
         case 4:
-            return 0.25f;
+            return kTicksPerBeat / 4;
         default:
-            return 0.5f;
+            return kTicksPerBeat / 2;
     }
 }
 
@@ -64,17 +65,17 @@ struct NoteEvent {
 // One note per active step, step after step and row after row, in time order. At one
 // instant the ends come first, so that a note of the same key starting then is not cut.
 std::vector<NoteEvent> noteEvents(const GrooveState& s, int steps) {
-    const float length = stepBeats(s.SUB);
+    const int length = stepTicks(s.SUB);
     std::vector<NoteEvent> events;
     for (int i = 0; i < steps; ++i) {
-        const float start = static_cast<float>(i) * length;
+        const int start = i * length;
         for (const DrumRow& row : s.rows) {
             if (row.BUF[static_cast<size_t>(i)] == 0) continue;
             const int key = dataByte(row.DR & 0xFF);
             // A velocity of 0 would make the start an end, cutting another row's note.
             const int velocity = std::max(1, dataByte(row.VOL[static_cast<size_t>(i)] & 0xFF));
-            events.push_back({ticks(start), true, key, velocity});
-            events.push_back({ticks(double{start} + double{length}), false, key, kReleaseVelocity});
+            events.push_back({start, true, key, velocity});
+            events.push_back({start + length, false, key, kReleaseVelocity});
         }
     }
     std::stable_sort(events.begin(), events.end(), [](const NoteEvent& a, const NoteEvent& b) {

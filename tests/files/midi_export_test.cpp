@@ -82,15 +82,15 @@ TEST(MidiExport, HalfBeatStepsStartEvery480TicksAndLast480) {
                                                             endOfTrack(7680)}));
 }
 
-TEST(MidiExport, ThirdBeatStepsUseTheDecimalLength0333) {
+TEST(MidiExport, ThirdBeatStepsFallExactlyOnTheTripletGrid) {
     GrooveState s = emptyGroove(3, 4, 1);
     for (int i = 0; i < 12; ++i) s.row(2).BUF[i] = 1;
     const std::vector<MidiEvent> events = notesOf(exported(s));
-    // Step i starts at i x 0.333 beats (step 3 at 0.999), rounded to the nearest tick.
-    EXPECT_EQ(ticksOf(events, kOn),
-              (std::vector<int>{0, 320, 639, 959, 1279, 1598, 1918, 2238, 2557, 2877, 3197, 3516}));
-    EXPECT_EQ(ticksOf(events, kOff), (std::vector<int>{320, 639, 959, 1279, 1598, 1918, 2238, 2557,
-                                                       2877, 3197, 3516, 3836}));
+    // Step i starts at i thirds of a beat: 320 ticks each, step 3 on beat 2.
+    std::vector<int> starts, ends;
+    for (int i = 0; i < 12; ++i) starts.push_back(320 * i), ends.push_back(320 * (i + 1));
+    EXPECT_EQ(ticksOf(events, kOn), starts);
+    EXPECT_EQ(ticksOf(events, kOff), ends);
     EXPECT_EQ(events.back(), endOfTrack(3840));
 }
 
