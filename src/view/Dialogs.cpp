@@ -85,10 +85,9 @@ void beginFileSheet(QWidget* parent, FileSheet kind, const std::string& folder,
     dialog->setAcceptMode(kind == FileSheet::Save ? QFileDialog::AcceptSave
                                                   : QFileDialog::AcceptOpen);
     dialog->setFileMode(kind == FileSheet::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (const QString filter = filterFor(suffix); !filter.isEmpty()) {
+    // The name is saved as typed: no extension is added to it.
+    if (const QString filter = filterFor(suffix); !filter.isEmpty())
         dialog->setNameFilters({filter, QObject::tr("All files (*)")});
-        if (kind == FileSheet::Save) dialog->setDefaultSuffix(suffix);
-    }
     if (!name.empty()) dialog->selectFile(qs(name));
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
