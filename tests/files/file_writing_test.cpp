@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <csignal>
-#include <filesystem>
 
 #include "groove_files.h"
 #include "midi_export.h"
@@ -37,32 +36,26 @@ class FileSizeLimit {
     void (*oldHandler_)(int) = nullptr;
 };
 
-bool mentions(const std::optional<std::string>& error, const std::string& text) {
-    return error && error->find(text) != std::string::npos;
+void expectMentions(const std::optional<std::string>& error, const std::string& path,
+                    const std::string& reason) {
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find(path), std::string::npos) << *error;
+    EXPECT_NE(error->find(reason), std::string::npos) << *error;
 }
 
-TEST(SaveFailure, AFolderInTheFilesPlaceIsReportedAndKept) {
+TEST(SaveFailure, AnUnusablePathIsReportedWithItsReasonAndNothingChanges) {
     ScratchFolder folder;
-    const std::string path = folder.path("Groove.grv");
-    std::filesystem::create_directory(path);
-    const GrooveState s = test::patternedState(2, 4, 2);
-    for (const auto& error : {saveGroove(path, s), saveDrumSet(path, s), exportMidi(path, s)}) {
-        EXPECT_TRUE(mentions(error, path)) << error.value_or("");
-        EXPECT_TRUE(mentions(error, "Is a directory")) << error.value_or("");
-    }
-    EXPECT_TRUE(std::filesystem::is_directory(path));
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"Groove.grv"});
-}
-
-TEST(SaveFailure, AFolderThatIsARegularFileIsReported) {
-    ScratchFolder folder;
+    std::filesystem::create_directory(folder.path("Groove.grv"));
     test::writeBytes(folder.path("plain"), "x");
-    const std::string path = folder.path("plain") + "/Groove.grv";
     const GrooveState s = test::patternedState(2, 4, 2);
-    for (const auto& error : {saveGroove(path, s), saveDrumSet(path, s), exportMidi(path, s)}) {
-        EXPECT_TRUE(mentions(error, path)) << error.value_or("");
-        EXPECT_TRUE(mentions(error, "Not a directory")) << error.value_or("");
+    for (const auto& [path, reason] :
+         {std::pair{folder.path("Groove.grv"), "Is a directory"},
+          std::pair{folder.path("plain") + "/Groove.grv", "Not a directory"}}) {
+        expectMentions(saveGroove(path, s), path, reason);
+        expectMentions(saveDrumSet(path, s), path, reason);
+        expectMentions(exportMidi(path, s), path, reason);
     }
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"Groove.grv", "plain"}));
     EXPECT_EQ(test::readBytes(folder.path("plain")), "x");
 }
 
@@ -76,9 +69,8 @@ TEST(SaveFailure, AWriteCutShortLeavesThePreviousFileIntact) {
     const std::string oldMidi = test::readBytes(folder.path("Groove.mid"));
     {
         const FileSizeLimit limit(oldMidi.size() + 10);
-        const auto grooveError = saveGroove(folder.path("Groove.grv"), large);
-        EXPECT_TRUE(mentions(grooveError, folder.path("Groove.grv")));
-        EXPECT_TRUE(mentions(grooveError, "File too large"));
+        expectMentions(saveGroove(folder.path("Groove.grv"), large), folder.path("Groove.grv"),
+                       "File too large");
         EXPECT_EQ(exportMidi(folder.path("Groove.mid"), large), "Cannot save SMF data.");
     }
     EXPECT_EQ(test::readBytes(folder.path("Groove.grv")), oldGroove);
@@ -88,35 +80,22 @@ TEST(SaveFailure, AWriteCutShortLeavesThePreviousFileIntact) {
 
 TEST(SaveFailure, AGridNoFileCanHoldIsNotWritten) {
     ScratchFolder folder;
-    for (auto [sub, beats, bars] :
-         {std::array{2, 4, 0}, std::array{-2, 4, 2}, std::array{9, 9, 1}}) {
-        const GrooveState s = test::patternedState(sub, beats, bars);
-        EXPECT_TRUE(mentions(saveGroove(folder.path("Groove.grv"), s), folder.path("Groove.grv")));
-        EXPECT_TRUE(grooveArray(s).size() == 26);
-    }
+    for (auto [sub, beats, bars] : {std::array{2, 4, 0}, std::array{-2, 4, 2}, std::array{9, 9, 1}})
+        EXPECT_TRUE(saveGroove(folder.path("Groove.grv"), test::patternedState(sub, beats, bars)));
     EXPECT_TRUE(folder.entries().empty());
 }
 
-TEST(Save, ReplacesAnExistingFileKeepingItsPermissions) {
-    ScratchFolder folder;
-    const std::string path = folder.path("Groove.grv");
-    test::writeBytes(path, "old contents");
-    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-    ASSERT_EQ(saveGroove(path, test::patternedState(2, 4, 2)), std::nullopt);
-    struct stat info {};
-    ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_TRUE(readGroove(path));
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"Groove.grv"});
-}
-
-TEST(Save, ThroughASymbolicLinkReplacesTheLinkedFile) {
+TEST(Save, ReplacesTheFileALinkPointsToKeepingItsPermissions) {
     ScratchFolder folder;
     test::writeBytes(folder.path("real.grv"), "old contents");
+    ASSERT_EQ(chmod(folder.path("real.grv").c_str(), 0640), 0);
     std::filesystem::create_symlink(folder.path("real.grv"), folder.path("link.grv"));
     ASSERT_EQ(saveGroove(folder.path("link.grv"), test::patternedState(2, 4, 2)), std::nullopt);
     EXPECT_TRUE(std::filesystem::is_symlink(folder.path("link.grv")));
     EXPECT_TRUE(readGroove(folder.path("real.grv")));
+    struct stat info {};
+    ASSERT_EQ(stat(folder.path("real.grv").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"link.grv", "real.grv"}));
 }
 

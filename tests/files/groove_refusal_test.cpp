@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <map>
 
 #include "groove_files.h"
@@ -13,95 +12,92 @@
 namespace pattaplex {
 namespace {
 
-using test::ScratchFolder;
+std::string integer(int64_t v) {
+    return "<integer>" + std::to_string(v) + "</integer>";
+}
 
-std::string xmlOf(const std::vector<std::string>& entries) {
+// A property list of the entries; by default a valid 2 x 4 x 2 groove with some replaced.
+std::string xmlOf(const std::map<size_t, std::string>& changes, size_t size = 186) {
+    std::vector<std::string> entries(size, integer(1));
+    entries[0] = integer(666), entries[1] = integer(2), entries[2] = integer(4),
+    entries[3] = integer(2);
+    for (const auto& [index, text] : changes) entries[index] = text;
     std::string xml =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>\n";
     for (const std::string& e : entries) xml += e + "\n";
     return xml + "</array></plist>\n";
 }
 
-std::vector<std::string> integers(const std::vector<int64_t>& values) {
-    std::vector<std::string> out;
-    for (int64_t v : values) out.push_back("<integer>" + std::to_string(v) + "</integer>");
-    return out;
-}
+const std::string kDrumSet = integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56, 16417});
 
-// A valid 2 x 4 x 2 groove's entries with some of them replaced.
-std::vector<std::string> grooveWith(std::map<size_t, std::string> changes, size_t size = 186) {
-    std::vector<int64_t> values(size, 1);
-    values[0] = 666;
-    values[1] = 2;
-    values[2] = 4;
-    values[3] = 2;
-    std::vector<std::string> entries = integers(values);
-    for (const auto& [index, text] : changes) entries[index] = text;
-    return entries;
-}
-
-std::string integer(int64_t v) {
-    return "<integer>" + std::to_string(v) + "</integer>";
-}
-
-struct Refusal {
-    const char* what;
-    std::string contents;
-};
-
-// Opens as the window does: the groove changes only when the file is accepted.
-bool openInto(GrooveState& s, const std::string& path, std::string& why) {
-    const std::optional<GrooveData> g = readGroove(path, &why);
-    if (g) applyGroove(s, *g);
-    return g.has_value();
+std::string padded(std::string xml) {  // over 1 MiB of white space before the array
+    return xml.insert(xml.find("<array>"), std::string(kMaxPlistFileBytes, ' '));
 }
 
 TEST(GrooveRefusal, EachFaultyFileIsRefusedWithAReasonAndTheGrooveKeepsItsState) {
-    std::string bigButValid = xmlOf(grooveWith({}));
-    bigButValid.insert(bigButValid.find("<array>"), std::string(kMaxPlistFileBytes, ' '));
-    const std::vector<Refusal> refusals{
+    const std::pair<const char*, std::string> refusals[] = {
         {"empty file", ""},
         {"not a property list", "just some text\n"},
         {"dictionary",
          "<plist version=\"1.0\"><dict><key>a</key><integer>666</integer></dict></plist>"},
-        {"string entry", xmlOf(grooveWith({{7, "<string>36</string>"}}))},
-        {"real entry", xmlOf(grooveWith({{30, "<real>1.5</real>"}}))},
-        {"nested array", xmlOf(grooveWith({{30, "<array/>"}}))},
-        {"text in an integer", xmlOf(grooveWith({{5, "<integer>abc</integer>"}}))},
-        {"empty integer", xmlOf(grooveWith({{5, "<integer/>"}}))},
-        {"above 32 bits", xmlOf(grooveWith({{4, integer(2147483648)}}))},
-        {"below 32 bits", xmlOf(grooveWith({{40, integer(-2147483649)}}))},
-        {"above 64 bits", xmlOf(grooveWith({{4, "<integer>18446744073709551616</integer>"}}))},
-        {"wraps to -1", xmlOf(grooveWith({{9, "<integer>18446744073709551615</integer>"}}))},
-        {"huge negative", xmlOf(grooveWith({{9, "<integer>-99999999999999999999</integer>"}}))},
-        {"mark not 666", xmlOf(grooveWith({{0, integer(665)}}))},
-        {"drum set", xmlOf(integers({36, 38, 42, 46, 49, 51, 45, 48, 50, 56, 16417}))},
-        {"SUB 0", xmlOf(grooveWith({{1, integer(0)}}))},
-        {"BEATS negative", xmlOf(grooveWith({{2, integer(-4)}}))},
-        {"BARS 0", xmlOf(grooveWith({{3, integer(0)}}))},
-        {"81 steps", xmlOf(grooveWith({{1, integer(9)}, {2, integer(9)}, {3, integer(1)}}, 836))},
-        {"product overflows", xmlOf(grooveWith({{1, integer(65536)}, {2, integer(65536)}}))},
-        {"one entry short", xmlOf(grooveWith({}, 185))},
-        {"header only", xmlOf(grooveWith({}, 26))},
-        {"mark only", xmlOf(integers({666}))},
-        {"larger than 1 MiB", bigButValid},
+        {"string entry", xmlOf({{7, "<string>36</string>"}})},
+        {"real entry", xmlOf({{30, "<real>1.5</real>"}})},
+        {"nested array", xmlOf({{30, "<array/>"}})},
+        {"text in an integer", xmlOf({{5, "<integer>abc</integer>"}})},
+        {"above 32 bits", xmlOf({{4, integer(2147483648)}})},
+        {"below 32 bits", xmlOf({{40, integer(-2147483649)}})},
+        {"wraps to -1", xmlOf({{9, "<integer>18446744073709551615</integer>"}})},
+        {"mark not 666", xmlOf({{0, integer(665)}})},
+        {"drum set", kDrumSet},
+        {"SUB 0", xmlOf({{1, integer(0)}})},
+        {"BEATS negative", xmlOf({{2, integer(-4)}})},
+        {"BARS 0", xmlOf({{3, integer(0)}})},
+        {"81 steps", xmlOf({{1, integer(9)}, {2, integer(9)}, {3, integer(1)}}, 836)},
+        {"product overflows", xmlOf({{1, integer(65536)}, {2, integer(65536)}})},
+        {"one entry short", xmlOf({}, 185)},
+        {"larger than 1 MiB", padded(xmlOf({}))},
     };
-    ScratchFolder folder;
-    for (const Refusal& r : refusals) {
-        SCOPED_TRACE(r.what);
-        const std::string path = folder.path("file.grv");
-        test::writeBytes(path, r.contents);
+    test::ScratchFolder folder;
+    const std::string path = folder.path("file.grv");
+    for (const auto& [what, contents] : refusals) {
+        SCOPED_TRACE(what);
+        test::writeBytes(path, contents);
         GrooveState s = test::patternedState(3, 4, 2);
-        const std::string before = test::stateText(s);
+        const GrooveState before = s;
         std::string why;
-        EXPECT_FALSE(openInto(s, path, why));
+        const std::optional<GrooveData> g = readGroove(path, &why);
+        if (g) applyGroove(s, *g);
+        EXPECT_FALSE(g);
         EXPECT_FALSE(why.empty());
-        EXPECT_EQ(test::stateText(s), before);
+        EXPECT_TRUE(s == before);
     }
 }
 
-TEST(GrooveRefusal, AFolderAMissingFileAndAPipeAreRefused) {
-    ScratchFolder folder;
+TEST(DrumSetRefusal, AnythingButAnArrayOfAtLeastElevenIntegersIsRefused) {
+    const std::pair<const char*, std::string> refusals[] = {
+        {"not a property list", "<html></html>"},
+        {"ten entries", integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56})},
+        {"string entry", xmlOf({{5, "<string>x</string>"}}, 11)},
+        {"kit above 32 bits", xmlOf({{10, integer(4294967296)}}, 11)},
+        {"larger than 1 MiB", padded(kDrumSet)},
+    };
+    test::ScratchFolder folder;
+    for (const auto& [what, contents] : refusals) {
+        SCOPED_TRACE(what);
+        test::writeBytes(folder.path("file.set"), contents);
+        std::string why;
+        EXPECT_FALSE(readDrumSet(folder.path("file.set"), &why));
+        EXPECT_FALSE(why.empty());
+    }
+    // Longer arrays are fine: the first eleven entries count.
+    const std::optional<DrumSetData> d =
+        drumSetFromBytes(integerArrayXml({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->KIT, 11);
+}
+
+TEST(FileRefusal, AFolderAMissingFileAndAPipeAreRefused) {
+    test::ScratchFolder folder;
     std::filesystem::create_directory(folder.path("folder.grv"));
     ASSERT_EQ(mkfifo(folder.path("pipe.grv").c_str(), 0600), 0);
     for (const char* name : {"folder.grv", "missing.grv", "pipe.grv"}) {
@@ -111,36 +107,6 @@ TEST(GrooveRefusal, AFolderAMissingFileAndAPipeAreRefused) {
         EXPECT_FALSE(why.empty());
         EXPECT_FALSE(readDrumSet(folder.path(name)));
     }
-}
-
-TEST(DrumSetRefusal, AnythingButAnArrayOfAtLeastElevenIntegersIsRefused) {
-    std::string big = xmlOf(integers({36, 38, 42, 46, 49, 51, 45, 48, 50, 56, 16417}));
-    big.insert(big.find("<array>"), std::string(kMaxPlistFileBytes, '\n'));
-    const std::vector<Refusal> refusals{
-        {"not a property list", "<html></html>"},
-        {"ten entries", xmlOf(integers({36, 38, 42, 46, 49, 51, 45, 48, 50, 56}))},
-        {"string entry", xmlOf({integer(36), integer(38), integer(42), integer(46), integer(49),
-                                "<string>x</string>", integer(45), integer(48), integer(50),
-                                integer(56), integer(16417)})},
-        {"kit above 32 bits",
-         xmlOf(integers({36, 38, 42, 46, 49, 51, 45, 48, 50, 56, 4294967296}))},
-        {"larger than 1 MiB", big},
-    };
-    ScratchFolder folder;
-    for (const Refusal& r : refusals) {
-        SCOPED_TRACE(r.what);
-        test::writeBytes(folder.path("file.set"), r.contents);
-        std::string why;
-        EXPECT_FALSE(readDrumSet(folder.path("file.set"), &why));
-        EXPECT_FALSE(why.empty());
-    }
-    // Longer arrays are fine: the first eleven entries count.
-    test::writeBytes(folder.path("long.set"),
-                     xmlOf(integers({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13})));
-    const std::optional<DrumSetData> d = readDrumSet(folder.path("long.set"));
-    ASSERT_TRUE(d);
-    EXPECT_EQ(d->notes[9], 10);
-    EXPECT_EQ(d->KIT, 11);
 }
 
 }  // namespace

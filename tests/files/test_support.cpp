@@ -8,21 +8,14 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 
 namespace pattaplex::test {
 
 ScratchFolder::ScratchFolder() {
-    std::string templ =
-        (std::filesystem::temp_directory_path() / "pattaplex-files-XXXXXX").string();
+    std::string templ = (std::filesystem::temp_directory_path() / "pattaplex-XXXXXX").string();
     if (!mkdtemp(templ.data())) throw std::runtime_error("cannot make a scratch folder");
     root_ = templ;
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
 }
 
 std::vector<std::string> ScratchFolder::entries() const {
@@ -42,39 +35,12 @@ void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string stateText(const GrooveState& s) {
-    std::ostringstream t;
-    for (const DrumRow& r : s.rows) {
-        t << r.DR << ' ' << r.DV << ' ' << r.oldD << ' ' << r.oldV << " |";
-        for (int32_t v : r.BUF) t << ' ' << v;
-        t << " |";
-        for (int32_t v : r.VOL) t << ' ' << v;
-        t << " |";
-        for (int32_t v : r.undo) t << ' ' << v;
-        t << '\n';
-    }
-    t << s.BARS << ' ' << s.BEATS << ' ' << s.SUB << ' ' << s.LNG << ' ' << s.left << ' ' << s.TEMPO
-      << ' ' << s.KIT << ' ' << s.oldKIT << ' ' << s.DEMO << ' ' << s.DRC << ' ' << s.DRV << ' '
-      << s.LOOP << ' ' << s.key << ' ' << s.ptX << ' ' << s.ptY << ' ' << s.G << ' ' << s.dataTOG
-      << ' ' << s.randTOG << ' ' << s.INF << ' ' << s.undoTOG << ' ' << s.colTOG << ' ' << s.velTOG
-      << ' ' << s.GRID << ' ' << s.PRE << ' ' << s.saveSET << ' ' << s.exportMIDI << ' '
-      << s.lastFile;
-    return t.str();
-}
-
 GrooveState patternedState(int32_t sub, int32_t beats, int32_t bars) {
     GrooveState s;
-    s.SUB = sub;
-    s.BEATS = beats;
-    s.BARS = bars;
-    s.TEMPO = 133;
-    s.KIT = 16409;
+    s.SUB = sub, s.BEATS = beats, s.BARS = bars, s.TEMPO = 133, s.KIT = 16409;
     for (int n = 1; n <= kRowCount; ++n) {
         DrumRow& r = s.row(n);
-        r.DR = 34 + n;
-        r.DV = 10 * n;
-        r.oldD = 50 + n;
-        r.oldV = 60 + n;
+        r.DR = 34 + n, r.DV = 10 * n, r.oldD = 50 + n, r.oldV = 60 + n;
         for (int i = 0; i < kBufferSize; ++i) {
             r.BUF[i] = (i + n) % 3 == 0 ? 0 : 1000 * n + i;
             r.VOL[i] = (i * 7 + n) % 128;
@@ -82,12 +48,6 @@ GrooveState patternedState(int32_t sub, int32_t beats, int32_t bars) {
         }
     }
     return s;
-}
-
-void PrintTo(const MidiEvent& e, std::ostream* os) {
-    *os << e.tick << ":" << std::hex;
-    for (uint8_t b : e.bytes) *os << ' ' << int{b};
-    *os << std::dec;
 }
 
 MidiFile readMidi(const std::string& path) {
@@ -100,10 +60,10 @@ MidiFile readMidi(const std::string& path) {
         smf_track_t* track = smf_get_track_by_number(smf.get(), t);
         auto& events = file.tracks.emplace_back();
         for (int e = 1; e <= track->number_of_events; ++e) {
-            const smf_event_t* event = smf_track_get_event_by_number(track, e);
-            events.push_back(
-                {event->time_pulses,
-                 {event->midi_buffer, event->midi_buffer + event->midi_buffer_length}});
+            const smf_event_t* ev = smf_track_get_event_by_number(track, e);
+            events.emplace_back(
+                ev->time_pulses,
+                std::vector<int>(ev->midi_buffer, ev->midi_buffer + ev->midi_buffer_length));
         }
     }
     return file;
