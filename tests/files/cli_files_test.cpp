@@ -72,7 +72,8 @@ TEST(Cli, ExportsAnOpenedGrooveWithTheStartUpVelocities) {
     const CliRun run = cli({"midi", folder.path("in.grv"), folder.path("out.mid")});
     ASSERT_EQ(run.status, 0) << run.err;
     std::vector<int> velocities;  // row n plays on step n - 1, so in row order
-    for (const test::MidiEvent& e : test::readMidi(folder.path("out.mid")).tracks.at(1))
+    const test::MidiFile f = test::readMidi(folder.path("out.mid"));
+    for (const test::MidiEvent& e : f.tracks.at(1))
         if (e.second[0] == 0x99) velocities.push_back(e.second[2]);
     EXPECT_EQ(velocities, std::vector<int>(kDefaultVolumes.begin(), kDefaultVolumes.begin() + 8));
 }
