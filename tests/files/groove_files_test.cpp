@@ -139,19 +139,15 @@ struct Refusal {
 TEST(FileRefusal, EachFaultyFileIsRefusedWithAReasonAndTheGrooveKeepsItsState) {
     const std::string drums = integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56, 16417});
     const Refusal refusals[] = {
-        {"empty file", ""},
         {"not a property list", "just some text\n"},
         {"dictionary",
          "<plist version=\"1.0\"><dict><key>a</key><integer>666</integer></dict></plist>"},
         {"string entry", xmlOf({{7, "<string>36</string>"}})},
-        {"real entry", xmlOf({{30, "<real>1.5</real>"}})},
-        {"nested array", xmlOf({{30, "<array/>"}})},
         {"text in an integer", xmlOf({{5, "<integer>abc</integer>"}})},
         {"above 32 bits", xmlOf({{4, integer(2147483648)}})},
         {"below 32 bits", xmlOf({{40, integer(-2147483649)}})},
         {"wraps to -1", xmlOf({{9, "<integer>18446744073709551615</integer>"}})},
         {"mark not 666", xmlOf({{0, integer(665)}})},
-        {"drum set", drums},
         {"SUB 0", xmlOf({{1, integer(0)}})},
         {"BEATS negative", xmlOf({{2, integer(-4)}})},
         {"BARS 0", xmlOf({{3, integer(0)}})},
@@ -159,7 +155,6 @@ TEST(FileRefusal, EachFaultyFileIsRefusedWithAReasonAndTheGrooveKeepsItsState) {
         {"product overflows", xmlOf({{1, integer(65536)}, {2, integer(65536)}})},
         {"one entry short", xmlOf({}, 185)},
         {"larger than 1 MiB", padded(xmlOf({}))},
-        {"set: not a property list", "<html></html>", true},
         {"set: ten entries", integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56}), true},
         {"set: string entry", xmlOf({{5, "<string>x</string>"}}, 11), true},
         {"set: kit above 32 bits", xmlOf({{10, integer(4294967296)}}, 11), true},

@@ -13,6 +13,7 @@ namespace {
 using Events = std::vector<test::MidiEvent>;
 
 constexpr int kOn = 0x99, kOff = 0x89;  // drum channel, index 9
+const test::MidiEvent kDrums{0, {0xFF, 0x03, 5, 'D', 'r', 'u', 'm', 's'}}, kJazz{0, {0xC9, 32}};
 
 GrooveState emptyGroove(int32_t sub, int32_t beats, int32_t bars, int32_t kit = 16417) {
     GrooveState s;
@@ -27,27 +28,38 @@ test::MidiFile exported(const GrooveState& s) {
     return test::readMidi(folder.path("Groove.mid"));
 }
 
-// The note track's events after its name: program change, notes, end of track.
-Events noteTrack(const GrooveState& s) {
-    const test::MidiFile f = exported(s);
-    if (f.tracks.size() != 2 || f.tracks[1].empty()) return {};
-    return {f.tracks[1].begin() + 1, f.tracks[1].end()};
-}
-
 test::MidiEvent endOfTrack(int tick) {
     return {tick, {0xFF, 0x2F, 0x00}};
 }
 
-TEST(MidiExport, AnEmptyGrooveGivesTheTempoTrackAndANamedNoteTrackEndingWithTheGroove) {
-    const test::MidiFile f = exported(emptyGroove(2, 4, 2));
-    EXPECT_EQ(f.format, 1);
-    EXPECT_EQ(f.ticksPerBeat, 960);
-    ASSERT_EQ(f.tracks.size(), 2u);
-    // 60,000,000 / 160 = 375,000 microseconds per beat.
-    EXPECT_EQ(f.tracks[0], (Events{{0, {0xFF, 0x51, 0x03, 0x05, 0xB8, 0xD8}}, endOfTrack(0)}));
-    EXPECT_EQ(f.tracks[1], (Events{{0, {0xFF, 0x03, 5, 'D', 'r', 'u', 'm', 's'}},
-                                   {0, {0xC9, 32}},
-                                   endOfTrack(8 * 960)}));
+TEST(MidiExport, KitsChooseTrackNameChannelAndProgramAndAnEmptyGrooveEndsWithTheGroove) {
+    struct Case {
+        int32_t kit;
+        int step;  // -1 for an empty groove
+        std::string name;
+        int channel, program;
+    };
+    for (const Case& c : {Case{16417, -1, "Drums", 9, 32}, Case{16441, 2, "Drums", 9, 56},
+                          Case{INT32_MAX, 2, "Drums", 9, 127}, Case{109, 2, "Piano", 0, 108},
+                          Case{INT32_MIN, 2, "Piano", 0, 0}}) {
+        SCOPED_TRACE(c.kit);
+        GrooveState s = emptyGroove(2, 4, 2, c.kit);
+        Events expected{{0, {0xFF, 0x03, 5}}, {0, {0xC0 | c.channel, c.program}}};
+        expected[0].second.insert(expected[0].second.end(), c.name.begin(), c.name.end());
+        if (c.step >= 0) {
+            s.row(4).BUF[c.step] = 1;
+            expected.push_back({960, {0x90 | c.channel, 39, 1}});  // velocity 0 would end it
+            expected.push_back({1440, {0x80 | c.channel, 39, 64}});
+        }
+        expected.push_back(endOfTrack(8 * 960));
+        const test::MidiFile f = exported(s);
+        EXPECT_EQ(f.format, 1);
+        EXPECT_EQ(f.ticksPerBeat, 960);
+        ASSERT_EQ(f.tracks.size(), 2u);
+        // 60,000,000 / 160 = 375,000 microseconds per beat.
+        EXPECT_EQ(f.tracks[0], (Events{{0, {0xFF, 0x51, 0x03, 0x05, 0xB8, 0xD8}}, endOfTrack(0)}));
+        EXPECT_EQ(f.tracks[1], expected);
+    }
 }
 
 TEST(MidiExport, StepsStartLastAndEndTheTrackByTheirSubdivision) {
@@ -62,12 +74,11 @@ TEST(MidiExport, StepsStartLastAndEndTheTrackByTheirSubdivision) {
              Case{3, 4, 1, {0, 1, 2, 3, 11}, {0, 320, 640, 960, 3520}, 320, 3840},
              Case{4, 4, 3, {1, 47}, {240, 11280}, 240, 11520},
              // Other subdivisions step every half beat, past the groove's end if need be.
-             Case{1, 4, 1, {0, 3}, {0, 1440}, 480, 3840},
              Case{5, 1, 1, {4}, {1920}, 480, 2400},
          }) {
         SCOPED_TRACE(testing::Message() << "SUB " << c.sub);
         GrooveState s = emptyGroove(c.sub, c.beats, c.bars);
-        Events expected{{0, {0xC9, 32}}};
+        Events expected{kDrums, kJazz};
         for (size_t k = 0; k < c.steps.size(); ++k) {
             s.row(1).BUF[c.steps[k]] = 1;
             s.row(1).VOL[c.steps[k]] = 20 + c.steps[k];
@@ -75,7 +86,7 @@ TEST(MidiExport, StepsStartLastAndEndTheTrackByTheirSubdivision) {
             expected.push_back({c.starts[k] + c.length, {kOff, 36, 64}});
         }
         expected.push_back(endOfTrack(c.end));
-        EXPECT_EQ(noteTrack(s), expected);
+        EXPECT_EQ(exported(s).tracks.at(1), expected);
     }
 }
 
@@ -87,43 +98,21 @@ TEST(MidiExport, StepsGoInRowOrderWithValidBytesAndEndsBeforeNewStartsOfTheSameK
     const int rows[] = {1, 2, 5}, volumes[] = {0, 300, 50, 11, 200, 51};  // steps 0 and 1
     for (int k = 0; k < 6; ++k)
         s.row(rows[k % 3]).BUF[k / 3] = 1, s.row(rows[k % 3]).VOL[k / 3] = volumes[k];
-    EXPECT_EQ(noteTrack(s), (Events{{0, {0xC9, 32}},
-                                    {0, {kOn, 36, 1}},
-                                    {0, {kOn, 36, 44}},
-                                    {0, {kOn, 50, 50}},
-                                    {480, {kOff, 36, 64}},
-                                    {480, {kOff, 36, 64}},
-                                    {480, {kOff, 50, 64}},
-                                    {480, {kOn, 36, 11}},
-                                    {480, {kOn, 36, 127}},
-                                    {480, {kOn, 50, 51}},
-                                    {960, {kOff, 36, 64}},
-                                    {960, {kOff, 36, 64}},
-                                    {960, {kOff, 50, 64}},
-                                    endOfTrack(3840)}));
-}
-
-TEST(MidiExport, KitsChooseTrackNameChannelAndProgram) {
-    struct Case {
-        int32_t kit;
-        const char* name;
-        int channel, program;
-    };
-    for (const Case& c : {Case{16417, "Drums", 9, 32}, Case{16441, "Drums", 9, 56},
-                          Case{1001, "Drums", 9, 0}, Case{INT32_MAX, "Drums", 9, 127},
-                          Case{109, "Piano", 0, 108}, Case{INT32_MIN, "Piano", 0, 0}}) {
-        SCOPED_TRACE(c.kit);
-        GrooveState s = emptyGroove(2, 4, 1, c.kit);
-        s.row(4).BUF[2] = 1;
-        const test::MidiFile f = exported(s);
-        ASSERT_EQ(f.tracks.size(), 2u);
-        const std::vector<int>& name = f.tracks[1].at(0).second;
-        EXPECT_EQ(std::string(name.begin() + 3, name.end()), c.name);
-        EXPECT_EQ(noteTrack(s), (Events{{0, {0xC0 | c.channel, c.program}},
-                                        {960, {0x90 | c.channel, 39, 1}},
-                                        {1440, {0x80 | c.channel, 39, 64}},
-                                        endOfTrack(3840)}));
-    }
+    EXPECT_EQ(exported(s).tracks.at(1), (Events{kDrums,
+                                                kJazz,
+                                                {0, {kOn, 36, 1}},
+                                                {0, {kOn, 36, 44}},
+                                                {0, {kOn, 50, 50}},
+                                                {480, {kOff, 36, 64}},
+                                                {480, {kOff, 36, 64}},
+                                                {480, {kOff, 50, 64}},
+                                                {480, {kOn, 36, 11}},
+                                                {480, {kOn, 36, 127}},
+                                                {480, {kOn, 50, 51}},
+                                                {960, {kOff, 36, 64}},
+                                                {960, {kOff, 36, 64}},
+                                                {960, {kOff, 50, 64}},
+                                                endOfTrack(3840)}));
 }
 
 TEST(MidiExport, AGrooveTheFileCannotCarryIsRefusedWithoutAFile) {
