@@ -13,8 +13,6 @@
 namespace pattaplex {
 namespace {
 
-using test::ScratchFolder;
-
 // Files may grow to `bytes` while it lives: writes beyond fail as on a full disk.
 struct FileSizeLimit {
     rlimit saved{};
@@ -34,41 +32,31 @@ void expectMentions(const std::optional<std::string>& error, const std::string& 
     EXPECT_NE(error->find(reason), std::string::npos) << *error;
 }
 
-TEST(SaveFailure, AFolderInTheFilesPlaceIsReportedAndKept) {
-    ScratchFolder folder;
-    std::filesystem::create_directory(folder.path("Groove.grv"));
-    const GrooveState s = test::patternedState(2, 4, 2);
-    const std::string path = folder.path("Groove.grv");
-    for (const auto& error : {saveGroove(path, s), saveDrumSet(path, s), exportMidi(path, s)})
-        expectMentions(error, path, "Is a directory");
-    EXPECT_TRUE(std::filesystem::is_directory(path));
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"Groove.grv"});
-}
+TEST(SaveFailure, IsReportedAndLeavesWhatWasThereAsItWasAndNoTemporaryFile) {
+    test::ScratchFolder folder;
+    const std::string grv = folder.path("Groove.grv"), mid = folder.path("Groove.mid");
+    const std::string taken = folder.path("Taken");
+    std::filesystem::create_directory(taken);
+    const GrooveState small = test::patternedState(2, 2, 1), large = test::patternedState(4, 4, 3);
+    for (const auto& error :
+         {saveGroove(taken, large), saveDrumSet(taken, large), exportMidi(taken, large)})
+        expectMentions(error, taken, "Is a directory");
 
-TEST(SaveFailure, AWriteCutShortLeavesThePreviousFileIntact) {
-    ScratchFolder folder;
-    const GrooveState small = test::patternedState(2, 2, 1);
-    const GrooveState large = test::patternedState(4, 4, 3);
-    ASSERT_EQ(saveGroove(folder.path("Groove.grv"), small), std::nullopt);
-    ASSERT_EQ(exportMidi(folder.path("Groove.mid"), small), std::nullopt);
-    const std::string oldGroove = test::readBytes(folder.path("Groove.grv"));
-    const std::string oldMidi = test::readBytes(folder.path("Groove.mid"));
+    ASSERT_EQ(saveGroove(grv, small), std::nullopt);
+    ASSERT_EQ(exportMidi(mid, small), std::nullopt);
+    const std::string oldGroove = test::readBytes(grv), oldMidi = test::readBytes(mid);
     {
         const FileSizeLimit limit(oldMidi.size() + 10);
-        expectMentions(saveGroove(folder.path("Groove.grv"), large), folder.path("Groove.grv"),
-                       "File too large");
-        EXPECT_EQ(exportMidi(folder.path("Groove.mid"), large), "Cannot save SMF data.");
+        expectMentions(saveGroove(grv, large), grv, "File too large");
+        EXPECT_EQ(exportMidi(mid, large), "Cannot save SMF data.");
     }
-    EXPECT_EQ(test::readBytes(folder.path("Groove.grv")), oldGroove);
-    EXPECT_EQ(test::readBytes(folder.path("Groove.mid")), oldMidi);
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"Groove.grv", "Groove.mid"}));
-}
+    EXPECT_EQ(test::readBytes(grv), oldGroove);
+    EXPECT_EQ(test::readBytes(mid), oldMidi);
 
-TEST(SaveFailure, AGridNoFileCanHoldIsNotWritten) {
-    ScratchFolder folder;
+    // A grid no file can hold is not written at all.
     for (auto [sub, beats, bars] : {std::array{2, 4, 0}, std::array{-2, 4, 2}, std::array{9, 9, 1}})
-        EXPECT_TRUE(saveGroove(folder.path("Groove.grv"), test::patternedState(sub, beats, bars)));
-    EXPECT_TRUE(folder.entries().empty());
+        EXPECT_TRUE(saveGroove(folder.path("Odd.grv"), test::patternedState(sub, beats, bars)));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"Groove.grv", "Groove.mid", "Taken"}));
 }
 
 }  // namespace
