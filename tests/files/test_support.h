@@ -22,19 +22,15 @@ namespace pattaplex::test {
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class ScratchFolder {
   public:
-    ScratchFolder() : root_(std::filesystem::temp_directory_path() / "pattaplex-XXXXXX") {
-        std::string templ = root_.string();
-        if (!mkdtemp(templ.data())) throw std::runtime_error("cannot make a scratch folder");
-        root_ = templ;
+    ScratchFolder() {
+        std::string name = (std::filesystem::temp_directory_path() / "pattaplex-XXXXXX").string();
+        root_ = mkdtemp(name.data()) ? name : throw std::runtime_error("no scratch folder");
     }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
+    ~ScratchFolder() { std::filesystem::remove_all(root_, ignored_); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     std::string path(const std::string& name) const { return (root_ / name).string(); }
-    std::vector<std::string> entries() const {
+    std::vector<std::string> entries() const {  // sorted names
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(root_))
             names.push_back(e.path().filename().string());
@@ -44,6 +40,7 @@ class ScratchFolder {
 
   private:
     std::filesystem::path root_;
+    std::error_code ignored_;
 };
 
 inline std::string readBytes(const std::string& path) {
