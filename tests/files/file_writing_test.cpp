@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 
@@ -57,6 +58,19 @@ TEST(SaveFailure, IsReportedAndLeavesWhatWasThereAsItWasAndNoTemporaryFile) {
     for (auto [sub, beats, bars] : {std::array{2, 4, 0}, std::array{-2, 4, 2}, std::array{9, 9, 1}})
         EXPECT_TRUE(saveGroove(folder.path("Odd.grv"), test::patternedState(sub, beats, bars)));
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"Groove.grv", "Groove.mid", "Taken"}));
+}
+
+TEST(Save, ThroughALinkReplacesTheLinkedFileKeepingItsPermissions) {
+    test::ScratchFolder folder;
+    const std::string real = folder.path("real.grv"), link = folder.path("link.grv");
+    test::writeBytes(real, "old contents");
+    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+    std::filesystem::create_symlink(real, link);
+    ASSERT_EQ(saveGroove(link, test::patternedState(2, 4, 2)), std::nullopt);
+    struct stat info {};
+    EXPECT_TRUE(readGroove(real) && std::filesystem::is_symlink(link));
+    EXPECT_TRUE(stat(real.c_str(), &info) == 0 && (info.st_mode & 0777) == 0640);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"link.grv", "real.grv"}));
 }
 
 }  // namespace
