@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <filesystem>
-
 #include "defaults.h"
 #include "groove_files.h"
 #include "integer_plist.h"
@@ -21,137 +19,74 @@ struct CliRun {
     std::string out, err;
 };
 
-std::string quoted(const std::string& s) {
-    return "'" + s + "'";
-}
-
-CliRun cli(const ScratchFolder& folder, const std::vector<std::string>& args) {
-    std::string command = quoted(PATTAPLEX_CLI);
-    for (const std::string& a : args) command += " " + quoted(a);
-    command += " >" + quoted(folder.path("out.txt")) + " 2>" + quoted(folder.path("err.txt"));
+// Runs the program with its output kept elsewhere, so the given folders show what it wrote.
+CliRun cli(const std::vector<std::string>& args) {
+    ScratchFolder io;
+    std::string command = "'" PATTAPLEX_CLI "'";
+    for (const std::string& a : args) command += " '" + a + "'";
+    command += " >'" + io.path("out") + "' 2>'" + io.path("err") + "'";
     const int raw = std::system(command.c_str());
-    CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::readBytes(folder.path("out.txt")),
-               test::readBytes(folder.path("err.txt"))};
-    std::filesystem::remove(folder.path("out.txt"));
-    std::filesystem::remove(folder.path("err.txt"));
-    return run;
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::readBytes(io.path("out")),
+            test::readBytes(io.path("err"))};
 }
 
-bool oneLine(const std::string& text) {
-    return !text.empty() && text.back() == '\n' && text.find('\n') == text.size() - 1;
-}
-
-TEST(CliPreset, WritesTheGrooveAFreshProgramHoldsAfterChoosingThePreset) {
+TEST(Cli, WritesPresetsExportsAndShowsFilesAsAFreshProgramWould) {
     ScratchFolder folder;
-    GrooveState expected = freshStartState();
-    doPreset(expected, 3);  // "Funk"
-    for (const std::string name : {"Funk", "funk", "3"}) {
-        SCOPED_TRACE(name);
-        const std::string path = folder.path(name + ".grv");
-        const CliRun run = cli(folder, {"preset", name, path});
-        EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(parseIntegerArray(test::readBytes(path)), grooveArray(expected));
-    }
-}
-
-TEST(CliPreset, RefusesAnUnknownPresetAndAnUnwritablePathWithoutWritingAFile) {
-    ScratchFolder folder;
-    CliRun run = cli(folder, {"preset", "Polka", folder.path("x.grv")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(oneLine(run.err)) << run.err;
-    EXPECT_NE(run.err.find("Polka"), std::string::npos);
-
-    run = cli(folder, {"preset", "13", folder.path("x.grv")});
-    EXPECT_EQ(run.status, 1);
-
-    std::filesystem::create_directory(folder.path("taken.grv"));
-    run = cli(folder, {"preset", "Salsa", folder.path("taken.grv")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(oneLine(run.err)) << run.err;
-
-    run = cli(folder, {"preset", "Salsa"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"taken.grv"});
-}
-
-TEST(CliInfo, ShowsAGrooveAndADrumSetReadably) {
-    ScratchFolder folder;
-    GrooveState s = test::patternedState(2, 2, 2);
-    s.KIT = 16417;
-    s.TEMPO = 120;
-    s.row(1).DR = 36;
-    s.row(1).DV = 0;
-    s.row(1).BUF.fill(0);
-    s.row(1).BUF[0] = s.row(1).BUF[5] = 1;
-    ASSERT_EQ(saveGroove(folder.path("g.grv"), s), std::nullopt);
-    ASSERT_EQ(saveDrumSet(folder.path("d.set"), s), std::nullopt);
-
-    CliRun run = cli(folder, {"info", folder.path("g.grv")});
-    EXPECT_EQ(run.status, 0) << run.err;
-    for (const char* text :
-         {"2 bars x 2 beats x 2 steps per beat = 8 steps", "Tempo:   120", "16417 Jazz",
-          "  1    36  BassDrum1          Off  x... .x..", " 10    44  Pedal Hat          100"}) {
-        EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
-    }
-
-    run = cli(folder, {"info", folder.path("d.set")});
-    EXPECT_EQ(run.status, 0) << run.err;
-    for (const char* text :
-         {"Drum set", "16417 Jazz", "  1    36  BassDrum1", " 10    44  Pedal Hat"})
-        EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
-}
-
-TEST(CliInfo, RefusesWhatIsNeitherAGrooveNorADrumSet) {
-    ScratchFolder folder;
-    test::writeBytes(folder.path("junk"), "not a property list");
-    test::writeBytes(folder.path("short.grv"), integerArrayXml({666, 2, 4, 2}));
-    test::writeBytes(folder.path("short.set"), integerArrayXml({36, 38}));
-    for (const std::string name : {"junk", "short.grv", "short.set", "missing"}) {
-        SCOPED_TRACE(name);
-        const CliRun run = cli(folder, {"info", folder.path(name)});
-        EXPECT_EQ(run.status, 1);
-        EXPECT_TRUE(oneLine(run.err)) << run.err;
-        EXPECT_TRUE(run.out.empty());
-    }
-}
-
-TEST(CliMidi, ExportsAnOpenedGrooveWithTheStartUpVelocities) {
-    ScratchFolder folder;
+    const auto in = [&](const std::string& name) { return folder.path(name); };
     GrooveState s = test::patternedState(2, 4, 1);
-    s.KIT = 16417;
-    for (int n = 1; n <= kRowCount; ++n) {
-        s.row(n).BUF.fill(0);
-        s.row(n).BUF[n - 1] = 1;  // row n plays on step n - 1
-        s.row(n).DV = 5;
-    }
-    ASSERT_EQ(saveGroove(folder.path("in.grv"), s), std::nullopt);
-    const CliRun run = cli(folder, {"midi", folder.path("in.grv"), folder.path("out.mid")});
-    ASSERT_EQ(run.status, 0) << run.err;
+    s.KIT = 16417, s.row(1).DR = 36, s.row(1).DV = 0;
+    for (int n = 1; n <= kRowCount; ++n) s.row(n).BUF.fill(0), s.row(n).BUF[n - 1] = 1;
+    ASSERT_EQ(saveGroove(in("in.grv"), s), std::nullopt);
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"preset", "funk", in("funk.grv")},
+                                               {"preset", "3", in("3.grv")},
+                                               {"midi", in("in.grv"), in("out.mid")}})
+        EXPECT_EQ(cli(args).status, 0);
 
-    const test::MidiFile f = test::readMidi(folder.path("out.mid"));
-    ASSERT_EQ(f.tracks.size(), 2u);
-    std::vector<int> velocities;
-    for (const test::MidiEvent& e : f.tracks[1])
-        if (e.bytes[0] == 0x99) velocities.push_back(e.bytes[2]);
+    GrooveState funk = freshStartState();
+    doPreset(funk, 3);
+    EXPECT_EQ(parseIntegerArray(test::readBytes(in("funk.grv"))), grooveArray(funk));
+    EXPECT_EQ(test::readBytes(in("3.grv")), test::readBytes(in("funk.grv")));
+
+    const test::MidiFile f = test::readMidi(in("out.mid"));
+    std::vector<int> velocities;  // row n plays on step n - 1: in row order
+    for (const test::MidiEvent& e : f.tracks.at(1))
+        if (e.second[0] == 0x99) velocities.push_back(e.second[2]);
     EXPECT_EQ(velocities, std::vector<int>(kDefaultVolumes.begin(), kDefaultVolumes.begin() + 8));
+
+    const CliRun info = cli({"info", in("in.grv")});
+    EXPECT_EQ(info.status, 0);
+    for (const char* text : {"1 bars x 4 beats x 2 steps per beat = 8 steps", "Tempo:   133",
+                             "16417 Jazz", "  1    36  BassDrum1          Off  x......."})
+        EXPECT_NE(info.out.find(text), std::string::npos) << text << "\n" << info.out;
 }
 
-TEST(CliMidi, BadInputLeavesNoFileAndKeepsAPreviousOne) {
+TEST(Cli, BadInputExitsWithOneLineAndWritesNoFile) {
     ScratchFolder folder;
-    test::writeBytes(folder.path("drums.set"),
-                     integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56, 16417}));
-    test::writeBytes(folder.path("old.mid"), "previous");
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"midi", folder.path("drums.set"), folder.path("new.mid")},
-          {"midi", folder.path("missing.grv"), folder.path("new.mid")},
-          {"midi", folder.path("drums.set"), folder.path("old.mid")},
-          {"midi", folder.path("drums.set")}}) {
-        const CliRun run = cli(folder, args);
+    const auto in = [&](const std::string& name) { return folder.path(name); };
+    test::writeBytes(in("drums.set"), integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56, 1}));
+    test::writeBytes(in("short.grv"), integerArrayXml({666, 2, 4, 2}));
+    test::writeBytes(in("old.mid"), "previous");
+    std::filesystem::create_directory(in("taken.grv"));
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"preset", "Polka", in("new.grv")},
+             {"preset", "Salsa", in("taken.grv")},
+             {"preset", "Salsa"},
+             {"info", in("short.grv")},
+             {"info", in("old.mid")},
+             {"midi", in("drums.set"), in("new.mid")},
+             {"midi", in("missing.grv"), in("new.mid")},
+             {"midi", in("short.grv"), in("old.mid")},
+         }) {
+        SCOPED_TRACE(args[0] + " " + args[1]);
+        const CliRun run = cli(args);
         EXPECT_EQ(run.status, 1);
-        EXPECT_TRUE(oneLine(run.err)) << run.err;
+        EXPECT_TRUE(run.out.empty());
+        EXPECT_TRUE(!run.err.empty() && run.err.find('\n') == run.err.size() - 1) << run.err;
     }
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"drums.set", "old.mid"}));
-    EXPECT_EQ(test::readBytes(folder.path("old.mid")), "previous");
+    EXPECT_EQ(folder.entries(),
+              (std::vector<std::string>{"drums.set", "old.mid", "short.grv", "taken.grv"}));
+    EXPECT_EQ(test::readBytes(in("old.mid")), "previous");
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <csignal>
-#include <filesystem>
 
 #include "groove_files.h"
 #include "midi_export.h"
@@ -15,108 +14,62 @@
 namespace pattaplex {
 namespace {
 
-using test::ScratchFolder;
-
 // Files may grow to `bytes` while it lives: writes beyond fail as on a full disk.
-class FileSizeLimit {
-  public:
+struct FileSizeLimit {
+    rlimit saved{};
     explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
+        std::signal(SIGXFSZ, SIG_IGN);  // a failed write, not a killed process
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit{bytes, saved.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*oldHandler_)(int) = nullptr;
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
 };
 
-bool mentions(const std::optional<std::string>& error, const std::string& text) {
-    return error && error->find(text) != std::string::npos;
+void expectMentions(const std::optional<std::string>& error, const std::string& path,
+                    const std::string& reason) {
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find(path), std::string::npos) << *error;
+    EXPECT_NE(error->find(reason), std::string::npos) << *error;
 }
 
-TEST(SaveFailure, AFolderInTheFilesPlaceIsReportedAndKept) {
-    ScratchFolder folder;
-    const std::string path = folder.path("Groove.grv");
-    std::filesystem::create_directory(path);
-    const GrooveState s = test::patternedState(2, 4, 2);
-    for (const auto& error : {saveGroove(path, s), saveDrumSet(path, s), exportMidi(path, s)}) {
-        EXPECT_TRUE(mentions(error, path)) << error.value_or("");
-        EXPECT_TRUE(mentions(error, "Is a directory")) << error.value_or("");
-    }
-    EXPECT_TRUE(std::filesystem::is_directory(path));
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"Groove.grv"});
-}
+TEST(SaveFailure, IsReportedAndLeavesWhatWasThereAsItWasAndNoTemporaryFile) {
+    test::ScratchFolder folder;
+    const std::string grv = folder.path("Groove.grv"), mid = folder.path("Groove.mid");
+    const std::string taken = folder.path("Taken");
+    std::filesystem::create_directory(taken);
+    const GrooveState small = test::patternedState(2, 2, 1), large = test::patternedState(4, 4, 3);
+    for (const auto& error :
+         {saveGroove(taken, large), saveDrumSet(taken, large), exportMidi(taken, large)})
+        expectMentions(error, taken, "Is a directory");
 
-TEST(SaveFailure, AFolderThatIsARegularFileIsReported) {
-    ScratchFolder folder;
-    test::writeBytes(folder.path("plain"), "x");
-    const std::string path = folder.path("plain") + "/Groove.grv";
-    const GrooveState s = test::patternedState(2, 4, 2);
-    for (const auto& error : {saveGroove(path, s), saveDrumSet(path, s), exportMidi(path, s)}) {
-        EXPECT_TRUE(mentions(error, path)) << error.value_or("");
-        EXPECT_TRUE(mentions(error, "Not a directory")) << error.value_or("");
-    }
-    EXPECT_EQ(test::readBytes(folder.path("plain")), "x");
-}
-
-TEST(SaveFailure, AWriteCutShortLeavesThePreviousFileIntact) {
-    ScratchFolder folder;
-    const GrooveState small = test::patternedState(2, 2, 1);
-    const GrooveState large = test::patternedState(4, 4, 3);
-    ASSERT_EQ(saveGroove(folder.path("Groove.grv"), small), std::nullopt);
-    ASSERT_EQ(exportMidi(folder.path("Groove.mid"), small), std::nullopt);
-    const std::string oldGroove = test::readBytes(folder.path("Groove.grv"));
-    const std::string oldMidi = test::readBytes(folder.path("Groove.mid"));
+    ASSERT_EQ(saveGroove(grv, small), std::nullopt);
+    ASSERT_EQ(exportMidi(mid, small), std::nullopt);
+    const std::string oldGroove = test::readBytes(grv), oldMidi = test::readBytes(mid);
     {
         const FileSizeLimit limit(oldMidi.size() + 10);
-        const auto grooveError = saveGroove(folder.path("Groove.grv"), large);
-        EXPECT_TRUE(mentions(grooveError, folder.path("Groove.grv")));
-        EXPECT_TRUE(mentions(grooveError, "File too large"));
-        EXPECT_EQ(exportMidi(folder.path("Groove.mid"), large), "Cannot save SMF data.");
+        expectMentions(saveGroove(grv, large), grv, "File too large");
+        EXPECT_EQ(exportMidi(mid, large), "Cannot save SMF data.");
     }
-    EXPECT_EQ(test::readBytes(folder.path("Groove.grv")), oldGroove);
-    EXPECT_EQ(test::readBytes(folder.path("Groove.mid")), oldMidi);
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"Groove.grv", "Groove.mid"}));
+    EXPECT_EQ(test::readBytes(grv), oldGroove);
+    EXPECT_EQ(test::readBytes(mid), oldMidi);
+
+    // A grid no file can hold is not written at all.
+    for (auto [sub, beats, bars] : {std::array{2, 4, 0}, std::array{-2, 4, 2}, std::array{9, 9, 1}})
+        EXPECT_TRUE(saveGroove(folder.path("Odd.grv"), test::patternedState(sub, beats, bars)));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"Groove.grv", "Groove.mid", "Taken"}));
 }
 
-TEST(SaveFailure, AGridNoFileCanHoldIsNotWritten) {
-    ScratchFolder folder;
-    for (auto [sub, beats, bars] :
-         {std::array{2, 4, 0}, std::array{-2, 4, 2}, std::array{9, 9, 1}}) {
-        const GrooveState s = test::patternedState(sub, beats, bars);
-        EXPECT_TRUE(mentions(saveGroove(folder.path("Groove.grv"), s), folder.path("Groove.grv")));
-        EXPECT_TRUE(grooveArray(s).size() == 26);
-    }
-    EXPECT_TRUE(folder.entries().empty());
-}
-
-TEST(Save, ReplacesAnExistingFileKeepingItsPermissions) {
-    ScratchFolder folder;
-    const std::string path = folder.path("Groove.grv");
-    test::writeBytes(path, "old contents");
-    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-    ASSERT_EQ(saveGroove(path, test::patternedState(2, 4, 2)), std::nullopt);
+TEST(Save, ThroughALinkReplacesTheLinkedFileKeepingItsPermissions) {
+    test::ScratchFolder folder;
+    const std::string real = folder.path("real.grv"), link = folder.path("link.grv");
+    test::writeBytes(real, "old contents");
+    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+    std::filesystem::create_symlink(real, link);
+    ASSERT_EQ(saveGroove(link, test::patternedState(2, 4, 2)), std::nullopt);
     struct stat info {};
-    ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_TRUE(readGroove(path));
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"Groove.grv"});
-}
-
-TEST(Save, ThroughASymbolicLinkReplacesTheLinkedFile) {
-    ScratchFolder folder;
-    test::writeBytes(folder.path("real.grv"), "old contents");
-    std::filesystem::create_symlink(folder.path("real.grv"), folder.path("link.grv"));
-    ASSERT_EQ(saveGroove(folder.path("link.grv"), test::patternedState(2, 4, 2)), std::nullopt);
-    EXPECT_TRUE(std::filesystem::is_symlink(folder.path("link.grv")));
-    EXPECT_TRUE(readGroove(folder.path("real.grv")));
+    EXPECT_TRUE(readGroove(real) && std::filesystem::is_symlink(link));
+    EXPECT_TRUE(stat(real.c_str(), &info) == 0 && (info.st_mode & 0777) == 0640);
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"link.grv", "real.grv"}));
 }
 

@@ -1,9 +1,13 @@
-// Saving and opening grooves and drum sets: what the files hold and what an open restores.
+// Groove and drum-set files: what a save writes, what an open restores, and the files an
+// open refuses without changing the groove.
 
 #include "groove_files.h"
 
 #include <gtest/gtest.h>
 #include <plist/plist.h>
+#include <sys/stat.h>
+
+#include <map>
 
 #include "integer_plist.h"
 #include "test_support.h"
@@ -12,114 +16,66 @@ namespace pattaplex {
 namespace {
 
 using test::patternedState;
-using test::ScratchFolder;
-using test::stateText;
 
-std::vector<int32_t> savedArray(const std::string& path) {
-    return parseIntegerArray(test::readBytes(path)).value_or(std::vector<int32_t>{});
-}
+TEST(GrooveFile, SavesTheLayoutAndAnOpenInXmlOrBinaryRestoresEveryFieldOfIt) {
+    for (const auto [sub, beats, bars, entries] :
+         {std::array{2, 4, 2, 186}, {4, 4, 3, 506}, {3, 3, 6, 566}, {2, 5, 8, 826}}) {
+        SCOPED_TRACE(entries);
+        const int n = sub * beats * bars;
+        const GrooveState saved = patternedState(sub, beats, bars);
+        test::ScratchFolder folder;
+        const std::string path = folder.path("Groove.grv");
+        ASSERT_EQ(saveGroove(path, saved), std::nullopt);
+        const std::string xml = test::readBytes(path);
+        EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist", 0), 0u);
 
-struct Grid {
-    int32_t sub, beats, bars;
-    size_t entries;
-};
+        // 666, grid, tempo, kit, the ten notes, the ten volumes, then each row's steps.
+        std::vector<int32_t> layout{666, sub, beats, bars, 133, 16409};
+        for (const DrumRow& r : saved.rows) layout.push_back(r.DR);
+        for (const DrumRow& r : saved.rows) layout.push_back(r.DV);
+        for (const DrumRow& r : saved.rows)
+            layout.insert(layout.end(), r.BUF.begin(), r.BUF.begin() + n);
+        EXPECT_EQ(layout.size(), static_cast<size_t>(entries));
+        EXPECT_EQ(parseIntegerArray(xml), layout);
 
-void PrintTo(const Grid& g, std::ostream* os) {
-    *os << g.sub << " x " << g.beats << " x " << g.bars << ", " << g.entries << " entries";
-}
+        plist_t root = nullptr;
+        plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &root);
+        char* bin = nullptr;
+        uint32_t length = 0;
+        plist_to_bin(root, &bin, &length);
+        plist_free(root);
+        const std::string binary(bin, length);
+        plist_to_bin_free(bin);
 
-class GrooveRoundTrip : public ::testing::TestWithParam<Grid> {};
-
-TEST_P(GrooveRoundTrip, SavesTheFileLayoutAndAnOpenRestoresEveryFieldOfIt) {
-    const Grid grid = GetParam();
-    const int n = grid.sub * grid.beats * grid.bars;
-    const GrooveState saved = patternedState(grid.sub, grid.beats, grid.bars);
-    ScratchFolder folder;
-    const std::string path = folder.path("Groove.grv");
-    ASSERT_EQ(saveGroove(path, saved), std::nullopt);
-
-    const std::vector<int32_t> a = savedArray(path);
-    ASSERT_EQ(a.size(), grid.entries);
-    EXPECT_EQ(a, grooveArray(saved));
-    EXPECT_EQ((std::vector<int32_t>{666, grid.sub, grid.beats, grid.bars, 133, 16409}),
-              std::vector<int32_t>(a.begin(), a.begin() + 6));
-    for (int r = 1; r <= kRowCount; ++r) {
-        EXPECT_EQ(a[5 + r], saved.row(r).DR);
-        EXPECT_EQ(a[15 + r], saved.row(r).DV);
-        for (int j = 0; j < n; ++j) EXPECT_EQ(a[26 + (r - 1) * n + j], saved.row(r).BUF[j]);
+        // Opened into a different groove only the file's fields change; the pattern's other
+        // fields do not depend on the grid, and steps past the file's stay as they were.
+        GrooveState opened = patternedState(4, 4, 3), expected = saved;
+        opened.TEMPO = 99, opened.KIT = 5;
+        for (DrumRow& r : opened.rows) r.DR = 1, r.DV = 2, r.BUF.fill(-7);
+        for (DrumRow& r : expected.rows) std::fill(r.BUF.begin() + n, r.BUF.end(), -7);
+        for (const std::optional<GrooveData>& g : {readGroove(path), grooveFromBytes(binary)}) {
+            ASSERT_TRUE(g);
+            GrooveState s = opened;
+            applyGroove(s, *g);
+            EXPECT_TRUE(s == expected);
+        }
     }
-
-    // Open into a different groove: only the file's fields change.
-    GrooveState opened = patternedState(4, 4, 3);
-    opened.TEMPO = 99;
-    opened.KIT = 5;
-    for (DrumRow& row : opened.rows) {
-        row.DR = 1;
-        row.DV = 2;
-        row.BUF.fill(-7);
-    }
-    GrooveState expected = opened;
-    expected.SUB = grid.sub;
-    expected.BEATS = grid.beats;
-    expected.BARS = grid.bars;
-    expected.TEMPO = 133;
-    expected.KIT = 16409;
-    for (int r = 1; r <= kRowCount; ++r) {
-        expected.row(r).DR = saved.row(r).DR;
-        expected.row(r).DV = saved.row(r).DV;
-        for (int j = 0; j < n; ++j) expected.row(r).BUF[j] = saved.row(r).BUF[j];
-    }
-    std::string why;
-    const std::optional<GrooveData> g = readGroove(path, &why);
-    ASSERT_TRUE(g) << why;
-    applyGroove(opened, *g);
-    EXPECT_EQ(stateText(opened), stateText(expected));
 }
-
-INSTANTIATE_TEST_SUITE_P(Grids, GrooveRoundTrip,
-                         ::testing::Values(Grid{2, 4, 2, 186}, Grid{4, 4, 3, 506},
-                                           Grid{3, 3, 6, 566}, Grid{2, 5, 8, 826}),
-                         [](const ::testing::TestParamInfo<Grid>& info) {
-                             const Grid& g = info.param;
-                             return "Sub" + std::to_string(g.sub) + "Beats" +
-                                    std::to_string(g.beats) + "Bars" + std::to_string(g.bars);
-                         });
 
 TEST(DrumSetFile, HoldsTheTenNotesAndTheKitAndAnOpenChangesOnlyThose) {
-    const GrooveState saved = patternedState(2, 4, 2);
-    ScratchFolder folder;
+    test::ScratchFolder folder;
     const std::string path = folder.path("DrumSet.set");
-    ASSERT_EQ(saveDrumSet(path, saved), std::nullopt);
-    EXPECT_EQ(savedArray(path),
-              (std::vector<int32_t>{35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 16409}));
+    ASSERT_EQ(saveDrumSet(path, patternedState(2, 4, 2)), std::nullopt);
+    const std::vector<int32_t> drums{35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 16409};
+    EXPECT_EQ(parseIntegerArray(test::readBytes(path)), drums);
 
-    GrooveState opened = patternedState(4, 3, 1);
+    GrooveState opened = patternedState(4, 3, 1), expected = opened;
     opened.KIT = 1;
-    for (DrumRow& row : opened.rows) row.DR = 0;
-    GrooveState expected = opened;
-    for (int r = 1; r <= kRowCount; ++r) expected.row(r).DR = saved.row(r).DR;
-    expected.KIT = saved.KIT;
+    for (DrumRow& r : opened.rows) r.DR = 0;
     const std::optional<DrumSetData> d = readDrumSet(path);
     ASSERT_TRUE(d);
     applyDrumSet(opened, *d);
-    EXPECT_EQ(stateText(opened), stateText(expected));
-}
-
-TEST(GrooveFile, IsWrittenInThePublishedXmlForm) {
-    ScratchFolder folder;
-    const std::string path = folder.path("Groove.grv");
-    GrooveState s = patternedState(2, 4, 2);
-    s.row(1).BUF[0] = -5;
-    ASSERT_EQ(saveGroove(path, s), std::nullopt);
-    const std::string xml = test::readBytes(path);
-    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC "
-                        "\"-//Apple//DTD PLIST 1.0//EN\" "
-                        "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                        "<plist version=\"1.0\">\n<array>\n\t<integer>666</integer>\n",
-                        0),
-              0u);
-    EXPECT_NE(xml.find("<integer>-5</integer>"), std::string::npos);
-    EXPECT_NE(xml.find("</array>\n</plist>"), std::string::npos);
+    EXPECT_TRUE(opened == expected);
 }
 
 TEST(GrooveFile, WrittenByHandWithDoctypeCommentsAndOddIndentationOpens) {
@@ -131,57 +87,87 @@ TEST(GrooveFile, WrittenByHandWithDoctypeCommentsAndOddIndentationOpens) {
         "<integer>666</integer><integer>1</integer>\n\t\t<integer> 2 </integer>\n"
         "      <integer>+1</integer>   <integer>-2147483648</integer>\n"
         "<integer>2147483647</integer>\n";
-    for (int i = 0; i < 20 + 10 * 2; ++i)
+    std::vector<int32_t> expected{666, 1, 2, 1, INT32_MIN, INT32_MAX};
+    for (int32_t i = 0; i < 20 + 10 * 2; ++i) {
         xml += "        <integer>" + std::to_string(i) + "</integer>\n";
-    xml += "</array>\n</plist>\n";
-    ScratchFolder folder;
-    test::writeBytes(folder.path("hand.grv"), xml);
-
-    std::string why;
-    const std::optional<GrooveData> g = readGroove(folder.path("hand.grv"), &why);
-    ASSERT_TRUE(g) << why;
-    EXPECT_EQ(g->SUB, 1);
-    EXPECT_EQ(g->BEATS, 2);
-    EXPECT_EQ(g->BARS, 1);
-    EXPECT_EQ(g->TEMPO, INT32_MIN);
-    EXPECT_EQ(g->KIT, INT32_MAX);
-    EXPECT_EQ(g->notes[0], 0);
-    EXPECT_EQ(g->volumes[9], 19);
-    EXPECT_EQ(g->steps[0], (std::vector<int32_t>{20, 21}));
-    EXPECT_EQ(g->steps[9], (std::vector<int32_t>{38, 39}));
-}
-
-TEST(GrooveFile, InBinaryPropertyListFormOpens) {
-    const GrooveState saved = patternedState(2, 4, 2);
-    plist_t array = plist_new_array();
-    for (int32_t v : grooveArray(saved))
-        plist_array_append_item(array, plist_new_uint(static_cast<uint64_t>(int64_t{v})));
-    char* bin = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(array, &bin, &length);
-    plist_free(array);
-    ScratchFolder folder;
-    test::writeBytes(folder.path("binary.grv"), std::string(bin, length));
-    plist_to_bin_free(bin);
-
-    std::string why;
-    const std::optional<GrooveData> g = readGroove(folder.path("binary.grv"), &why);
-    ASSERT_TRUE(g) << why;
-    GrooveState opened;
-    applyGroove(opened, *g);
-    EXPECT_EQ(grooveArray(opened), grooveArray(saved));
-}
-
-TEST(GrooveFile, OfUpTo80StepsPerRowIsReadInFullAndExtraEntriesAreIgnored) {
-    GrooveState s = patternedState(4, 4, 5);  // 80 steps
-    std::vector<int32_t> a = grooveArray(s);
-    ASSERT_EQ(a.size(), 826u);
-    a.push_back(12345);
-    const std::optional<GrooveData> g = grooveFromBytes(integerArrayXml(a));
+        expected.push_back(i);
+    }
+    const std::optional<GrooveData> g = grooveFromBytes(xml + "</array>\n</plist>\n");
     ASSERT_TRUE(g);
     GrooveState opened;
     applyGroove(opened, *g);
-    EXPECT_EQ(opened.row(10).BUF, s.row(10).BUF);
+    EXPECT_EQ(grooveArray(opened), expected);
+}
+
+std::string integer(int64_t v) {
+    return "<integer>" + std::to_string(v) + "</integer>";
+}
+
+// A property list of the entries; by default a valid 2 x 4 x 2 groove with some replaced.
+std::string xmlOf(const std::map<size_t, std::string>& changes, size_t size = 186) {
+    std::vector<std::string> entries(size, integer(1));
+    entries[0] = integer(666), entries[1] = integer(2), entries[2] = integer(4);
+    entries[3] = integer(2);
+    for (const auto& [index, text] : changes) entries[index] = text;
+    std::string xml = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><array>\n";
+    for (const std::string& e : entries) xml += e + "\n";
+    return xml + "</array></plist>\n";
+}
+
+std::string padded(std::string xml) {  // over 1 MiB of white space before the array
+    return xml.insert(xml.find("<array>"), std::string(kMaxPlistFileBytes, ' '));
+}
+
+struct Refusal {
+    const char* what;
+    std::string contents;
+    bool drumSet = false;
+};
+
+TEST(FileRefusal, EachFaultyFileIsRefusedWithAReasonAndTheGrooveKeepsItsState) {
+    const std::string drums = integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56, 16417});
+    const Refusal refusals[] = {
+        {"not a property list", "just some text\n"},
+        {"dictionary",
+         "<plist version=\"1.0\"><dict><key>a</key><integer>666</integer></dict></plist>"},
+        {"string entry", xmlOf({{7, "<string>36</string>"}})},
+        {"text in an integer", xmlOf({{5, "<integer>abc</integer>"}})},
+        {"above 32 bits", xmlOf({{4, integer(2147483648)}})},
+        {"below 32 bits", xmlOf({{40, integer(-2147483649)}})},
+        {"wraps to -1", xmlOf({{9, "<integer>18446744073709551615</integer>"}})},
+        {"mark not 666", xmlOf({{0, integer(665)}})},
+        {"SUB 0", xmlOf({{1, integer(0)}})},
+        {"BEATS negative", xmlOf({{2, integer(-4)}})},
+        {"BARS 0", xmlOf({{3, integer(0)}})},
+        {"81 steps", xmlOf({{1, integer(9)}, {2, integer(9)}, {3, integer(1)}}, 836)},
+        {"product overflows", xmlOf({{1, integer(65536)}, {2, integer(65536)}})},
+        {"one entry short", xmlOf({}, 185)},
+        {"larger than 1 MiB", padded(xmlOf({}))},
+        {"set: ten entries", integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56}), true},
+        {"set: string entry", xmlOf({{5, "<string>x</string>"}}, 11), true},
+        {"set: kit above 32 bits", xmlOf({{10, integer(4294967296)}}, 11), true},
+        {"set: larger than 1 MiB", padded(drums), true},
+    };
+    test::ScratchFolder folder;
+    const std::string path = folder.path("file");
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.what);
+        test::writeBytes(path, r.contents);
+        GrooveState s = patternedState(3, 4, 2);
+        std::string why;
+        if (r.drumSet) {
+            if (const std::optional<DrumSetData> d = readDrumSet(path, &why)) applyDrumSet(s, *d);
+        } else if (const std::optional<GrooveData> g = readGroove(path, &why)) {
+            applyGroove(s, *g);
+        }
+        EXPECT_TRUE(s == patternedState(3, 4, 2));
+        EXPECT_FALSE(why.empty());
+    }
+    // Neither reader waits on a pipe or reads a folder.
+    std::filesystem::create_directory(folder.path("folder"));
+    ASSERT_EQ(mkfifo(folder.path("pipe").c_str(), 0600), 0);
+    for (const char* name : {"folder", "missing", "pipe"})
+        EXPECT_FALSE(readGroove(folder.path(name)) || readDrumSet(folder.path(name))) << name;
 }
 
 }  // namespace
