@@ -1,31 +1,96 @@
 // Start-up, mouse editing, the panel, grid sizes, the transport and quitting.
 
+#include <functional>
+
 #include "fixture.h"
 
 namespace pattaplex::testing {
 namespace {
 
-TEST_F(ControllerTest, StartUpOpensTheJazzKitAndFillsThePanel) {
+struct World {
+    GrooveController& c;
+    GrooveState& s;
+    FakeOutlets& o;
+    FakeSound& snd;
+};
+
+struct ActionCase {
+    const char* before;  // set on the started groove first
+    std::function<void(World&)> act;
+    const char* expected;
+};
+
+const ActionCase kActions[] = {
+    {"", [](World&) {},
+     "kit=16417, kitField=Jazz, name10=BassDrum1, sel1=16, vol3=120, slider4=60, VOL3=120, "
+     "DEMO=1, dataTOG=0"},
+    // Previous settings right after start-up: kit 0, whose field keeps its text.
+    {"", [](World& w) { w.c.setPrev(); }, "kit=0, DR1=51, kitField=Jazz"},
+    {"",
+     [](World& w) {
+         w.c.setKit(35);
+         set(w.s, "DR2=40, VOL2.0=5, oldV1=0");  // row 1 muted: the current sounds stay
+         w.c.setPrev();
+     },
+     "KIT=35, DR2=40, VOL2.0=90, oldD2=40, kitField=Electric Bass"},
+    {"DV5=0", [](World& w) { w.c.mouseDown(300, 180); }, "VOL5=mixed, VOL5.0=0, oldV5=0, BUF5.0=67"},
+    // Clicks while playing, with no row selected.
+    {"BUF2.0=37", [](World& w) { w.c.playGroove(), w.c.mouseDown(300, 275); },
+     "BUF2.0=0, auditions=0, dataTOG=0"},
+    {"", [](World& w) { w.c.playGroove(), w.c.mouseDown(300, 115); },
+     "BUF7.0=79, DEMO=7, audition=79 90, dataTOG=1"},
+    {"DEMO=0, DV3=100", [](World& w) { w.c.setPos(); }, "VOL3=120, oldV3=100"},
+    {"DEMO=3, DV3=100", [](World& w) { w.c.setPos(); }, "VOL3=100, VOL1=90"},
+    // The panel after each refresh.
+    {"DR3=42", [](World& w) { w.c.displayDrums(); }, "name3=Closed Hat, sel3=7"},
+    {"KIT=1, DR1=84, DR3=35, DR4=85, DR5=-2147483648", [](World& w) { w.c.displaySounds(); },
+     "name1=C6, name3=B1, name4=Hi Agogo, sel4=50, kitField=Piano"},
+    {"DV4=0", [](World& w) { w.c.displayVolume(); }, "vol4=Off, slider4=0"},
+    // The panel's own actions.
+    {"", [](World& w) { w.o.sliders[2] = 0, w.c.setVolume(2); }, "DV2=0, oldV2=90, vol2=Off"},
+    {"", [](World& w) { w.o.selectors[6] = 7, w.c.setDrum(6); }, "DR6=42, name6=Closed Hat"},
+    {"", [](World& w) { w.c.setKit(35); },
+     "oldKIT=16417, kit=35, kitField=Electric Bass, name1=Eb3"},
+    {"", [](World& w) { w.c.setKit(35), w.c.setKit(20000); },  // a drum kit without a name
+     "kitField=Electric Bass, name1=Ride 1"},
+    {"", [](World& w) { w.o.tempoSliderValue = 97, w.c.setTempo(); }, "TEMPO=97, tempoField=97"},
+    {"BUF1.0=51", [](World& w) { w.c.cleanBufs(); }, "undoTitle=Revert, undoTOG=1"},
+    {"BUF1.0=51", [](World& w) { w.c.cleanBufs(), w.c.cleanBufs(); },
+     "undoTitle=Undo, BUF1.0=0, undo1.0=51"},
+    {"", [](World& w) { w.c.doPreset(3); },
+     "fileField=Funk, tempoField=80, tempoSlider=80, kitField=Power, kit=16401, name3=Tambourine"},
+    {"", [](World& w) { w.c.doPreset(10); }, "kitTitle=Kalimba, kitField=Kalimba, name1=C4"},
+    {"", [](World& w) { w.c.doRandom(2); }, "dataTOG=1, undoTitle=Revert, shows1=1, shows9=1"},
+    {"randTOG=3", [](World& w) { w.c.loopWrapping(); }, "undoTOG=1, anySteps=1"},
+    {"", [](World& w) { w.c.setTest(3); }, "DEMO=3, audition=44 120"},
+    {"DV4=0", [](World& w) { w.c.setTest(4); }, "audition=68 0"},
+    {"", [](World& w) { w.c.fixQT(); }, "closes=1, kit=16417, alert=Possible QT Problem/I Will"},
+    // A refused output halts playback; Play starts it again.
+    {"", [](World& w) { w.c.playGroove(), w.snd.refusedKits.insert(16441), w.c.setKit(16441); },
+     "running=0, playTitle=STOP"},
+    {"",
+     [](World& w) {
+         w.c.playGroove(), w.snd.refusedKits.insert(16441), w.c.setKit(16441);
+         w.c.playGroove();
+     },
+     "running=1"},
+};
+
+TEST_F(ControllerTest, EveryActionOfThePanel) {
     EXPECT_NE(stdoutText().find("Pattaplex"), std::string::npos);
     EXPECT_EQ(sound.opened, std::vector<int>{16417});
-    EXPECT_EQ(join(outlets.kitField, outlets.soundNames[10], outlets.selectors[1],
-                   outlets.volumeFields[3], outlets.sliders[4], state.DEMO, state.dataTOG),
-              "Jazz BassDrum1 16 120 60 1 0");
-    for (int s = 0; s < 64; ++s) ASSERT_EQ(state.row(3).VOL[s], 120);
-}
-
-TEST_F(ControllerTest, PreviousSettings) {
-    controller->setPrev();  // right after start-up: kit 0, the kit field keeps its text
-    EXPECT_EQ(join(sound.opened.back(), state.row(1).DR, outlets.kitField), "0 51 Jazz");
-
-    controller->setKit(35);
-    state.row(2).DR = 40;
-    state.row(2).VOL[0] = 5;
-    state.row(1).oldV = 0;  // row 1 muted: the current sounds stay
-    controller->setPrev();
-    EXPECT_EQ(
-        join(state.KIT, state.row(2).DR, state.row(2).VOL[0], state.row(2).oldD, outlets.kitField),
-        "35 40 90 40 Electric Bass");
+    for (const ActionCase& a : kActions) {
+        SCOPED_TRACE(a.expected);
+        GrooveState s = state;
+        FakeOutlets o = outlets;
+        FakeSound snd = sound;
+        GrooveController c(
+            s, o, snd, [] { return int64_t{1234}; }, printed);
+        set(s, a.before);
+        World w{c, s, o, snd};
+        a.act(w);
+        expectShown(shown(s, o, snd), a.expected);
+    }
 }
 
 // Each click toggles at most the one step it lands on; a second click switches it back.
@@ -41,10 +106,8 @@ TEST_F(ControllerTest, ClicksAgainstTheEdgeCases) {
     for (const Click& c : clicks) {
         SCOPED_TRACE(::testing::Message() << c.x << ", " << c.y);
         const GrooveState before = state;
-        const size_t auditions = sound.auditions.size();
         controller->mouseDown(c.x, c.y);
-        EXPECT_EQ(state.dataTOG, 1);
-        EXPECT_EQ(sound.auditions.size(), auditions + 1);
+        check("dataTOG=1, auditions=" + std::to_string(sound.auditions.size()));
         for (int n = 1; n <= 10; ++n)
             for (int s = 0; s < 80; ++s) {
                 const DrumRow& r = state.row(n);
@@ -59,72 +122,7 @@ TEST_F(ControllerTest, ClicksAgainstTheEdgeCases) {
         for (int n = 1; n <= 10; ++n) EXPECT_EQ(state.row(n).BUF, before.row(n).BUF);
         state = before;
     }
-}
-
-TEST_F(ControllerTest, ClickOnAMutedRowStoresVelocityZero) {
-    state.row(5).DV = 0;
-    controller->mouseDown(300, 180);
-    EXPECT_EQ(join(state.row(5).BUF[0] != 0, state.row(5).VOL[0], state.row(5).oldV), "1 0 0");
-}
-
-TEST_F(ControllerTest, ClicksWhilePlayingWithNoRowSelected) {
-    state.row(2).BUF[0] = 37;
-    controller->playGroove();
-    controller->mouseDown(300, 275);  // switches row 2's step off: silent, no change noted
-    EXPECT_EQ(join(state.row(2).BUF[0], sound.auditions.size(), state.dataTOG), "0 0 0");
-    controller->mouseDown(300, 115);  // switches row 7's step on
-    EXPECT_EQ(join(state.DEMO, sound.auditions.back().first, state.dataTOG), "7 79 1");
-}
-
-TEST_F(ControllerTest, SetVolCopiesTheSelectedRowsVolumeOnly) {
-    state.DEMO = 0;
-    state.row(3).DV = 100;
-    controller->setPos();
-    EXPECT_EQ(join(state.row(3).VOL[0], state.row(3).oldV), "120 100");
-    state.DEMO = 3;
-    controller->setPos();
-    for (int s = 0; s < 64; ++s) ASSERT_EQ(state.row(3).VOL[s], 100);
-    EXPECT_EQ(state.row(1).VOL[0], 90);
-}
-
-TEST_F(ControllerTest, PanelTextsAfterEachRefresh) {
-    state.row(3).DR = 42;
-    controller->displayDrums();
-    EXPECT_EQ(join(outlets.soundNames[3], outlets.selectors[3]), "Closed Hat 7");
-
-    state.KIT = 1;
-    state.row(1).DR = 84;
-    state.row(3).DR = 35;
-    state.row(4).DR = 85;  // no name: the old one stays
-    state.row(5).DR = INT32_MIN;
-    controller->displaySounds();
-    EXPECT_EQ(join(outlets.soundNames[1], outlets.soundNames[3], outlets.soundNames[4],
-                   outlets.selectors[4], outlets.kitField),
-              "C6 B1 Hi Agogo 50 Piano");
-
-    state.row(4).DV = 0;
-    controller->displayVolume();
-    EXPECT_EQ(join(outlets.volumeFields[4], outlets.sliders[4]), "Off 0");
-}
-
-TEST_F(ControllerTest, PanelActions) {
-    outlets.sliders[2] = 0;
-    controller->setVolume(2);
-    EXPECT_EQ(join(state.row(2).DV, state.row(2).oldV, outlets.volumeFields[2]), "0 90 Off");
-
-    outlets.selectors[6] = 7;
-    controller->setDrum(6);
-    EXPECT_EQ(join(state.row(6).DR, outlets.soundNames[6]), "42 Closed Hat");
-
-    controller->setKit(35);
-    EXPECT_EQ(join(state.oldKIT, sound.opened.back(), outlets.kitField, outlets.soundNames[1]),
-              "16417 35 Electric Bass Eb3");
-    controller->setKit(20000);  // a drum kit without a name
-    EXPECT_EQ(join(outlets.kitField, outlets.soundNames[1]), "Electric Bass Ride 1");
-
-    outlets.tempoSliderValue = 97;
-    controller->setTempo();
-    EXPECT_EQ(join(state.TEMPO, outlets.tempoFieldValue), "97 97");
+    EXPECT_EQ(sound.auditions.size(), 20u);
 }
 
 TEST_F(ControllerTest, GridSizeActionsClearAndCanBeUndone) {
@@ -137,76 +135,24 @@ TEST_F(ControllerTest, GridSizeActionsClearAndCanBeUndone) {
         controller->undoClear();  // a second undo leaves the steps as they are
         EXPECT_EQ(state.row(1).BUF[3], 51);
     }
-    EXPECT_EQ(join(state.BARS, state.BEATS, state.SUB, state.dataTOG), "3 3 3 0");
-}
-
-TEST_F(ControllerTest, CleanBufsTogglesBetweenUndoAndClear) {
-    state.row(1).BUF[0] = 51;
-    controller->cleanBufs();  // undoTOG 0: undo
-    EXPECT_EQ(outlets.undoTitle, "Revert");
-    controller->cleanBufs();  // undoTOG 1: clear
-    EXPECT_EQ(join(outlets.undoTitle, state.row(1).BUF[0], state.row(1).undo[0]), "Undo 0 51");
-}
-
-TEST_F(ControllerTest, PresetsAndRandomButtons) {
-    controller->doPreset(3);
-    EXPECT_EQ(join(outlets.fileField, outlets.tempoFieldValue, outlets.tempoSliderValue,
-                   outlets.kitField, sound.opened.back(), outlets.soundNames[3]),
-              "Funk 80 80 Power 16401 Tambourine");
-    controller->doPreset(10);
-    EXPECT_EQ(join(outlets.kitTitle, outlets.soundNames[1]), "Kalimba C4");
-
-    controller->doRandom(2);
-    EXPECT_EQ(join(state.dataTOG, outlets.undoTitle), "1 Revert");
-    for (int n = 1; n <= 10; ++n) EXPECT_TRUE(state.row(n).DR >= 35 && state.row(n).DR <= 82);
-}
-
-TEST_F(ControllerTest, RowButtonsAndSoundFix) {
-    controller->setTest(3);
-    EXPECT_EQ(join(state.DEMO, sound.auditions.back().first, sound.auditions.back().second),
-              "3 44 120");
-    controller->fixQT();
-    ASSERT_EQ(outlets.alerts.size(), 1u);
-    EXPECT_EQ(
-        join(sound.closes, sound.opened.back(), outlets.alerts[0].title, outlets.alerts[0].first),
-        "1 16417 Possible QT Problem I Will");
+    check("BARS=3, BEATS=3, SUB=3, dataTOG=0");
 }
 
 TEST_F(ControllerTest, TransportStartStopPauseAndPosition) {
     controller->playGroove();
     controller->stepSounded(1);
-    EXPECT_EQ(join(sound.running, outlets.playTitle, outlets.count), "1 STOP 1:2");
+    check("running=1, playTitle=STOP, count=1:2");
     state.LOOP = 5;
     key(' ');
-    EXPECT_EQ(join(sound.running, outlets.playTitle, outlets.count, state.LOOP), "0 PLAY 0:0 0");
-
+    check("running=0, playTitle=PLAY, count=0:0, LOOP=0");
     key('p');
     state.LOOP = 7;
     outlets.count = "4:8";
     key('p');
-    EXPECT_EQ(join(outlets.playTitle, state.LOOP, outlets.count), "paused 7 4:8");
+    check("playTitle=paused, LOOP=7, count=4:8");
     controller->playGroove();  // after 'p' was the last key, the button pauses too
     controller->playGroove();
-    EXPECT_EQ(outlets.playTitle, "paused");
-}
-
-TEST_F(ControllerTest, FailedOpenHaltsPlaybackAndPlayStartsAgain) {
-    controller->playGroove();
-    sound.refusedKits.insert(16441);
-    controller->setKit(16441);
-    EXPECT_FALSE(sound.running);
-    controller->playGroove();
-    EXPECT_TRUE(sound.running);
-}
-
-TEST_F(ControllerTest, InfiniteRandomRerandomisesAtTheWrap) {
-    state.randTOG = 3;
-    controller->loopWrapping();
-    int on = 0;
-    for (int n = 1; n <= 10; ++n)
-        for (int s = 0; s < 16; ++s) on += state.row(n).BUF[s] != 0;
-    EXPECT_GT(on, 0);
-    EXPECT_EQ(state.undoTOG, 1);
+    check("playTitle=paused");
 }
 
 TEST_F(ControllerTest, QuitAlertAndItsAnswers) {
@@ -214,8 +160,7 @@ TEST_F(ControllerTest, QuitAlertAndItsAnswers) {
     EXPECT_EQ(join(outlets.quitRequested, outlets.alerts.size()), "1 0");
 
     outlets.quitRequested = false;
-    state.dataTOG = 1;
-    state.saveSET = 1;
+    set(state, "dataTOG=1, saveSET=1");
     outlets.alertAnswers = {-1, 1, 0};  // CANCEL, SAVE, QUIT
     controller->quit();
     ASSERT_EQ(outlets.alerts.size(), 1u);
