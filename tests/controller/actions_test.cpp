@@ -33,7 +33,8 @@ const ActionCase kActions[] = {
          w.c.setPrev();
      },
      "KIT=35, DR2=40, VOL2.0=90, oldD2=40, kitField=Electric Bass"},
-    {"DV5=0", [](World& w) { w.c.mouseDown(300, 180); }, "VOL5=mixed, VOL5.0=0, oldV5=0, BUF5.0=67"},
+    {"DV5=0", [](World& w) { w.c.mouseDown(300, 180); },
+     "VOL5=mixed, VOL5.0=0, oldV5=0, BUF5.0=67"},
     // Clicks while playing, with no row selected.
     {"BUF2.0=37", [](World& w) { w.c.playGroove(), w.c.mouseDown(300, 275); },
      "BUF2.0=0, auditions=0, dataTOG=0"},
@@ -47,13 +48,15 @@ const ActionCase kActions[] = {
      "name1=C6, name3=B1, name4=Hi Agogo, sel4=50, kitField=Piano"},
     {"DV4=0", [](World& w) { w.c.displayVolume(); }, "vol4=Off, slider4=0"},
     // The panel's own actions.
-    {"", [](World& w) { w.o.sliders[2] = 0, w.c.setVolume(2); }, "DV2=0, oldV2=90, vol2=Off"},
-    {"", [](World& w) { w.o.selectors[6] = 7, w.c.setDrum(6); }, "DR6=42, name6=Closed Hat"},
+    {"", [](World& w) { w.o.shown["slider2"] = "0", w.c.setVolume(2); },
+     "DV2=0, oldV2=90, vol2=Off"},
+    {"", [](World& w) { w.o.shown["sel6"] = "7", w.c.setDrum(6); }, "DR6=42, name6=Closed Hat"},
     {"", [](World& w) { w.c.setKit(35); },
      "oldKIT=16417, kit=35, kitField=Electric Bass, name1=Eb3"},
     {"", [](World& w) { w.c.setKit(35), w.c.setKit(20000); },  // a drum kit without a name
      "kitField=Electric Bass, name1=Ride 1"},
-    {"", [](World& w) { w.o.tempoSliderValue = 97, w.c.setTempo(); }, "TEMPO=97, tempoField=97"},
+    {"", [](World& w) { w.o.shown["tempoSlider"] = "97", w.c.setTempo(); },
+     "TEMPO=97, tempoField=97"},
     {"BUF1.0=51", [](World& w) { w.c.cleanBufs(); }, "undoTitle=Revert, undoTOG=1"},
     {"BUF1.0=51", [](World& w) { w.c.cleanBufs(), w.c.cleanBufs(); },
      "undoTitle=Undo, BUF1.0=0, undo1.0=51"},
@@ -64,7 +67,8 @@ const ActionCase kActions[] = {
     {"randTOG=3", [](World& w) { w.c.loopWrapping(); }, "undoTOG=1, anySteps=1"},
     {"", [](World& w) { w.c.setTest(3); }, "DEMO=3, audition=44 120"},
     {"DV4=0", [](World& w) { w.c.setTest(4); }, "audition=68 0"},
-    {"", [](World& w) { w.c.fixQT(); }, "closes=1, kit=16417, alert=Possible QT Problem/I Will"},
+    {"", [](World& w) { w.c.fixQT(); },
+     "closes=1, kit=16417, alert=Possible QT Problem, alertButtons=I Will//"},
     // A refused output halts playback; Play starts it again.
     {"", [](World& w) { w.c.playGroove(), w.snd.refusedKits.insert(16441), w.c.setKit(16441); },
      "running=0, playTitle=STOP"},
@@ -147,7 +151,7 @@ TEST_F(ControllerTest, TransportStartStopPauseAndPosition) {
     check("running=0, playTitle=PLAY, count=0:0, LOOP=0");
     key('p');
     state.LOOP = 7;
-    outlets.count = "4:8";
+    outlets.shown["count"] = "4:8";
     key('p');
     check("playTitle=paused, LOOP=7, count=4:8");
     controller->playGroove();  // after 'p' was the last key, the button pauses too
@@ -157,19 +161,20 @@ TEST_F(ControllerTest, TransportStartStopPauseAndPosition) {
 
 TEST_F(ControllerTest, QuitAlertAndItsAnswers) {
     controller->quit();  // nothing unsaved: no alert
-    EXPECT_EQ(join(outlets.quitRequested, outlets.alerts.size()), "1 0");
+    EXPECT_TRUE(outlets.quitRequested);
+    check("alerts=-");
 
     outlets.quitRequested = false;
     set(state, "dataTOG=1, saveSET=1");
     outlets.alertAnswers = {-1, 1, 0};  // CANCEL, SAVE, QUIT
     controller->quit();
-    ASSERT_EQ(outlets.alerts.size(), 1u);
-    const Alert& a = outlets.alerts[0];
-    EXPECT_EQ(a.title + "/" + a.message + "/" + a.first + "/" + a.second + "/" + a.third,
-              "YOU HAVE UNSAVED DATA/WANT TO SAVE YOUR PROJECT FIRST?/SAVE/QUIT/CANCEL");
-    EXPECT_EQ(join(outlets.quitRequested, outlets.saveSheets.size()), "0 0");
+    check(
+        "alerts=1, alert=YOU HAVE UNSAVED DATA, alertMessage=WANT TO SAVE YOUR PROJECT FIRST?, "
+        "alertButtons=SAVE/QUIT/CANCEL, saved=-");
+    EXPECT_FALSE(outlets.quitRequested);
     controller->quit();  // SAVE: a groove save sheet, no exit
-    EXPECT_EQ(join(outlets.quitRequested, outlets.saveSheets.at(0).second), "0 Groove.grv");
+    check("saved=Groove.grv");
+    EXPECT_FALSE(outlets.quitRequested);
     controller->quit();
     EXPECT_TRUE(outlets.quitRequested);
 }

@@ -21,56 +21,47 @@ class ControllerFilesTest : public ControllerTest {
         (controller.get()->*sheet)();
         controller->savePanelDidEnd(true, path(name));
     }
-    std::string alerts() {
-        std::string all;
-        for (const Alert& a : outlets.alerts)
-            all += a.title + "/" + a.message + "/" + a.first + ";";
-        outlets.alerts.clear();
-        return all;
-    }
 };
 
 TEST_F(ControllerFilesTest, SheetsProposeFolderAndNameByModeAndCancellingKeepsTheGroove) {
     state.dataTOG = 1;
     controller->saveFile();
-    EXPECT_EQ(outlets.saveSheets.back().first, path("Desktop/Pattaplex/Saves/Grooves"));
-    EXPECT_TRUE(fs::is_directory(home / "Desktop/Pattaplex/Saves/Grooves"));
+    check("savedIn=" + path("Desktop/Pattaplex/Saves/Grooves"));
     controller->doPreset(3);
     controller->saveDrums();
-    EXPECT_TRUE(fs::is_directory(home / "Desktop/Pattaplex/DrumSets"));
+    check("saveSET=1");
+    EXPECT_TRUE(fs::equivalent(outlets.shown["savedIn"], home / "Desktop/Pattaplex/DrumSets"));
     controller->savePanelDidEnd(false, "");
-    EXPECT_EQ(state.saveSET, 0);
     controller->saveMIDI();
+    check("saveSET=0, exportMIDI=1");
     EXPECT_NE(stdoutText().find("\n v = "), std::string::npos);
     controller->savePanelDidEnd(false, "");
-    EXPECT_EQ(state.exportMIDI, 0);
     controller->saveFile();
-    std::string names;
-    for (const auto& sheet : outlets.saveSheets) names += sheet.second + " ";
-    EXPECT_EQ(names, "Groove.grv DrumSet.set Funk.mid Funk.grv ");
+    check("exportMIDI=0, saves=Groove.grv DrumSet.set Funk.mid Funk.grv ");
+    EXPECT_TRUE(fs::is_directory(home / "Desktop/Pattaplex/Saves/Grooves"));
+    EXPECT_TRUE(fs::is_directory(home / "Desktop/Pattaplex/DrumSets"));
 
     controller->openFile();
-    EXPECT_EQ(outlets.openSheets.back(),
-              std::make_pair(path("Desktop/Pattaplex/Saves"), std::string("Funk")));
+    check("openedIn=" + path("Desktop/Pattaplex/Saves") + ", opened=Funk");
     controller->openDrums();
     EXPECT_EQ(state.saveSET, 1);
     controller->openPanelDidEnd(false, "");
-    EXPECT_EQ(join(state.saveSET, state.lastFile, state.dataTOG), "0 Funk 1");
+    check("saveSET=0, lastFile=Funk, dataTOG=1");
 }
 
 TEST_F(ControllerFilesTest, GrooveSaveAndOpenRoundTrip) {
     state.dataTOG = 1;
     controller->doPreset(3);
     save(&GrooveController::saveFile, "Mine.grv");
-    EXPECT_EQ(join(state.dataTOG, outlets.fileField), "0 Mine.grv");
+    check("dataTOG=0, fileField=Mine.grv");
     const GrooveState funk = state;
 
     controller->doPreset(9);
     controller->setDefaults();
     open(&GrooveController::openFile, "Mine.grv");
-    EXPECT_EQ(join(state.lastFile, outlets.fileField, outlets.drumSetField,
-                   outlets.tempoSliderValue, sound.opened.back(), outlets.kitField),
-              "Mine Mine Mine 80 16401 Power");
+    check(
+        "lastFile=Mine, fileField=Mine, drumSetField=Mine, tempoSlider=80, kit=16401, "
+        "kitField=Power");
     EXPECT_EQ(join(state.SUB, state.BARS, state.BEATS), join(funk.SUB, funk.BARS, funk.BEATS));
     for (int n = 1; n <= 10; ++n) {
         EXPECT_EQ(join(state.row(n).DR, state.row(n).DV), join(funk.row(n).DR, funk.row(n).DV));
@@ -83,51 +74,44 @@ TEST_F(ControllerFilesTest, DrumSetsSaveAndOpenWithoutTouchingTheGroove) {
     state.dataTOG = 1;
     controller->setKit(16409);
     save(&GrooveController::saveDrums, "Kit.set");
-    // Only saving the groove itself makes it safe to quit.
-    EXPECT_EQ(join(outlets.fileField, state.dataTOG), "Kit.set 1");
+    check("fileField=Kit.set, dataTOG=1");  // only saving the groove makes it safe to quit
 
     controller->setDefaults();
     state.row(1).BUF[0] = 51;
     open(&GrooveController::openDrums, "Kit.set");
-    EXPECT_EQ(join(state.KIT, outlets.drumSetField, outlets.kitField, state.saveSET),
-              "16409 Kit Electronic 0");
+    check("KIT=16409, drumSetField=Kit, kitField=Electronic, saveSET=0, BUF1.0=51");
     open(&GrooveController::openFile, "Kit.set");  // a drum set is not a groove
-    EXPECT_EQ(alerts(), "NOT A GROOVE FILE/Try Again/Man!;");
-    EXPECT_EQ(state.row(1).BUF[0], 51);
+    check(
+        "alerts=1, alert=NOT A GROOVE FILE, alertMessage=Try Again, alertButtons=Man!//, "
+        "BUF1.0=51");
 }
 
 TEST_F(ControllerFilesTest, RefusedFilesChangeNothing) {
     std::ofstream(path("junk.set")) << "not a property list";
     std::ofstream(path("Song.mid")) << "MThd";
-    const GrooveState before = state;
     open(&GrooveController::openDrums, "junk.set");
-    EXPECT_EQ(alerts(), "NOT A DRUM SET FILE/Try Again/Man!;");
+    check("alert=NOT A DRUM SET FILE, alertMessage=Try Again, alertButtons=Man!//");
     open(&GrooveController::openFile, "Song.mid");
-    EXPECT_EQ(outlets.alerts.at(0).title + "/" + outlets.alerts[0].second,
-              "Loading a midi file will crash the app/Cancel");
+    check(
+        "alerts=2, alert=Loading a midi file will crash the app, KIT=16417, DR1=51, "
+        "lastFile=Groove");
+    EXPECT_NE(outlets.shown["alertButtons"].find("/Cancel/"), std::string::npos);
     EXPECT_NE(stdoutText().find("\next1=mid \next2=mid "), std::string::npos);
-    EXPECT_EQ(join(state.KIT, state.row(1).DR, state.lastFile),
-              join(before.KIT, before.row(1).DR, before.lastFile));
 }
 
 TEST_F(ControllerFilesTest, FailedWritesSaySoAndKeepTheGrooveUnsaved) {
     state.dataTOG = 1;
     fs::create_directories(home / "Taken.grv");
     save(&GrooveController::saveFile, "Taken.grv");
-    ASSERT_EQ(outlets.alerts.size(), 1u);
-    EXPECT_NE(outlets.alerts[0].message.find("Taken.grv"), std::string::npos);
-    EXPECT_EQ(state.dataTOG, 1);
-    EXPECT_NE(outlets.fileField, "Taken.grv");
+    EXPECT_NE(outlets.shown["alertMessage"].find("Taken.grv"), std::string::npos);
+    check("alerts=1, dataTOG=1, fileField=-");
 
-    outlets.alerts.clear();
     save(&GrooveController::saveMIDI, "Out.mid");
     EXPECT_TRUE(fs::exists(home / "Out.mid"));
-    EXPECT_EQ(outlets.fileField, "Out.mid");
+    check("alerts=1, fileField=Out.mid");
     save(&GrooveController::saveMIDI, "missing/Out.mid");
-    ASSERT_EQ(outlets.alerts.size(), 1u);
-    EXPECT_EQ(outlets.alerts[0].title + "/" + outlets.alerts[0].first, "WARNING/Oh No!");
+    check("alerts=2, alert=WARNING, alertButtons=Oh No!//, exportMIDI=0");
     EXPECT_FALSE(fs::exists(home / "missing/Out.mid"));
-    EXPECT_EQ(state.exportMIDI, 0);
 }
 
 TEST_F(ControllerFilesTest, SavingFromTheQuitAlertThenQuittingExits) {
@@ -137,7 +121,8 @@ TEST_F(ControllerFilesTest, SavingFromTheQuitAlertThenQuittingExits) {
     controller->savePanelDidEnd(true, path("Keep.grv"));
     EXPECT_TRUE(fs::exists(home / "Keep.grv"));
     controller->quit();
-    EXPECT_EQ(join(outlets.quitRequested, outlets.alerts.size()), "1 1");
+    EXPECT_TRUE(outlets.quitRequested);
+    check("alerts=1");
 }
 
 }  // namespace

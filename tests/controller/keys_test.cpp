@@ -36,7 +36,7 @@ const KeyCase kKeyCases[] = {
     // The random keys; any key after the first randomisation marks a change.
     {'r', 0, "", "randTOG=3, undoTOG=1, dataTOG=1, undoTitle=Revert, VOL1.0=90"},
     {'a', 0, "", "randTOG=5, undoTitle=Revert, shows1=1, shows10=1"},
-    {0x00AE, kOptionKey, "", "randTOG=1, undoTOG=0, undoTitle="},
+    {0x00AE, kOptionKey, "", "randTOG=1, undoTOG=0, undoTitle=-"},
     {0x0012, kControlKey, "", "randTOG=4, undoTOG=1"},
     {'d', 0, "", "randTOG=2, shows1=1, shows10=1"},
     {'x', 0, "randTOG=2", "dataTOG=1"},
@@ -76,7 +76,7 @@ TEST_F(ControllerTest, UpperCaseAndDeadKeys) {
         check("key=" + std::to_string(c) +
               ", INF=0, randTOG=0, colTOG=0, velTOG=0, TEMPO=160, undoTOG=0, running=0");
     }
-    EXPECT_EQ(outlets.infText, " ");
+    EXPECT_EQ(outlets.shown["infText"], " ");
     const int redraws = outlets.redraws;
     key(0);
     EXPECT_EQ(outlets.redraws, redraws);
