@@ -114,16 +114,5 @@ TEST_F(ControllerFilesTest, FailedWritesSaySoAndKeepTheGrooveUnsaved) {
     EXPECT_FALSE(fs::exists(home / "missing/Out.mid"));
 }
 
-TEST_F(ControllerFilesTest, SavingFromTheQuitAlertThenQuittingExits) {
-    state.dataTOG = 1;
-    outlets.alertAnswers = {1};
-    controller->quit();
-    controller->savePanelDidEnd(true, path("Keep.grv"));
-    EXPECT_TRUE(fs::exists(home / "Keep.grv"));
-    controller->quit();
-    EXPECT_TRUE(outlets.quitRequested);
-    check("alerts=1");
-}
-
 }  // namespace
 }  // namespace pattaplex::testing

@@ -8,20 +8,17 @@
 namespace pattaplex {
 namespace {
 
-TEST_F(WindowTest, AlertsAnswerWithTheButtonPressed) {
+TEST_F(WindowTest, EscapeAnswersAsTheCancelButtonOrElseTheLast) {
     Outlets& outlets = window;
     SeenAlert seen;
-    answerNextAlert("QUIT", &seen);
-    EXPECT_EQ(outlets.runAlert("TITLE", "MESSAGE", "SAVE", "QUIT", "CANCEL"), 0);
-    EXPECT_EQ(seen.title + "/" + seen.message, "TITLE/MESSAGE");
-    EXPECT_TRUE(seen.defaultIsFirst);
-    // Escape answers as the cancel button, or else as the last one.
-    answerNextAlert({}, &seen);
-    EXPECT_EQ(outlets.runAlert("T", "M", "SAVE", "QUIT", "CANCEL"), -1);
-    answerNextAlert({}, &seen);
-    EXPECT_EQ(outlets.runAlert("WARNING", "Oh", "Oh No!"), 1);
-    answerNextAlert({}, &seen);
-    EXPECT_EQ(outlets.runAlert("T", "M", "OK", "Cancel"), 0);
+    for (auto [buttons, answer] : {std::pair{QStringList{"SAVE", "QUIT", "CANCEL"}, -1},
+                                   {{"Oh No!", "", ""}, 1},
+                                   {{"OK", "Cancel", ""}, 0}}) {
+        answerNextAlert({}, &seen);
+        EXPECT_EQ(outlets.runAlert("T", "M", buttons[0].toStdString(), buttons[1].toStdString(),
+                                   buttons[2].toStdString()),
+                  answer);
+    }
 }
 
 // The close button goes through quitting: each answer of its alert, as a user gives it.
@@ -40,6 +37,7 @@ TEST_F(WindowTest, ClosingWithUnsavedWorkAsksFirst) {
         EXPECT_EQ(seen.title, "YOU HAVE UNSAVED DATA");
         EXPECT_EQ(seen.message, "WANT TO SAVE YOUR PROJECT FIRST?");
         EXPECT_EQ(seen.buttons, (QStringList{"SAVE", "QUIT", "CANCEL"}));
+        EXPECT_TRUE(seen.defaultIsFirst);
         EXPECT_EQ(quits, answer == "QUIT" ? 1 : 0);
         auto* sheet = window.findChild<QFileDialog*>();
         EXPECT_EQ(sheet && sheet->isVisible(), answer == "SAVE");

@@ -45,9 +45,7 @@ TEST(GridGeometry, PassesCapTheBarsAndRecordLeftAndLength) {
         EXPECT_EQ(canvas.fills, 1);
         EXPECT_EQ(canvas.others == 0, c.grid == 0);  // grid off paints only the background
     }
-}
-
-TEST(GridGeometry, NonsenseSizesDrawAnEmptyGrid) {
+    // Sizes no control offers draw an empty grid.
     const int sizes[][3] = {{0, 4, 2},        {2, 0, 2},    {2, 4, 0},
                             {-3, 4, 2},       {-2, -4, -2}, {INT_MAX, INT_MAX, INT_MAX},
                             {INT_MIN, -1, 1}, {-5, -4, -3}};

@@ -28,32 +28,24 @@ const KeyRow kRows[] = {
     {Qt::Key_S, Qt::AltModifier, "s", 0x00DF, kOptionKey},
     {Qt::Key_O, Qt::AltModifier, "o", 0x00F8, kOptionKey},
     {Qt::Key_R, Qt::AltModifier, "r", 0x00AE, kOptionKey},
-    {Qt::Key_D, Qt::AltModifier, "d", U'd', kOptionKey},
     {Qt::Key_1, Qt::AltModifier, "&", 0x00A1, kOptionKey},  // whatever the layout types
     {Qt::Key_R, Qt::ControlModifier, "\x12", 0x12, kControlKey},
     {Qt::Key_S, Qt::MetaModifier, "s", 0x13, kCommandKey},
-    {Qt::Key_R, Qt::MetaModifier, "r", U'r', kCommandKey},
     {Qt::Key_Up, Qt::NoModifier, "", kUpArrow, 0},
     {Qt::Key_Down, Qt::NoModifier, "", kDownArrow, 0},
     {Qt::Key_Left, Qt::NoModifier, "", kLeftArrow, 0},
     {Qt::Key_Right, Qt::NoModifier, "", kRightArrow, 0},
-    {Qt::Key_Up, Qt::KeypadModifier, "", kUpArrow, 0},
     {Qt::Key_Backspace, Qt::NoModifier, "\b", kDeleteKey, 0},
     {Qt::Key_Delete, Qt::NoModifier, "\x7f", kDeleteKey, 0},
     {Qt::Key_Space, Qt::NoModifier, " ", U' ', 0},
-    {Qt::Key_BracketRight, Qt::NoModifier, "]", U']', 0},
     {Qt::Key_R, Qt::NoModifier, "r", U'r', 0},
     {Qt::Key_R, Qt::ShiftModifier, "R", U'R', 0},  // upper case stays upper case
-    {Qt::Key_Question, Qt::ShiftModifier, "?", U'?', 0},
     {Qt::Key_E, Qt::NoModifier, QString(QChar(0x20AC)), 0x20AC, 0},
     {Qt::Key_unknown, Qt::NoModifier, QString::fromUcs4(U"\U0001F941"), 0x1F941, 0},
     // The File menu's keys are never grid keys, even when they reach the grid.
     {Qt::Key_S, Qt::ControlModifier, "\x13", kNone, 0},
-    {Qt::Key_O, Qt::ControlModifier, "\x0f", kNone, 0},
-    {Qt::Key_Q, Qt::ControlModifier, "\x11", kNone, 0},
     {Qt::Key_E, Qt::ControlModifier, "\x05", kNone, 0},
     {Qt::Key_Dead_Acute, Qt::NoModifier, "", kNone, 0},
-    {Qt::Key_Alt, Qt::AltModifier, "", kNone, 0},
     {Qt::Key_Shift, Qt::ShiftModifier, "", kNone, 0},
 };
 
