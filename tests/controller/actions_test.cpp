@@ -119,7 +119,7 @@ TEST_F(ControllerTest, ClicksAgainstTheEdgeCases) {
                     ASSERT_EQ(r.BUF[s], before.row(n).BUF[s]) << n << ":" << s;
                     continue;
                 }
-                EXPECT_EQ(join(r.BUF[s], r.VOL[s], state.DEMO), join(r.DR, r.DV, n));
+                EXPECT_EQ(std::tie(r.BUF[s], r.VOL[s], state.DEMO), std::tie(r.DR, r.DV, n));
                 EXPECT_EQ(sound.auditions.back(), std::make_pair(r.DR, r.DV));
             }
         controller->mouseDown(c.x, c.y);

@@ -62,10 +62,11 @@ TEST_F(ControllerFilesTest, GrooveSaveAndOpenRoundTrip) {
     check(
         "lastFile=Mine, fileField=Mine, drumSetField=Mine, tempoSlider=80, kit=16401, "
         "kitField=Power");
-    EXPECT_EQ(join(state.SUB, state.BARS, state.BEATS), join(funk.SUB, funk.BARS, funk.BEATS));
+    EXPECT_EQ(std::tie(state.SUB, state.BARS, state.BEATS),
+              std::tie(funk.SUB, funk.BARS, funk.BEATS));
     for (int n = 1; n <= 10; ++n) {
-        EXPECT_EQ(join(state.row(n).DR, state.row(n).DV), join(funk.row(n).DR, funk.row(n).DV));
-        EXPECT_EQ(state.row(n).BUF, funk.row(n).BUF);
+        const DrumRow &r = state.row(n), &f = funk.row(n);
+        EXPECT_EQ(std::tie(r.DR, r.DV, r.BUF), std::tie(f.DR, f.DV, f.BUF)) << n;
     }
     EXPECT_NE(stdoutText().find("\next1=grv "), std::string::npos);
 }

@@ -6,23 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
+#include <tuple>
 
 #include "fakes.h"
 #include "shown.h"
 
 namespace pattaplex::testing {
-
-// The values separated by single spaces, to check several results in one line.
-template <typename... T>
-std::string join(const T&... values) {
-    std::ostringstream out;
-    ((out << values << ' '), ...);
-    std::string text = out.str();
-    if (!text.empty()) text.pop_back();
-    return text;
-}
 
 class ControllerTest : public ::testing::Test {
   protected:
