@@ -77,7 +77,7 @@ inline std::map<std::string, std::string> shown(const GrooveState& state, const 
         for (int k = 0; k < 16; ++k) steps += row.BUF[k] != 0;
         // The panel shows row n's own sound: its selector and, where it has one, its name.
         const auto name = soundName(s.KIT, row.DR);
-        m["shows" + r] = std::to_string(m["sel" + r] == std::to_string(row.DR - 35) &&
+        m["shows" + r] = std::to_string(m["sel" + r] == std::to_string(int64_t{row.DR} - 35) &&
                                         (!name || *name == m["name" + r]));
         const bool same = std::all_of(row.VOL.begin(), row.VOL.begin() + kWorkedSteps,
                                       [&](int v) { return v == row.VOL[0]; });
