@@ -1,7 +1,8 @@
 #pragma once
-// Stand-ins for the window and the sound, recording what the actions do to them.
+// Stand-ins for the window and the sound, recording what the actions do to them. The
+// window keeps everything it shows by name: "undoTitle", "name4" for row 4's sound name,
+// "sel4", "slider4" and "vol4" for its selector, slider and volume field.
 
-#include <cstdio>
 #include <deque>
 #include <map>
 #include <set>
@@ -15,59 +16,54 @@
 
 namespace pattaplex::testing {
 
-struct Alert {
-    std::string title, message, first, second, third;
-};
-
 class FakeOutlets : public Outlets {
   public:
-    std::string undoTitle, playTitle, kitTitle, count, infText, kitField, fileField, drumSetField;
-    int tempoSliderValue = 0, tempoFieldValue = 0;
-    std::map<int, int> selectors, sliders;
-    std::map<int, std::string> soundNames, volumeFields;
-    int redraws = 0;
-    std::vector<Alert> alerts;
+    std::map<std::string, std::string> shown;
     std::deque<int> alertAnswers;  // answers given to the next alerts; -1 when none left
-    std::vector<std::pair<std::string, std::string>> sheets;                  // title, message
-    std::vector<std::pair<std::string, std::string>> saveSheets, openSheets;  // folder, name
+    int redraws = 0;
     bool quitRequested = false;
 
-    void setUndoTitle(const std::string& t) override { undoTitle = t; }
-    void setPlayTitle(const std::string& t) override { playTitle = t; }
-    void setKitTitle(const std::string& t) override { kitTitle = t; }
-    void setCount(const std::string& t) override { count = t; }
-    void setInfText(const std::string& t) override { infText = t; }
-    void setKitField(const std::string& t) override { kitField = t; }
-    void setFileField(const std::string& t) override { fileField = t; }
-    void setDrumSetField(const std::string& t) override { drumSetField = t; }
-    int tempoSlider() const override { return tempoSliderValue; }
-    void setTempoSlider(int v) override { tempoSliderValue = v; }
-    void setTempoField(int v) override { tempoFieldValue = v; }
-    int soundSelector(int row) const override {
-        return selectors.count(row) ? selectors.at(row) : 0;
+    int number(const std::string& name) const {
+        return shown.count(name) ? std::stoi(shown.at(name)) : 0;
     }
-    void setSoundSelector(int row, int v) override { selectors[row] = v; }
-    void setSoundName(int row, const std::string& n) override { soundNames[row] = n; }
-    int volumeSlider(int row) const override { return sliders.count(row) ? sliders.at(row) : 0; }
-    void setVolumeSlider(int row, int v) override { sliders[row] = v; }
-    void setVolumeField(int row, const std::string& t) override { volumeFields[row] = t; }
+    static std::string at(const char* name, int row) { return name + std::to_string(row); }
+    void setUndoTitle(const std::string& t) override { shown["undoTitle"] = t; }
+    void setPlayTitle(const std::string& t) override { shown["playTitle"] = t; }
+    void setKitTitle(const std::string& t) override { shown["kitTitle"] = t; }
+    void setCount(const std::string& t) override { shown["count"] = t; }
+    void setInfText(const std::string& t) override { shown["infText"] = t; }
+    void setKitField(const std::string& t) override { shown["kitField"] = t; }
+    void setFileField(const std::string& t) override { shown["fileField"] = t; }
+    void setDrumSetField(const std::string& t) override { shown["drumSetField"] = t; }
+    int tempoSlider() const override { return number("tempoSlider"); }
+    void setTempoSlider(int v) override { shown["tempoSlider"] = std::to_string(v); }
+    void setTempoField(int v) override { shown["tempoField"] = std::to_string(v); }
+    int soundSelector(int row) const override { return number(at("sel", row)); }
+    void setSoundSelector(int row, int v) override { shown[at("sel", row)] = std::to_string(v); }
+    void setSoundName(int row, const std::string& n) override { shown[at("name", row)] = n; }
+    int volumeSlider(int row) const override { return number(at("slider", row)); }
+    void setVolumeSlider(int row, int v) override { shown[at("slider", row)] = std::to_string(v); }
+    void setVolumeField(int row, const std::string& t) override { shown[at("vol", row)] = t; }
     void requestRedraw() override { ++redraws; }
     int runAlert(const std::string& title, const std::string& message, const std::string& first,
                  const std::string& second, const std::string& third) override {
-        alerts.push_back({title, message, first, second, third});
+        shown["alerts"] = std::to_string(number("alerts") + 1);
+        shown["alert"] = title, shown["alertMessage"] = message;
+        shown["alertButtons"] = first + "/" + second + "/" + third;
         if (alertAnswers.empty()) return -1;
-        int answer = alertAnswers.front();
+        const int answer = alertAnswers.front();
         alertAnswers.pop_front();
         return answer;
     }
     void showSheet(const std::string& title, const std::string& message) override {
-        sheets.emplace_back(title, message);
+        shown["sheet"] = title;
+        shown["sheetText"] = message == helptext ? "helptext" : message;
     }
     void beginSaveSheet(const std::string& folder, const std::string& name) override {
-        saveSheets.emplace_back(folder, name);
+        shown["savedIn"] = folder, shown["saved"] = name, shown["saves"] += name + " ";
     }
     void beginOpenSheet(const std::string& folder, const std::string& name) override {
-        openSheets.emplace_back(folder, name);
+        shown["openedIn"] = folder, shown["opened"] = name;
     }
     void quitApplication() override { quitRequested = true; }
 };
@@ -86,10 +82,7 @@ class FakeSound : public Sound {
         if (!open) running = false;  // a refused open halts the clock
         return open;
     }
-    void closeOutput() override {
-        open = false;
-        ++closes;
-    }
+    void closeOutput() override { open = false, ++closes; }
     void audition(int note, int velocity) override { auditions.emplace_back(note, velocity); }
     void startClock() override { running = true; }
     void stopClock() override { running = false; }

@@ -1,4 +1,4 @@
-// Saving and opening through the sheets: folders, names, flags and what reaches the user.
+// Saving and opening through the sheets: folders, names, mode flags and what reaches the user.
 
 #include <fstream>
 
@@ -8,79 +8,65 @@ namespace pattaplex::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using Sheet = void (GrooveController::*)();
 
 class ControllerFilesTest : public ControllerTest {
   protected:
-    std::string saved(const std::string& name) {
-        controller->saveFile();
-        const std::string path = (home / name).string();
-        controller->savePanelDidEnd(true, path);
-        return path;
+    std::string path(const std::string& name) { return (home / name).string(); }
+    void open(Sheet sheet, const std::string& name) {
+        (controller.get()->*sheet)();
+        controller->openPanelDidEnd(true, path(name));
+    }
+    void save(Sheet sheet, const std::string& name) {
+        (controller.get()->*sheet)();
+        controller->savePanelDidEnd(true, path(name));
     }
 };
 
-TEST_F(ControllerFilesTest, SaveSheetsProposeFolderAndNameByMode) {
+TEST_F(ControllerFilesTest, SheetsProposeFolderAndNameByModeAndCancellingKeepsTheGroove) {
+    state.dataTOG = 1;
     controller->saveFile();
-    EXPECT_EQ(outlets.saveSheets.back().first, (home / "Desktop/Pattaplex/Saves/Grooves").string());
-    EXPECT_EQ(outlets.saveSheets.back().second, "Groove.grv");
-    EXPECT_TRUE(fs::is_directory(home / "Desktop/Pattaplex/Saves/Grooves"));
-
+    check("savedIn=" + path("Desktop/Pattaplex/Saves/Grooves"));
     controller->doPreset(3);
-    controller->saveFile();
-    EXPECT_EQ(outlets.saveSheets.back().second, "Funk.grv");
-
     controller->saveDrums();
-    EXPECT_EQ(outlets.saveSheets.back().second, "DrumSet.set");
+    check("saveSET=1");
+    EXPECT_TRUE(fs::equivalent(outlets.shown["savedIn"], home / "Desktop/Pattaplex/DrumSets"));
+    controller->savePanelDidEnd(false, "");
+    controller->saveMIDI();
+    check("saveSET=0, exportMIDI=1");
+    EXPECT_NE(stdoutText().find("\n v = "), std::string::npos);
+    controller->savePanelDidEnd(false, "");
+    controller->saveFile();
+    check("exportMIDI=0, saves=Groove.grv DrumSet.set Funk.mid Funk.grv ");
+    EXPECT_TRUE(fs::is_directory(home / "Desktop/Pattaplex/Saves/Grooves"));
     EXPECT_TRUE(fs::is_directory(home / "Desktop/Pattaplex/DrumSets"));
 
-    controller->savePanelDidEnd(false, "");
-    EXPECT_EQ(state.saveSET, 0);
-    controller->saveMIDI();
-    EXPECT_EQ(outlets.saveSheets.back().second, "Funk.mid");
-    EXPECT_NE(stdoutText().find("\n v = "), std::string::npos);
-
     controller->openFile();
-    EXPECT_EQ(outlets.openSheets.back().first, (home / "Desktop/Pattaplex/Saves").string());
-    EXPECT_EQ(outlets.openSheets.back().second, "Funk");
-}
-
-TEST_F(ControllerFilesTest, CancellingASheetChangesNothingButTheFlags) {
-    state.dataTOG = 1;
-    controller->saveMIDI();
-    controller->savePanelDidEnd(false, "");
-    EXPECT_EQ(state.exportMIDI, 0);
-    EXPECT_EQ(state.dataTOG, 1);
+    check("openedIn=" + path("Desktop/Pattaplex/Saves") + ", opened=Funk");
     controller->openDrums();
+    EXPECT_EQ(state.saveSET, 1);
     controller->openPanelDidEnd(false, "");
-    EXPECT_EQ(state.saveSET, 0);
-    EXPECT_EQ(state.lastFile, "Groove");
+    check("saveSET=0, lastFile=Funk, dataTOG=1");
 }
 
 TEST_F(ControllerFilesTest, GrooveSaveAndOpenRoundTrip) {
+    state.dataTOG = 1;
     controller->doPreset(3);
-    const std::string path = saved("Mine.grv");
-    EXPECT_EQ(state.dataTOG, 0);
-    EXPECT_EQ(outlets.fileField, "Mine.grv");
+    save(&GrooveController::saveFile, "Mine.grv");
+    check("dataTOG=0, fileField=Mine.grv");
     const GrooveState funk = state;
 
     controller->doPreset(9);
     controller->setDefaults();
-    controller->openFile();
-    controller->openPanelDidEnd(true, path);
-    EXPECT_EQ(state.lastFile, "Mine");
-    EXPECT_EQ(outlets.fileField, "Mine");
-    EXPECT_EQ(outlets.drumSetField, "Mine");
-    EXPECT_EQ(state.SUB, 4);
-    EXPECT_EQ(state.BARS, 2);
-    EXPECT_EQ(state.TEMPO, 80);
-    EXPECT_EQ(outlets.tempoSliderValue, 80);
-    EXPECT_EQ(state.KIT, 16401);
-    EXPECT_EQ(sound.opened.back(), 16401);
-    EXPECT_EQ(outlets.kitField, "Power");
+    open(&GrooveController::openFile, "Mine.grv");
+    check(
+        "lastFile=Mine, fileField=Mine, drumSetField=Mine, tempoSlider=80, kit=16401, "
+        "kitField=Power");
+    EXPECT_EQ(std::tie(state.SUB, state.BARS, state.BEATS),
+              std::tie(funk.SUB, funk.BARS, funk.BEATS));
     for (int n = 1; n <= 10; ++n) {
-        EXPECT_EQ(state.row(n).DR, funk.row(n).DR);
-        EXPECT_EQ(state.row(n).DV, funk.row(n).DV);
-        for (int s = 0; s < 32; ++s) ASSERT_EQ(state.row(n).BUF[s], funk.row(n).BUF[s]);
+        const DrumRow &r = state.row(n), &f = funk.row(n);
+        EXPECT_EQ(std::tie(r.DR, r.DV, r.BUF), std::tie(f.DR, f.DV, f.BUF)) << n;
     }
     EXPECT_NE(stdoutText().find("\next1=grv "), std::string::npos);
 }
@@ -88,96 +74,45 @@ TEST_F(ControllerFilesTest, GrooveSaveAndOpenRoundTrip) {
 TEST_F(ControllerFilesTest, DrumSetsSaveAndOpenWithoutTouchingTheGroove) {
     state.dataTOG = 1;
     controller->setKit(16409);
-    controller->saveDrums();
-    const std::string path = (home / "Kit.set").string();
-    controller->savePanelDidEnd(true, path);
-    EXPECT_EQ(outlets.fileField, "Kit.set");
-    // Only saving the groove itself makes it safe to quit.
-    EXPECT_EQ(state.dataTOG, 1);
+    save(&GrooveController::saveDrums, "Kit.set");
+    check("fileField=Kit.set, dataTOG=1");  // only saving the groove makes it safe to quit
 
     controller->setDefaults();
     state.row(1).BUF[0] = 51;
-    controller->openDrums();
-    controller->openPanelDidEnd(true, path);
-    EXPECT_EQ(state.KIT, 16409);
-    EXPECT_EQ(outlets.drumSetField, "Kit");
-    EXPECT_EQ(outlets.kitField, "Electronic");
-    EXPECT_EQ(state.row(1).BUF[0], 51);
-    EXPECT_EQ(state.saveSET, 0);
-
-    // A drum set is not a groove.
-    controller->openFile();
-    controller->openPanelDidEnd(true, path);
-    ASSERT_EQ(outlets.alerts.size(), 1u);
-    EXPECT_EQ(outlets.alerts[0].title, "NOT A GROOVE FILE");
-    EXPECT_EQ(outlets.alerts[0].message, "Try Again");
-    EXPECT_EQ(outlets.alerts[0].first, "Man!");
-    EXPECT_EQ(state.row(1).BUF[0], 51);
+    open(&GrooveController::openDrums, "Kit.set");
+    check("KIT=16409, drumSetField=Kit, kitField=Electronic, saveSET=0, BUF1.0=51");
+    open(&GrooveController::openFile, "Kit.set");  // a drum set is not a groove
+    check(
+        "alerts=1, alert=NOT A GROOVE FILE, alertMessage=Try Again, alertButtons=Man!//, "
+        "BUF1.0=51");
 }
 
-TEST_F(ControllerFilesTest, AnUnreadableDrumSetChangesNothing) {
-    const std::string path = (home / "junk.set").string();
-    std::ofstream(path) << "not a property list";
-    const GrooveState before = state;
-    controller->openDrums();
-    controller->openPanelDidEnd(true, path);
-    ASSERT_EQ(outlets.alerts.size(), 1u);
-    EXPECT_EQ(outlets.alerts[0].title, "NOT A DRUM SET FILE");
-    EXPECT_EQ(state.KIT, before.KIT);
-    EXPECT_EQ(state.row(1).DR, before.row(1).DR);
-    EXPECT_EQ(state.lastFile, before.lastFile);
-}
-
-TEST_F(ControllerFilesTest, MidiFilesAreNotOpened) {
-    const std::string path = (home / "Song.mid").string();
-    std::ofstream(path) << "MThd";
-    controller->openFile();
-    controller->openPanelDidEnd(true, path);
-    ASSERT_EQ(outlets.alerts.size(), 1u);
-    EXPECT_EQ(outlets.alerts[0].title, "Loading a midi file will crash the app");
-    EXPECT_EQ(outlets.alerts[0].second, "Cancel");
-    EXPECT_EQ(state.lastFile, "Groove");
+TEST_F(ControllerFilesTest, RefusedFilesChangeNothing) {
+    std::ofstream(path("junk.set")) << "not a property list";
+    std::ofstream(path("Song.mid")) << "MThd";
+    open(&GrooveController::openDrums, "junk.set");
+    check("alert=NOT A DRUM SET FILE, alertMessage=Try Again, alertButtons=Man!//");
+    open(&GrooveController::openFile, "Song.mid");
+    check(
+        "alerts=2, alert=Loading a midi file will crash the app, KIT=16417, DR1=51, "
+        "lastFile=Groove");
+    EXPECT_NE(outlets.shown["alertButtons"].find("/Cancel/"), std::string::npos);
     EXPECT_NE(stdoutText().find("\next1=mid \next2=mid "), std::string::npos);
 }
 
-TEST_F(ControllerFilesTest, AFailedSaveSaysSoAndKeepsTheGrooveUnsaved) {
+TEST_F(ControllerFilesTest, FailedWritesSaySoAndKeepTheGrooveUnsaved) {
     state.dataTOG = 1;
     fs::create_directories(home / "Taken.grv");
-    controller->saveFile();
-    controller->savePanelDidEnd(true, (home / "Taken.grv").string());
-    ASSERT_EQ(outlets.alerts.size(), 1u);
-    EXPECT_NE(outlets.alerts[0].message.find("Taken.grv"), std::string::npos);
-    EXPECT_EQ(state.dataTOG, 1);
-    EXPECT_NE(outlets.fileField, "Taken.grv");
-}
+    save(&GrooveController::saveFile, "Taken.grv");
+    EXPECT_NE(outlets.shown["alertMessage"].find("Taken.grv"), std::string::npos);
+    check("alerts=1, dataTOG=1, fileField=-");
 
-TEST_F(ControllerFilesTest, MidiExportWritesAFileOrWarns) {
-    controller->saveMIDI();
-    controller->savePanelDidEnd(true, (home / "Out.mid").string());
+    save(&GrooveController::saveMIDI, "Out.mid");
     EXPECT_TRUE(fs::exists(home / "Out.mid"));
-    EXPECT_EQ(outlets.fileField, "Out.mid");
-    EXPECT_EQ(state.exportMIDI, 0);
-
-    controller->saveMIDI();
-    controller->savePanelDidEnd(true, (home / "missing/Out.mid").string());
-    ASSERT_EQ(outlets.alerts.size(), 1u);
-    EXPECT_EQ(outlets.alerts[0].title, "WARNING");
-    EXPECT_EQ(outlets.alerts[0].first, "Oh No!");
+    check("alerts=1, fileField=Out.mid");
+    save(&GrooveController::saveMIDI, "missing/Out.mid");
+    check("alerts=2, alert=WARNING, alertButtons=Oh No!//, exportMIDI=0");
     EXPECT_FALSE(fs::exists(home / "missing/Out.mid"));
-    // The next plain save is a groove again.
-    controller->saveFile();
-    EXPECT_EQ(outlets.saveSheets.back().second, "Groove.grv");
-}
-
-TEST_F(ControllerFilesTest, SavingFromTheQuitAlertThenQuittingExits) {
-    state.dataTOG = 1;
-    outlets.alertAnswers = {1};
-    controller->quit();
-    controller->savePanelDidEnd(true, (home / "Keep.grv").string());
-    EXPECT_TRUE(fs::exists(home / "Keep.grv"));
-    controller->quit();
-    EXPECT_TRUE(outlets.quitRequested);
-    EXPECT_EQ(outlets.alerts.size(), 1u);
 }
 
 }  // namespace

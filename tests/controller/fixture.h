@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "fakes.h"
+#include "shown.h"
 
 namespace pattaplex::testing {
 
@@ -39,6 +41,8 @@ class ControllerTest : public ::testing::Test {
         return std::string(printedBuffer, printedSize);
     }
     void key(char32_t c, uint32_t modifiers = 0) { controller->keyDown(c, modifiers); }
+    // Checks "name=value, ..." against what the groove, the window and the sound show.
+    void check(const std::string& expected) { expectShown(shown(state, outlets, sound), expected); }
 
     std::filesystem::path home;
     GrooveState state;

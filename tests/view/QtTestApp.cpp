@@ -1,4 +1,5 @@
-// One QApplication for the whole test program, made before the first test runs.
+// One QApplication for the whole test program, made before the first test runs, with a
+// private home folder: saving creates its default folders there.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -6,28 +7,17 @@
 
 namespace {
 
-class QtApplicationEnvironment : public ::testing::Environment {
-  public:
+struct QtApplicationEnvironment : ::testing::Environment {
     void SetUp() override {
-        // Saving creates its default folders under the home folder: keep them out of
-        // the real one.
-        home_ = new QTemporaryDir;
-        qputenv("HOME", home_->path().toLocal8Bit());
-        app_ = new QApplication(argc_, argv_);
+        qputenv("HOME", home.path().toLocal8Bit());
+        app = std::make_unique<QApplication>(argc, argv);
     }
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
-        delete home_;
-        home_ = nullptr;
-    }
-
-  private:
-    int argc_ = 1;
-    char name_[16] = "pattaplex-test";
-    char* argv_[2] = {name_, nullptr};
-    QApplication* app_ = nullptr;
-    QTemporaryDir* home_ = nullptr;
+    void TearDown() override { app.reset(); }
+    int argc = 1;
+    char name[16] = "pattaplex-test";
+    char* argv[2] = {name, nullptr};
+    QTemporaryDir home;
+    std::unique_ptr<QApplication> app;
 };
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);

@@ -1,6 +1,6 @@
 #pragma once
 // The real window and controller on a sound output that records what it is asked to do,
-// with helpers to answer the window's modal alerts.
+// with a helper to answer the window's modal alerts.
 
 #include <gtest/gtest.h>
 
@@ -18,19 +18,14 @@
 
 namespace pattaplex {
 
-class RecordingSound : public Sound {
-  public:
-    bool initQT(int kit) override {
-        opened.push_back(kit);
-        return true;
-    }
+struct RecordingSound : Sound {
+    bool initQT(int kit) override { return opened.push_back(kit), true; }
     void closeOutput() override {}
     void audition(int note, int velocity) override { auditions.emplace_back(note, velocity); }
     void startClock() override { running = true; }
     void stopClock() override { running = false; }
     bool clockRunning() const override { return running; }
     void pump() override { ++pumps; }
-
     std::vector<int> opened;
     std::vector<std::pair<int, int>> auditions;
     bool running = false;
@@ -40,7 +35,7 @@ class RecordingSound : public Sound {
 // What an alert showed when it was answered.
 struct SeenAlert {
     bool shown = false;
-    QString title, text, message;
+    QString title, message;
     QStringList buttons;
     bool defaultIsFirst = false;
 };
@@ -51,17 +46,11 @@ inline void answerNextAlert(const QString& answer, SeenAlert* seen) {
     QTimer::singleShot(0, [answer, seen] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
-        seen->shown = true;
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->message = box->informativeText();
+        *seen = {true, box->windowTitle(), box->informativeText(), {}, false};
         for (QAbstractButton* b : box->buttons()) seen->buttons << b->text();
-        seen->defaultIsFirst = !box->buttons().isEmpty() && box->defaultButton() != nullptr &&
-                               box->defaultButton()->text() == seen->buttons.value(0);
-        if (answer.isEmpty()) {
-            QTest::keyClick(box, Qt::Key_Escape);
-            return;
-        }
+        seen->defaultIsFirst =
+            box->defaultButton() && box->defaultButton()->text() == seen->buttons.value(0);
+        if (answer.isEmpty()) return QTest::keyClick(box, Qt::Key_Escape);
         for (QAbstractButton* b : box->buttons())
             if (b->text() == answer) return b->click();
     });
@@ -81,8 +70,7 @@ class WindowTest : public ::testing::Test {
     ~WindowTest() override { std::fclose(devNull); }
 
     GridView* grid() { return window.gridView(); }
-    // Runs a drawing pass, which settles the grid's geometry.
-    void drawGrid() { grid()->grab(); }
+    void drawGrid() { grid()->grab(); }  // a drawing pass settles the grid's geometry
     // A click at (x, y) in the grid's coordinates, origin bottom-left.
     void clickGrid(int x, int y) {
         QTest::mouseClick(grid(), Qt::LeftButton, {}, QPoint(x, GridView::kHeight - y));

@@ -9,37 +9,27 @@ namespace {
 
 TEST(LaunchSound, OpeningDuringStartUpWaitsForTheWindow) {
     RecordingSound output;
-    LaunchSound sound(output);
-    sound.holdOpening();
-    EXPECT_TRUE(sound.initQT(16417));
-    EXPECT_TRUE(sound.initQT(16401));  // the last one asked for is the one opened
+    LaunchSound sound(output), playing(output), closing(output);
+    for (LaunchSound* s : {&sound, &playing, &closing}) s->holdOpening();
+    EXPECT_TRUE(sound.initQT(16417) && sound.initQT(16401));  // the last one asked is opened
     EXPECT_TRUE(output.opened.empty());
     sound.openHeld();
-    EXPECT_EQ(output.opened, std::vector<int>{16401});
     sound.openHeld();  // once only
-    EXPECT_EQ(output.opened.size(), 1u);
     sound.initQT(35);  // after start-up every opening goes through at once
-    EXPECT_EQ(output.opened.back(), 35);
-}
+    EXPECT_EQ(output.opened, (std::vector<int>{16401, 35}));
 
-TEST(LaunchSound, PlayingBeforeTheOpeningOpensFirst) {
-    RecordingSound output;
-    LaunchSound sound(output);
-    sound.holdOpening();
-    sound.initQT(16417);
-    sound.audition(51, 90);
-    EXPECT_EQ(output.opened, std::vector<int>{16417});
+    playing.initQT(1);
+    playing.audition(51, 90);  // playing before the opening opens first
+    EXPECT_EQ(output.opened.back(), 1);
     EXPECT_EQ(output.auditions.size(), 1u);
 
-    LaunchSound closing(output);
-    closing.holdOpening();
-    closing.initQT(1);
+    closing.initQT(2);
     closing.closeOutput();  // a closed output stays closed
     closing.openHeld();
-    EXPECT_EQ(output.opened.size(), 1u);
+    EXPECT_EQ(output.opened.back(), 1);
     closing.startClock();
-    EXPECT_TRUE(closing.clockRunning());
     closing.pump();
+    EXPECT_TRUE(closing.clockRunning());
     EXPECT_EQ(output.pumps, 1);
 }
 
