@@ -83,19 +83,13 @@ TEST(Velocities, InitVolFillsEveryRowAndSetVolOnlyTheSelectedOne) {
 }
 
 TEST(StepCount, CapsBarsAsTheDrawingPassDoes) {
-    const std::array<int32_t, 4> kCases[] = {{2, 4, 2, 16},
-                                             {6, 3, 3, 54},
-                                             {10, 4, 2, 48},
-                                             {INT32_MAX, 4, 2, 48},
-                                             {1, 11, 5, 0} /* not one bar fits */,
-                                             {0, 4, 2, 0},
-                                             {-2, -4, 2, 0},
-                                             {2, INT32_MAX, INT32_MAX, 0}};
+    // Bars, beats, sub and the steps; in 1 x 11 x 5 not even one bar fits.
+    const std::array<int32_t, 4> kCases[] = {
+        {2, 4, 2, 16}, {6, 3, 3, 54}, {10, 4, 2, 48}, {INT32_MAX, 4, 2, 48},
+        {1, 11, 5, 0}, {0, 4, 2, 0},  {-2, -4, 2, 0}, {2, INT32_MAX, INT32_MAX, 0}};
     for (auto [bars, beats, sub, steps] : kCases) {
         GrooveState s;
-        s.BARS = bars;
-        s.BEATS = beats;
-        s.SUB = sub;
+        std::tie(s.BARS, s.BEATS, s.SUB) = std::tie(bars, beats, sub);
         EXPECT_EQ(stepCount(s), steps) << bars << " " << beats << " " << sub;
     }
 }
