@@ -15,13 +15,11 @@ namespace pattaplex {
 namespace {
 
 TEST(KitMapping, MelodicInstrumentsAndDrumKitsFindTheirPresets) {
-    for (auto [kit, bank, program, channel] : {std::array{1, 0, 0, 0},
-                                               {109, 0, 108, 0},
-                                               {128, 0, 127, 0},
-                                               {16385, 128, 0, 9},
-                                               {16401, 128, 16, 9},
-                                               {16441, 128, 56, 9},
-                                               {16512, 128, 127, 9}}) {
+    // Kit, bank, program, channel.
+    const std::array<int, 4> kMapped[] = {
+        {1, 0, 0, 0},        {109, 0, 108, 0},    {128, 0, 127, 0},    {16385, 128, 0, 9},
+        {16401, 128, 16, 9}, {16441, 128, 56, 9}, {16512, 128, 127, 9}};
+    for (auto [kit, bank, program, channel] : kMapped) {
         const auto p = kitPreset(kit);
         ASSERT_TRUE(p) << kit;
         EXPECT_EQ(std::tie(p->bank, p->program, p->channel), std::tie(bank, program, channel));
