@@ -68,20 +68,6 @@ TEST(Defaults, FactorySoundsReplaceTheCurrentOnesWhichBecomeThePrevious) {
     }
 }
 
-TEST(Velocities, InitVolFillsEveryRowAndSetVolOnlyTheSelectedOne) {
-    for (int32_t demo : {0, -1, 11, 7}) {
-        GrooveState s = test::busyGroove();
-        GrooveState expected = s;
-        if (demo == 7) std::fill_n(expected.row(7).VOL.begin(), kWorkedSteps, s.row(7).DV);
-        s.DEMO = expected.DEMO = demo;
-        setVOL(s);
-        EXPECT_EQ(s, expected) << demo;
-        for (DrumRow& row : expected.rows) std::fill_n(row.VOL.begin(), kWorkedSteps, row.DV);
-        initVOL(s);
-        EXPECT_EQ(s, expected) << demo;
-    }
-}
-
 TEST(StepCount, CapsBarsAsTheDrawingPassDoes) {
     // Bars, beats, sub and the steps; in 1 x 11 x 5 not even one bar fits.
     const std::array<int32_t, 4> kCases[] = {
