@@ -135,8 +135,10 @@ TEST(OfflineRender, EveryNoteStartedIsStoppedUnderMidStepEdits) {
             clock.start();
         }
     }
-    // Organ notes still sounding when the kit turns to drums, on another channel.
-    for (int k = 0; k < 40; ++k) play(k == 0 ? 20 : k == 20 ? kDefaultKit : 0);
+    // Organ notes still sounding when the kit turns to drums, on another channel; then
+    // the organ again, sounding when the clock stops.
+    std::tie(s.TEMPO, s.SUB) = std::make_tuple(300, 4);  // a stop always cancels a step
+    for (int k = 0; k < 60; ++k) play(k % 20 != 0 ? 0 : k == 20 ? kDefaultKit : 20);
     clock.stop();
     for (int k = 0; k < 1000; ++k) play(0);  // about 7 s for the releases
     EXPECT_LT(peak(block, 0, 300), kSilent);
