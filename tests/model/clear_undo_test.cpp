@@ -40,21 +40,17 @@ TEST(ClearUndo, SequencesFollowTheUndoToggle) {
         const char* title = q.titles;
         int32_t recorded = s.row(2).oldD;  // the note the last clear recorded
         for (size_t k = 0; q.steps[k] != 0; ++k) {
-            switch (q.steps[k]) {
-                case 'C':
-                    recorded = s.row(2).DR = static_cast<int32_t>(50 + k);
-                    clearBufs(s);
-                    break;
-                case 'E':
-                    s.row(5).BUF[3] = 7;
-                    break;
-                case 'B':
-                    EXPECT_STREQ(cleanBufs(s), *title++ == 'R' ? "Revert" : "Undo");
-                    break;
-                case 'U':
-                    s.row(2).DR = 60;
-                    undoClear(s);
-                    EXPECT_EQ(s.row(2).DR, recorded) << k;
+            const char step = q.steps[k];
+            if (step == 'E') s.row(5).BUF[3] = 7;
+            if (step == 'C') {
+                recorded = s.row(2).DR = static_cast<int32_t>(50 + k);
+                clearBufs(s);
+            } else if (step == 'B') {
+                EXPECT_STREQ(cleanBufs(s), *title++ == 'R' ? "Revert" : "Undo");
+            } else if (step == 'U') {
+                s.row(2).DR = 60;
+                undoClear(s);
+                EXPECT_EQ(s.row(2).DR, recorded) << k;
             }
             EXPECT_EQ(s.undoTOG, q.toggles[k] - '0') << k;
             for (int n = 1; n <= kRowCount; ++n) {
