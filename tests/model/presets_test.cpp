@@ -12,19 +12,15 @@
 namespace pattaplex {
 namespace {
 
-struct FilledRow {
-    int row;
-    const char* steps;  // the pattern, step 0 first
-    const char* drum;   // name the panel shows for the row's note
-};
-
 struct PresetCase {
     int tag;
     const char* name;
     int32_t bars, beats, sub, tempo, kit;
     const char* kitName;
     std::array<int32_t, kRowCount> notes, volumes;  // 0: the row keeps its own
-    std::vector<FilledRow> filled;                  // none: a melodic preset's random fill
+    // Row, pattern from step 0, and the name the panel shows for the row's note; none for
+    // a melodic preset's random fill.
+    std::vector<std::tuple<int, const char*, const char*>> filled;
 };
 
 // clang-format off
@@ -121,13 +117,13 @@ TEST_P(PresetTest, LoadsItsTableAndUndoesAsItsClearsDecide) {
             continue;
         }
         std::vector<int32_t> expected(kWorkedSteps, 0);
-        for (const FilledRow& f : c.filled) {
-            if (f.row != n) continue;
-            std::istringstream in(f.steps);
+        for (auto [filledRow, steps, drum] : c.filled) {
+            if (filledRow != n) continue;
+            std::istringstream in(steps);
             int k = 0;
             for (int32_t v; in >> v; ++k) expected[k] = v;
             EXPECT_EQ(k, stepCount(s));
-            EXPECT_EQ(soundName(s.KIT, row.DR), f.drum);
+            EXPECT_EQ(soundName(s.KIT, row.DR), drum);
         }
         EXPECT_EQ(std::vector<int32_t>(row.BUF.begin(), row.BUF.begin() + kWorkedSteps), expected);
         for (int i = 0; i < kWorkedSteps; ++i)  // only the selected row's velocities refill
