@@ -15,10 +15,8 @@ inline GrooveState busyGroove() {
     GrooveState s = freshStartState();
     for (int n = 1; n <= kRowCount; ++n) {
         DrumRow& row = s.row(n);
-        row.DR = 40 + n;
-        row.DV = 70 + n;
-        row.oldD = row.DR;
-        row.oldV = row.DV;
+        std::tie(row.DR, row.DV, row.oldD, row.oldV) =
+            std::make_tuple(40 + n, 70 + n, 40 + n, 70 + n);
         for (int i = 0; i < kWorkedSteps; ++i) {
             row.BUF[i] = 100 + n;
             row.VOL[i] = 10 * n + i % 7;
