@@ -18,14 +18,10 @@ struct Sequence {
 };
 
 TEST(ClearUndo, SequencesFollowTheUndoToggle) {
-    const Sequence kSequences[] = {
-        {"UU", "10", "A0", ""},  // at start-up the undo copy is empty
-        {"CU", "10", "0A", ""},
-        {"CCU", "110", "000", ""},  // the second clear copies the empty grid
-        {"CEUEUU", "110010", "0oAaaA", ""},
-        {"BBU", "110", "A0A", "RU"},
-        {"BBBU", "1110", "A000", "RUU"},
-    };
+    // At start-up the undo copy is empty; a second clear copies the empty grid.
+    const Sequence kSequences[] = {{"UU", "10", "A0", ""},      {"CU", "10", "0A", ""},
+                                   {"CCU", "110", "000", ""},   {"CEUEUU", "110010", "0oAaaA", ""},
+                                   {"BBU", "110", "A0A", "RU"}, {"BBBU", "1110", "A000", "RUU"}};
     for (const Sequence& q : kSequences) {
         SCOPED_TRACE(q.steps);
         GrooveState s = test::busyGroove();

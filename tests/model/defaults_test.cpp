@@ -22,7 +22,7 @@ void expectFactoryRows(const GrooveState& s) {
     }
 }
 
-TEST(StartUp, FreshProgramHoldsTheStartUpValuesAndDefaults) {
+TEST(Defaults, FreshProgramHoldsTheStartUpValuesAndDefaults) {
     const GrooveState s = freshStartState();
     EXPECT_EQ(std::tie(s.TEMPO, s.BARS, s.BEATS, s.SUB, s.PRE, s.GRID, s.DEMO, s.DRC, s.KIT),
               std::make_tuple(160, 2, 4, 2, 4, 1, 1, 51, 16417));

@@ -39,7 +39,7 @@ TEST(Robustness, GridFieldsSelectionLengthAndTagsOutOfRange) {
             }
 }
 
-TEST(Names, TablesNameNotes35To84AndNothingElse) {
+TEST(NoteNames, TablesNameNotes35To84AndNothingElse) {
     const std::vector<std::string> notes = splitNames(roots), drums = splitNames(DRnames);
     ASSERT_EQ(notes.size(), 50u);
     ASSERT_EQ(drums.size(), 50u);
