@@ -1,33 +1,40 @@
 #pragma once
-// Shared set-ups for the groove model tests: the window-side sequences of the defaults
-// and previous-settings actions, and grooves with known contents.
+// Grooves with known contents for the model tests.
 
-#include <ostream>
 #include <vector>
 
 #include "GrooveState.h"
+#include "defaults.h"
 #include "randomizer.h"
-
-namespace pattaplex {
-// A readable summary for failure messages instead of a byte dump.
-void PrintTo(const GrooveState& s, std::ostream* os);
-}  // namespace pattaplex
 
 namespace pattaplex::test {
 
-// The state side of the defaults and previous-settings actions, in the order the
-// actions run it (the note output and the panel are the controller's).
-void setDefaultsAction(GrooveState& s);
-void setPrevAction(GrooveState& s);
+// A started program whose rows all have their first 64 steps on (value 100 + n), per-step
+// velocities 10 * n + i % 7, and distinct notes and volumes, kept as the previous ones.
+inline GrooveState busyGroove() {
+    GrooveState s = freshStartState();
+    for (int n = 1; n <= kRowCount; ++n) {
+        DrumRow& row = s.row(n);
+        std::tie(row.DR, row.DV, row.oldD, row.oldV) =
+            std::make_tuple(40 + n, 70 + n, 40 + n, 70 + n);
+        for (int i = 0; i < kWorkedSteps; ++i) {
+            row.BUF[i] = 100 + n;
+            row.VOL[i] = 10 * n + i % 7;
+        }
+    }
+    return s;
+}
 
-// A started program whose grid holds steps: every row n has its first 64 steps on with
-// the value 100 + n, per-step velocities 10 * n + s % 7, and distinct notes and volumes.
-GrooveState busyGroove();
+inline SecondsClock fixedClock(int64_t seconds) {
+    return [seconds] { return seconds; };
+}
 
-// A clock that always reads the given seconds.
-SecondsClock fixedClock(int64_t seconds);
-
-// Step numbers that are on (non-zero) among entries 0..79 of a row's buffer.
-std::vector<int> onSteps(const DrumRow& row);
+// The entries of a row's step buffer that are on.
+inline std::vector<int> onSteps(const DrumRow& row) {
+    std::vector<int> steps;
+    for (int i = 0; i < kBufferSize; ++i)
+        if (row.BUF[i] != 0) steps.push_back(i);
+    return steps;
+}
 
 }  // namespace pattaplex::test
