@@ -371,11 +371,6 @@ void MainWindow::setDrumSetField(const std::string& text) {
     drSet_->setText(qs(text));
 }
 
-void MainWindow::showTempo() {
-    setTempoSlider(state_.TEMPO);
-    setTempoField(state_.TEMPO);
-}
-
 int MainWindow::tempoSlider() const {
     return tempo_->value();
 }

@@ -27,10 +27,6 @@ class MainWindow : public QMainWindow, public Outlets {
     // Connects the controls to the controller; until then they do nothing.
     void attach(GrooveController& controller);
 
-    // The tempo controls show the groove's tempo (the start-up value before any action
-    // has set them).
-    void showTempo();
-
     GridView* gridView() const { return grid_; }
     RowPanel* rowPanel() const { return rows_; }
 

@@ -64,7 +64,6 @@ class WindowTest : public ::testing::Test {
           controller(state, window, sound, systemSeconds, devNull) {
         window.attach(controller);
         controller.awakeFromNib();
-        window.showTempo();
         drawGrid();
     }
     ~WindowTest() override { std::fclose(devNull); }
