@@ -25,8 +25,7 @@ int fail(const std::string& message) {
 // The window draws a loaded groove before the user can act on it, and the drawing lowers
 // BARS until the grid shows at most 54 steps.
 void capToShownGrid(GrooveState& s) {
-    const int64_t perBar = int64_t{s.BEATS} * s.SUB;
-    while (s.BARS > 0 && s.BARS * perBar > kMaxShownSteps) --s.BARS;
+    s.BARS = cappedBars(s.BARS, s.BEATS, s.SUB);
 }
 
 std::string kitText(int32_t kit) {

@@ -1,18 +1,22 @@
 #include "GrooveState.h"
 
-#include <algorithm>
 #include <cstdint>
 
 namespace pattaplex {
 
+int32_t cappedBars(int32_t bars, int32_t beats, int32_t sub) {
+    // The same as lowering the bars one at a time while the grid holds more than 54
+    // steps, without the endless loop or overflow that numbers from a file would cause.
+    const int64_t perBar = int64_t{beats} * sub;
+    if (perBar > 0 && bars > kMaxShownSteps / perBar)
+        return static_cast<int32_t>(kMaxShownSteps / perBar);
+    return bars;
+}
+
 int stepCount(const GrooveState& s) {
-    if (s.BARS <= 0 || s.BEATS <= 0 || s.SUB <= 0) return 0;
-    int64_t perBar = int64_t{s.BEATS} * s.SUB;
-    if (perBar > kMaxShownSteps) return 0;  // the drawing pass lowers BARS to 0 here
-    // The drawing pass lowers BARS one at a time until the grid fits; jump straight to
-    // where that ends, so a huge BARS from a file costs no time.
-    const int64_t bars = std::min<int64_t>(s.BARS, kMaxShownSteps / perBar);
-    return static_cast<int>(bars * perBar);
+    const int32_t bars = cappedBars(s.BARS, s.BEATS, s.SUB);
+    if (bars <= 0 || s.BEATS <= 0 || s.SUB <= 0) return 0;
+    return bars * s.BEATS * s.SUB;
 }
 
 }  // namespace pattaplex

@@ -70,8 +70,11 @@ struct GrooveState {
     friend bool operator==(const GrooveState&, const GrooveState&) = default;
 };
 
-// Steps per row of the grid as the fields stand, or 0 when any factor is not positive
-// or the product would not fit the buffers (a file can bring any numbers).
+// The bars the drawing pass leaves: lowered until the grid holds at most 54 steps.
+int32_t cappedBars(int32_t bars, int32_t beats, int32_t sub);
+
+// Steps per row as the grid is shown: the capped bars times beats times steps per beat,
+// or 0 when any of them is not positive.
 int stepCount(const GrooveState& s);
 
 }  // namespace pattaplex

@@ -39,13 +39,8 @@ bool stepShown(const DrumRow& row, int step) {
 }  // namespace
 
 int capGrid(GrooveState& s) {
-    // Same result as lowering BARS one at a time while the grid is too long, without
-    // overflow or endless loops for whatever numbers a file brings.
-    const int64_t perBar = int64_t{s.BEATS} * s.SUB;
-    if (perBar > 0 && s.BARS > kMaxShownSteps / perBar)
-        s.BARS = static_cast<int32_t>(kMaxShownSteps / perBar);
-    if (s.BARS <= 0 || s.BEATS <= 0 || s.SUB <= 0) return 0;
-    return s.BARS * s.BEATS * s.SUB;
+    s.BARS = cappedBars(s.BARS, s.BEATS, s.SUB);
+    return stepCount(s);
 }
 
 void drawGrid(GrooveState& s, Canvas& canvas, double width, double height) {
