@@ -33,7 +33,6 @@ class NoteOutput final : public Sound, private NoteSink {
     void pump() override;
 
     bool isOpen() const { return open_; }
-    bool hasDevice() const { return device_ != nullptr; }
 
   private:
     int64_t samplePosition() const override;

@@ -64,12 +64,9 @@ class MainWindow : public QMainWindow, public Outlets {
     QString infText() const { return inf_->text(); }
     QString kitFieldText() const { return kitField_->text(); }
     QString fileFieldText() const { return fileField_->text(); }
-    QString drumSetFieldText() const { return drSet_->text(); }
     QString tempoFieldText() const { return tempoField_->text(); }
 
     // The buttons of the panel by what they do.
-    QPushButton* playButton() const { return play_; }
-    QPushButton* undoButton() const { return undo_; }
     QAbstractButton* barsButton(int bars) const { return bars_->button(bars); }
     QAbstractButton* beatsButton(int beats) const { return beats_->button(beats); }
     QAbstractButton* divisionButton(int sub) const { return division_->button(sub); }
