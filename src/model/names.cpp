@@ -1,5 +1,8 @@
 #include "names.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace pattaplex {
 
 const char* const roots =
@@ -34,10 +37,16 @@ std::optional<std::string> kitName(int kit) {
     return std::nullopt;
 }
 
+int noteIndex(int32_t note) {
+    return static_cast<int>(std::clamp<int64_t>(int64_t{note} - kLowestNamedNote,
+                                                std::numeric_limits<int>::min(),
+                                                std::numeric_limits<int>::max()));
+}
+
 std::optional<std::string> soundName(int kit, int note) {
-    // Compared before subtracting: a note from a file can be any number.
-    if (note < kLowestNamedNote || note >= kLowestNamedNote + kNamedNotes) return std::nullopt;
-    return splitNames(kit > 1000 ? DRnames : roots)[static_cast<size_t>(note - kLowestNamedNote)];
+    const int i = noteIndex(note);
+    if (i < 0 || i >= kNamedNotes) return std::nullopt;
+    return splitNames(kit > 1000 ? DRnames : roots)[static_cast<size_t>(i)];
 }
 
 }  // namespace pattaplex

@@ -2,6 +2,7 @@
 // Name tables: note names, drum names and the kits the program names.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,10 @@ constexpr std::array<KitName, 17> kKitNames{{
 
 // The name of a kit of the table above, or nothing for any other number.
 std::optional<std::string> kitName(int kit);
+
+// A note's entry in the name tables and the sound selectors (note - 35), computed
+// without overflow for any note a file can bring.
+int noteIndex(int32_t note);
 
 // The name of a note in the table fitting the kit (drum names above 1000), or nothing
 // for a note outside 35..84.

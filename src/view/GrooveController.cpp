@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 
 #include "clear_undo.h"
@@ -17,14 +16,6 @@ namespace {
 constexpr const char* kBanner =
     "Pattaplex drum machine\n"
     "Click the grid to set steps, press Space to play, / for help.";
-
-// A note's place in the 50-entry name tables and the sound selectors, computed without
-// overflow for any note a file can bring.
-int noteIndex(int32_t note) {
-    return static_cast<int>(std::clamp<int64_t>(int64_t{note} - kLowestNamedNote,
-                                                std::numeric_limits<int>::min(),
-                                                std::numeric_limits<int>::max()));
-}
 
 // Click hit-testing bands, rows 1..10 from the top: {lowest y, highest y}, inclusive.
 constexpr std::pair<int, int> kRowBands[kRowCount] = {
@@ -215,25 +206,24 @@ void GrooveController::setPos() {
 // ---- Control panel ---------------------------------------------------------------
 
 void GrooveController::displayNotes() {
-    const std::vector<std::string> names = splitNames(roots);
-    for (int n = 1; n <= kRowCount; ++n) {
-        const int i = noteIndex(s_.row(n).DR);
-        if (i >= 0 && i < kNamedNotes) out_.setSoundName(n, names[static_cast<size_t>(i)]);
-    }
-    for (int n = 1; n <= kRowCount; ++n) out_.setSoundSelector(n, noteIndex(s_.row(n).DR));
-    if (s_.KIT <= 1000)
-        if (auto name = kitName(s_.KIT)) out_.setKitField(*name);
+    displayNames(false);
 }
 
 void GrooveController::displayDrums() {
-    const std::vector<std::string> names = splitNames(DRnames);
+    displayNames(true);
+}
+
+void GrooveController::displayNames(bool drums) {
+    const std::vector<std::string> names = splitNames(drums ? DRnames : roots);
     for (int n = 1; n <= kRowCount; ++n) {
         const int i = noteIndex(s_.row(n).DR);
+        // A note without a name leaves the row's name field as it was.
         if (i >= 0 && i < kNamedNotes) out_.setSoundName(n, names[static_cast<size_t>(i)]);
+        out_.setSoundSelector(n, i);
     }
-    if (s_.KIT > 1000)
+    // Only a kit of the refreshed kind names itself; any other keeps the field's text.
+    if (s_.isDrumKit() == drums)
         if (auto name = kitName(s_.KIT)) out_.setKitField(*name);
-    for (int n = 1; n <= kRowCount; ++n) out_.setSoundSelector(n, noteIndex(s_.row(n).DR));
 }
 
 void GrooveController::displaySounds() {

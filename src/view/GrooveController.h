@@ -96,6 +96,7 @@ class GrooveController : public ClockListener {
 
   private:
     void initQT();
+    void displayNames(bool drums);
     void doDEMO();
     void showTempo();
     void handleArrow(char32_t key);

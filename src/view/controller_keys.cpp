@@ -2,7 +2,6 @@
 // and the modifier flags in, the groove and the window's controls changed.
 
 #include <algorithm>
-#include <limits>
 
 #include "GrooveController.h"
 #include "clear_undo.h"
@@ -29,17 +28,12 @@ int32_t toggled(int32_t flag) {
     return flag == 0 ? 1 : 0;
 }
 
-int32_t saturatingDifference(int32_t a, int32_t b) {
-    return static_cast<int32_t>(std::clamp<int64_t>(
-        int64_t{a} - b, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
-
 }  // namespace
 
 void GrooveController::handleArrow(char32_t key) {
     const bool rowSelected = s_.isRowNumber(s_.DEMO);
     if (rowSelected) {
-        s_.DRC = saturatingDifference(s_.row(s_.DEMO).DR, kLowestNamedNote);
+        s_.DRC = noteIndex(s_.row(s_.DEMO).DR);
         s_.DRV = s_.row(s_.DEMO).DV;
     }
     if (key == kRightArrow || key == kLeftArrow) {
@@ -55,8 +49,7 @@ void GrooveController::handleArrow(char32_t key) {
         } else {
             // Only this row's controls change; the kit name stays as it is.
             out_.setSoundSelector(n, s_.DRC);
-            if (s_.DRC >= 0 && s_.DRC < kNamedNotes)
-                out_.setSoundName(n, splitNames(DRnames)[static_cast<size_t>(s_.DRC)]);
+            if (auto name = soundName(s_.KIT, s_.row(n).DR)) out_.setSoundName(n, *name);
         }
         return;
     }
