@@ -12,16 +12,14 @@
 
 #include "atomic_file.h"
 #include "groove_files.h"
+#include "kit_mapping.h"
 
 namespace pattaplex {
 
 namespace {
 
 constexpr int kTicksPerBeat = 960;
-constexpr int kDrumChannel = 9;
-constexpr int kMelodicChannel = 0;
 constexpr int kReleaseVelocity = 64;
-constexpr int kDrumKitBase = 16385;  // a drum kit's number is this plus its program
 constexpr int kMaxMicrosPerBeat = 0xFFFFFF;
 
 constexpr const char* kCreateFailed = "There is a problem in creating a MIDI file.";
@@ -85,10 +83,9 @@ std::vector<NoteEvent> noteEvents(const GrooveState& s, int steps) {
     return events;
 }
 
-// The kit's own program: KIT - 1 for an instrument, its number above 16384 for a drum kit.
+// The kit's own program, kept within the range a program change can carry.
 int program(const GrooveState& s) {
-    const int64_t program = int64_t{s.KIT} - (s.isDrumKit() ? kDrumKitBase : 1);
-    return static_cast<int>(std::clamp<int64_t>(program, 0, 127));
+    return static_cast<int>(std::clamp<int64_t>(kitProgram(s.KIT), 0, 127));
 }
 
 bool addEvent(smf_track_t* track, smf_event_t* event, int tick) {
@@ -133,7 +130,7 @@ std::optional<std::string> exportMidi(const std::string& path, const GrooveState
     if (!steps) return kCreateFailed;
 
     const std::unique_ptr<smf_t, SmfDelete> smf(smf_new());
-    const int channel = s.isDrumKit() ? kDrumChannel : kMelodicChannel;
+    const int channel = kitChannel(s.KIT);
     smf_track_t* notes = nullptr;
     if (!smf || !startTracks(smf.get(), s, channel, &notes)) return kCreateFailed;
 
