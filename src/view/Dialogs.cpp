@@ -1,6 +1,5 @@
 #include "Dialogs.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -13,12 +12,6 @@ namespace {
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-QString expandHome(const std::string& path) {
-    QString folder = qs(path);
-    if (folder == "~" || folder.startsWith("~/")) folder.replace(0, 1, QDir::homePath());
-    return folder;
 }
 
 // What a file name's extension says the sheet is for.
@@ -81,7 +74,7 @@ void showSheet(QWidget* parent, const std::string& title, const std::string& mes
 void beginFileSheet(QWidget* parent, FileSheet kind, const std::string& folder,
                     const std::string& name, FileSheetDone done) {
     const QString suffix = QFileInfo(qs(name)).suffix().toLower();
-    auto* dialog = new QFileDialog(parent, sheetTitle(kind, suffix), expandHome(folder));
+    auto* dialog = new QFileDialog(parent, sheetTitle(kind, suffix), qs(folder));
     dialog->setAcceptMode(kind == FileSheet::Save ? QFileDialog::AcceptSave
                                                   : QFileDialog::AcceptOpen);
     dialog->setFileMode(kind == FileSheet::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

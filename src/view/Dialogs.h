@@ -20,7 +20,7 @@ void showSheet(QWidget* parent, const std::string& title, const std::string& mes
 enum class FileSheet { Save, Open };
 using FileSheetDone = std::function<void(bool confirmed, const std::string& path)>;
 
-// A window-modal file sheet in `folder` (a leading "~" is the home folder) proposing
+// A window-modal file sheet in `folder` (a full path, as the controller gives it) proposing
 // `name`; returns at once and calls `done` when the sheet is dismissed.
 void beginFileSheet(QWidget* parent, FileSheet kind, const std::string& folder,
                     const std::string& name, FileSheetDone done);
