@@ -96,6 +96,16 @@ void NoteOutput::pump() {
     clock_.pump();
 }
 
+void NoteOutput::setMasterVolume(float volume) {
+    // Also the volume every later synthesizer starts at, renders included.
+    MasterBus::setProgramVolume(volume);
+    if (engine_) engine_->masterBus().setVolume(volume);
+}
+
+float NoteOutput::outputPeak() {
+    return engine_ && device_ ? engine_->masterBus().takePeak() : 0.0f;
+}
+
 int64_t NoteOutput::wallClockPosition() const {
     const auto elapsed = std::chrono::steady_clock::now() - started_;
     return std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() * kSampleRate /

@@ -31,6 +31,8 @@ class NoteOutput final : public Sound, private NoteSink {
     void stopClock() override;
     bool clockRunning() const override { return clock_.running(); }
     void pump() override;
+    void setMasterVolume(float volume) override;
+    float outputPeak() override;
 
     bool isOpen() const { return open_; }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "MasterBus.h"
 #include "SpscQueue.h"
 #include "kit_mapping.h"
 
@@ -58,6 +59,9 @@ class SynthEngine {
     void render(float* left, float* right, int frames);
     int64_t position() const { return position_.load(std::memory_order_acquire); }
 
+    // The master volume, limiter and peak meter every rendered block goes through.
+    MasterBus& masterBus() { return masterBus_; }
+
     // The FluidSynth synthesizer, for the audio driver only.
     void* synthHandle() const;
     void* settingsHandle() const;
@@ -77,6 +81,7 @@ class SynthEngine {
     int64_t rendered_ = 0;  // audio thread's own count
     int channel_ = 0;       // audio thread's channel for notes
     std::atomic<int64_t> position_{0};
+    MasterBus masterBus_;
 };
 
 }  // namespace pattaplex

@@ -44,6 +44,8 @@ class LaunchSound : public Sound {
     void stopClock() override { output_.stopClock(); }
     bool clockRunning() const override { return output_.clockRunning(); }
     void pump() override { output_.pump(); }
+    void setMasterVolume(float volume) override { output_.setMasterVolume(volume); }
+    float outputPeak() override { return output_.outputPeak(); }
 
   private:
     Sound& output_;
