@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     pattaplex::GrooveController controller(state, window, sound);
     controller.setToolkitVersion(QT_VERSION);
     window.attach(controller);
+    window.attachSound(sound);
     output.setListener(&controller);
 
     // The step clock schedules ahead and reports what has sounded from the main thread.

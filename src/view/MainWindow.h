@@ -12,8 +12,10 @@
 #include <functional>
 
 #include "GridView.h"
+#include "LevelMeter.h"
 #include "Outlets.h"
 #include "RowPanel.h"
+#include "Sound.h"
 
 namespace pattaplex {
 
@@ -26,6 +28,8 @@ class MainWindow : public QMainWindow, public Outlets {
 
     // Connects the controls to the controller; until then they do nothing.
     void attach(GrooveController& controller);
+    // Connects the master volume and the level meter to the sound output.
+    void attachSound(Sound& sound);
 
     GridView* gridView() const { return grid_; }
     RowPanel* rowPanel() const { return rows_; }
@@ -74,6 +78,8 @@ class MainWindow : public QMainWindow, public Outlets {
     QAbstractButton* presetButton(int tag) const { return presets_->button(tag); }
     QAbstractButton* randomButton(int mode) const { return random_->button(mode); }
     QSlider* tempoControl() const { return tempo_; }
+    QSlider* masterVolumeControl() const { return masterVolume_; }
+    LevelMeter* levelMeter() const { return meter_; }
 
     // Ends the program with status 0; tests put a recorder in its place.
     std::function<void()> exitProgram;
@@ -86,6 +92,7 @@ class MainWindow : public QMainWindow, public Outlets {
 
   private:
     QWidget* buildTransport();
+    QLayout* buildOutput();
     QWidget* buildGridSize();
     QWidget* buildGrooveInfo();
     QWidget* buildKits();
@@ -107,6 +114,8 @@ class MainWindow : public QMainWindow, public Outlets {
     QToolButton* kit_ = nullptr;
     QSlider* tempo_ = nullptr;
     QLabel* tempoField_ = nullptr;
+    QSlider* masterVolume_ = nullptr;
+    LevelMeter* meter_ = nullptr;
     QLabel* count_ = nullptr;
     QLabel* inf_ = nullptr;
     QLabel* kitField_ = nullptr;

@@ -26,10 +26,13 @@ struct RecordingSound : Sound {
     void stopClock() override { running = false; }
     bool clockRunning() const override { return running; }
     void pump() override { ++pumps; }
+    void setMasterVolume(float volume) override { masterVolume = volume; }
+    float outputPeak() override { return std::exchange(peak, 0.0f); }
     std::vector<int> opened;
     std::vector<std::pair<int, int>> auditions;
     bool running = false;
     int pumps = 0;
+    float masterVolume = -1, peak = 0;
 };
 
 // What an alert showed when it was answered.
@@ -63,6 +66,7 @@ class WindowTest : public ::testing::Test {
           window(state),
           controller(state, window, sound, systemSeconds, devNull) {
         window.attach(controller);
+        window.attachSound(sound);
         controller.awakeFromNib();
         drawGrid();
     }
