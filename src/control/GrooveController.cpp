@@ -233,9 +233,21 @@ void GrooveController::setDrum(int row) {
 void GrooveController::setVolume(int row) {
     if (!s_.isRowNumber(row)) return;
     DrumRow& r = s_.row(row);
-    r.oldV = r.DV;  // every row remembers its volume, so a mute can bring it back
+    // Every row remembers its volume, so a mute can bring it back; a drag remembers the
+    // volume from before it, not the values it passed through.
+    if (row != volumeDragRow_) r.oldV = r.DV;
     r.DV = out_.volumeSlider(row);
     out_.setVolumeField(row, r.DV != 0 ? std::to_string(r.DV) : "Off");
+}
+
+void GrooveController::beginVolumeDrag(int row) {
+    if (!s_.isRowNumber(row)) return;
+    s_.row(row).oldV = s_.row(row).DV;
+    volumeDragRow_ = row;
+}
+
+void GrooveController::endVolumeDrag() {
+    volumeDragRow_ = 0;
 }
 
 void GrooveController::setKit(int kit) {
