@@ -14,6 +14,7 @@
 #include "MasterBus.h"
 #include "OfflineRender.h"
 #include "defaults.h"
+#include "fresh_start.h"
 #include "names.h"
 #include "presets.h"
 

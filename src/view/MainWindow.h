@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <functional>
 
+#include "Command.h"
 #include "GridView.h"
 #include "LevelMeter.h"
 #include "Outlets.h"
@@ -103,6 +104,7 @@ class MainWindow : public QMainWindow, public Outlets {
 
     template <typename Action>
     void toController(Action action);
+    void run(Command command, int value = 0);
 
     GrooveState& state_;
     GrooveController* controller_ = nullptr;
