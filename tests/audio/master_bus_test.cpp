@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -14,118 +15,100 @@
 #include "SynthEngine.h"
 #include "WavFile.h"
 #include "defaults.h"
-#include "kit_mapping.h"
 
 namespace pattaplex {
 namespace {
 
 using Signal = std::function<float(int)>;
+using Samples = std::vector<float>;
+constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 
-struct Block {
-    std::vector<float> left, right;
-    float peak() const {
-        float p = 0;
-        for (size_t i = 0; i < left.size(); ++i)
-            p = std::max({p, std::fabs(left[i]), std::fabs(right[i])});
-        return p;
-    }
-};
-
-Block make(int frames, const Signal& l, const Signal& r, int from = 0) {
-    Block b;
-    for (int i = from; i < from + frames; ++i) b.left.push_back(l(i)), b.right.push_back(r(i));
-    return b;
+Samples make(int frames, const Signal& f) {
+    Samples s;
+    for (int i = 0; i < frames; ++i) s.push_back(f(i));
+    return s;
 }
-
-// Runs `b` through the bus in blocks of `size` frames.
-void run(MasterBus& bus, Block& b, int size) {
-    const int frames = static_cast<int>(b.left.size());
-    for (int at = 0; at < frames; at += size)
-        bus.process(b.left.data() + at, b.right.data() + at, std::min(size, frames - at));
-}
-
 Signal sine(float amplitude, float hz) {
-    return [=](int i) { return amplitude * std::sin(2 * 3.14159265f * hz * i / kSampleRate); };
+    return [=](int i) { return amplitude * std::sin(6.2831853f * hz * i / kSampleRate); };
+}
+float peakOf(const Samples& l, const Samples& r) {
+    float p = 0;
+    for (size_t i = 0; i < l.size(); ++i) p = std::max({p, std::fabs(l[i]), std::fabs(r[i])});
+    return p;
+}
+// Runs both channels through the bus in blocks of `size` frames.
+void run(MasterBus& bus, Samples& l, Samples& r, int size) {
+    for (size_t at = 0; at < l.size(); at += static_cast<size_t>(size))
+        bus.process(&l[at], &r[at], static_cast<int>(std::min(l.size() - at, size_t(size))));
 }
 
-TEST(MasterBus, NothingLeavesBeyondFullScaleAndQuietSoundAfterwardsIsUntouched) {
+TEST(MasterBus, NothingLeavesBeyondFullScaleAndTheQuietMixAfterwardsIsUntouched) {
     const float inf = std::numeric_limits<float>::infinity();
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const struct {
-        const char* name;
-        Signal left, right;
-    } worst[] = {
-        {"ten full-scale squares", [](int i) { return (i / 50) % 2 ? 10.0f : -10.0f; },
+    const std::pair<Signal, Signal> worst[] = {
+        {[](int i) { return (i / 50) % 2 ? 10.0f : -10.0f; },  // ten full-scale squares
          [](int i) { return (i / 37) % 2 ? -10.0f : 10.0f; }},
-        {"spikes after silence", [](int i) { return i % 997 == 500 ? 40.0f : 0.0f; },
+        {[](int i) { return i % 997 == 500 ? 40.0f : 0.0f; },  // spikes after silence
          [](int i) { return i % 997 == 501 ? -1e30f : 0.0f; }},
-        {"loud bass", sine(3.0f, 40), sine(-2.5f, 40)},
-        {"broken samples", [=](int i) { return i % 3 ? inf : nan; }, [=](int) { return -inf; }},
+        {sine(3.0f, 40), sine(-2.5f, 40)},  // a loud bass
+        {[=](int i) { return i % 3 ? inf : kNan; }, [=](int) { return -inf; }},
     };
-    for (const auto& w : worst) {
+    for (size_t w = 0; w < std::size(worst); ++w) {
         for (int size : {1, 64, 1000}) {
-            SCOPED_TRACE(std::string(w.name) + ", blocks of " + std::to_string(size));
+            SCOPED_TRACE("case " + std::to_string(w) + ", blocks of " + std::to_string(size));
             MasterBus bus(kSampleRate);
-            Block loud = make(kSampleRate / 2, w.left, w.right);
-            run(bus, loud, size);
-            for (size_t i = 0; i < loud.left.size(); ++i)
-                ASSERT_TRUE(std::fabs(loud.left[i]) <= MasterBus::kThreshold &&
-                            std::fabs(loud.right[i]) <= MasterBus::kThreshold)
-                    << "frame " << i << ": " << loud.left[i] << ", " << loud.right[i];
+            Samples l = make(kSampleRate / 2, worst[w].first),
+                    r = make(kSampleRate / 2, worst[w].second);
+            run(bus, l, r, size);
+            const auto within = [](float x) { return std::fabs(x) <= MasterBus::kThreshold; };
+            EXPECT_TRUE(std::all_of(l.begin(), l.end(), within) &&
+                        std::all_of(r.begin(), r.end(), within));  // no NaN either
             EXPECT_LE(bus.takePeak(), MasterBus::kThreshold);
-
-            // Two seconds later the limiter has let go again.
-            Block rest = make(2 * kSampleRate, sine(0.1f, 440), sine(0.1f, 440));
-            run(bus, rest, size);
-            const Block quiet = make(4096, sine(0.8f, 440), sine(-0.3f, 100));
-            Block out = quiet;
-            run(bus, out, size);
-            EXPECT_EQ(out.left, quiet.left);
-            EXPECT_EQ(out.right, quiet.right);
+            // Two seconds later the limiter has let go: a mix below -1 dBFS is untouched.
+            Samples rl = make(2 * kSampleRate, sine(0.1f, 440)), rr = rl;
+            run(bus, rl, rr, size);
+            const Samples ql = make(4096, sine(0.8f, 440)), qr = make(4096, sine(-0.3f, 100));
+            Samples ol = ql, orr = qr;
+            run(bus, ol, orr, size);
+            EXPECT_TRUE(ol == ql && orr == qr);
         }
     }
 }
 
 TEST(MasterBus, BelowTheThresholdTheMixPassesBitForBitAndIsMetered) {
-    const float justBelow = MasterBus::kThreshold * 0.999f;
-    const Block in[] = {
-        make(5000, sine(justBelow, 1000), sine(justBelow, 60)),
-        make(
-            5000, [](int i) { return (i * 7919 % 2001 - 1000) * 0.00089f; },
-            [](int i) { return (i * 104729 % 2001 - 1000) * -0.00089f; }),
-        make(
-            300, [](int) { return 0.0f; }, [](int i) { return i == 299 ? -0.5f : 0.0f; }),
+    const float below = MasterBus::kThreshold * 0.999f;
+    const std::pair<Signal, Signal> mixes[] = {
+        {sine(below, 1000), sine(below, 60)},
+        {[](int i) { return (i * 7919 % 2001 - 1000) * 0.00089f; },
+         [](int i) { return (i * 104729 % 2001 - 1000) * -0.00089f; }},
+        {[](int) { return 0.0f; }, [](int i) { return i == 4999 ? -0.5f : 0.0f; }},
     };
-    for (const Block& b : in) {
+    for (const auto& [left, right] : mixes) {
         MasterBus bus(kSampleRate);
-        Block out = b;
-        run(bus, out, 128);
-        EXPECT_EQ(out.left, b.left);
-        EXPECT_EQ(out.right, b.right);
-        EXPECT_EQ(bus.takePeak(), b.peak());
+        const Samples l = make(5000, left), r = make(5000, right);
+        Samples ol = l, orr = r;
+        run(bus, ol, orr, 128);
+        EXPECT_TRUE(ol == l && orr == r);
+        EXPECT_EQ(bus.takePeak(), peakOf(l, r));
         EXPECT_EQ(bus.takePeak(), 0.0f);  // each reading starts a new measure
     }
 }
 
 TEST(MasterBus, TheMasterVolumeScalesTheMixFromTheNextBlockOn) {
-    const struct {
-        float set, heard;
-    } volumes[] = {{0.5f, 0.5f}, {0.0f, 0.0f},  {0.25f, 0.25f},
-                   {3.0f, 1.0f}, {-1.0f, 0.0f}, {std::numeric_limits<float>::quiet_NaN(), 1.0f}};
-    const Block in = make(256, sine(0.8f, 440), sine(-0.6f, 220), 1);
-    for (const auto& v : volumes) {
-        SCOPED_TRACE(v.set);
+    const std::pair<float, float> volumes[] = {{0.5f, 0.5f}, {0.0f, 0.0f},  {0.25f, 0.25f},
+                                               {3.0f, 1.0f}, {-1.0f, 0.0f}, {kNan, 1.0f}};
+    const Samples in = make(256, sine(0.8f, 440));
+    for (const auto& [set, heard] : volumes) {
+        SCOPED_TRACE(set);
         MasterBus bus(kSampleRate);
-        bus.setVolume(v.set);
-        Block glide = in, after = in;
-        bus.process(glide.left.data(), glide.right.data(), 256);
-        bus.process(after.left.data(), after.right.data(), 256);
+        bus.setVolume(set);
+        Samples glide = in, glideR = in, after = in, afterR = in;
+        bus.process(glide.data(), glideR.data(), 256);
+        bus.process(after.data(), afterR.data(), 256);
         // The first block glides there, without a jump; the next is scaled throughout.
-        for (size_t i = 0; i < in.left.size(); ++i) {
-            const float g = 1.0f + (v.heard - 1.0f) * static_cast<float>(i + 1) / 256;
-            ASSERT_NEAR(glide.left[i], in.left[i] * g, 1e-6f);
-            ASSERT_NEAR(after.left[i], in.left[i] * v.heard, 1e-6f);
-            ASSERT_NEAR(after.right[i], in.right[i] * v.heard, 1e-6f);
+        for (size_t i = 0; i < in.size(); ++i) {
+            const float g = 1.0f + (heard - 1.0f) * static_cast<float>(i + 1) / 256;
+            ASSERT_NEAR(glide[i], in[i] * g, 1e-6f);
+            ASSERT_NEAR(after[i], in[i] * heard, 1e-6f);
         }
     }
     // A bus made later starts at the volume the window last set: renders follow it.
@@ -138,22 +121,21 @@ TEST(MasterBus, TheMeterReadsThePeakOfTheSynthesizersRenderedBlocks) {
     SynthEngine engine;
     ASSERT_FALSE(engine.load());
     ASSERT_TRUE(engine.selectPreset(*kitPreset(kDefaultKit)));
-    NoteCommand on;
-    on.key = 38, on.velocity = 127;  // a snare at full velocity
-    engine.send(on);
+    NoteCommand snare;
+    snare.key = 38, snare.velocity = 127;
+    engine.send(snare);
     for (float volume : {1.0f, 0.5f}) {
         engine.masterBus().setVolume(volume);
-        Block block{std::vector<float>(2048), std::vector<float>(2048)};
-        engine.render(block.left.data(), block.right.data(), 2048);
-        EXPECT_GT(block.peak(), 0.05f);
-        EXPECT_EQ(engine.masterBus().takePeak(), block.peak());
+        Samples l(2048), r(2048);
+        engine.render(l.data(), r.data(), 2048);
+        EXPECT_GT(peakOf(l, r), 0.05f);
+        EXPECT_EQ(engine.masterBus().takePeak(), peakOf(l, r));
     }
 }
 
 TEST(WavWriter, SamplesBeyondFullScaleAreClampedNeverWrapped) {
     const std::string path = testing::TempDir() + "pattaplex_clamp_test.wav";
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::vector<float> left{1.5f, -3.0f, nan, 0.5f}, right{1e9f, -1.0001f, 1.0f, -0.5f};
+    const Samples left{1.5f, -3.0f, kNan, 0.5f}, right{1e9f, -1.0001f, 1.0f, -0.5f};
     WavWriter wav;
     ASSERT_FALSE(wav.open(path));
     wav.write(left.data(), right.data(), 4);
@@ -162,8 +144,7 @@ TEST(WavWriter, SamplesBeyondFullScaleAreClampedNeverWrapped) {
     std::remove(path.c_str());
     ASSERT_TRUE(read);
     const std::vector<int16_t> expected{32767, 32767, -32768, -32768, 0, 32767, 16384, -16384};
-    for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_NEAR(read->first[i], expected[i], 1) << "sample " << i;
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(read->first[i], expected[i], 1) << i;
 }
 
 }  // namespace
