@@ -75,10 +75,6 @@ void LevelMeter::paintEvent(QPaintEvent*) {
     const QRect frame = rect().adjusted(0, 0, -1, -1);
     p.fillRect(rect(), palette().color(QPalette::Base).darker(140));
     const int top = 1, height = this->height() - 2;
-    // A scale: a tick every 12 dB and at -6 dB, the bar drawn over it.
-    p.setPen(palette().color(QPalette::Mid));
-    for (float db : {-48.0f, -36.0f, -24.0f, -12.0f, -6.0f})
-        p.drawLine(xOf(db), top, xOf(db), top + height / 3);
     const int bar = xOf(barDb_);
     const struct {
         float from, to;
@@ -90,8 +86,15 @@ void LevelMeter::paintEvent(QPaintEvent*) {
         const int from = xOf(band.from), to = std::min(xOf(band.to), bar);
         if (to > from) p.fillRect(from, top, to - from, height, band.colour);
     }
+    // A faint scale over the bar: a tick every 12 dB and one at -6 dB.
+    QColor tick = palette().color(QPalette::Base);
+    tick.setAlpha(150);
+    p.setPen(tick);
+    for (float db : {-48.0f, -36.0f, -24.0f, -12.0f, -6.0f})
+        p.drawLine(xOf(db), top, xOf(db), top + height - 1);
     if (holdDb_ > kFloorDb)
         p.fillRect(xOf(holdDb_) - 1, top, 2, height, palette().color(QPalette::Text));
+    p.setPen(palette().color(QPalette::Mid));
     p.drawRect(frame);
 }
 
