@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "GrooveState.h"
 #include "Outlets.h"
@@ -33,6 +34,11 @@ class GrooveController : public ClockListener {
                      SecondsClock clock = systemSeconds, std::FILE* out = stdout);
 
     GrooveState& state() { return s_; }
+
+    // The user's desktop folder, under which the default folders for grooves, drum sets,
+    // MIDI and audio files lie. Unless the window program sets it: $HOME/Desktop.
+    void setDesktopFolder(std::string folder) { desktop_ = std::move(folder); }
+    std::string desktopFolder() const;
 
     // The toolkit's version number, printed when a MIDI export begins.
     void setToolkitVersion(int version) { toolkitVersion_ = version; }
@@ -108,6 +114,7 @@ class GrooveController : public ClockListener {
     SecondsClock clock_;
     std::FILE* stdout_;
     int toolkitVersion_ = 0;
+    std::string desktop_;
 };
 
 }  // namespace pattaplex

@@ -52,7 +52,7 @@ TEST_F(WindowTest, SheetsAreWindowModalAndOpenWithoutWaiting) {
     help->accept();
 
     QTemporaryDir folder;
-    window.beginOpenSheet(folder.path().toStdString(), "Funk.grv");
+    window.beginOpenSheet(folder.path().toStdString(), "Funk", "grv");
     auto* open = window.findChild<QFileDialog*>();
     ASSERT_NE(open, nullptr);
     EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptOpen);
