@@ -22,14 +22,17 @@ inline std::string arrayObject(const std::vector<uint64_t>& refs, int refSize) {
     if (refs.size() < 15) {
         object += static_cast<char>(0xA0 | refs.size());
     } else {
-        object += "\xAF\x13" + bigEndian(refs.size(), 8);
+        object += "\xAF\x13";
+        object += bigEndian(refs.size(), 8);
     }
     for (uint64_t r : refs) object += bigEndian(r, refSize);
     return object;
 }
 
 inline std::string integerObject(uint8_t value) {
-    return std::string("\x10") + static_cast<char>(value);
+    std::string object = "\x10";
+    object += static_cast<char>(value);
+    return object;
 }
 
 // A binary property list of the objects; the first is the top object.
@@ -71,7 +74,9 @@ inline std::string deepXml(int depth = 60000) {
 
 // One array holding 2^100 + 120 as a 16-byte integer, which a lax reader cuts to 120.
 inline std::string wideInteger() {
-    const std::string wide = "\x14" + bigEndian(1ULL << 36, 8) + bigEndian(120, 8);
+    std::string wide = "\x14";
+    wide += bigEndian(1ULL << 36, 8);
+    wide += bigEndian(120, 8);
     return binaryList({arrayObject({1}, 1), wide}, 1);
 }
 
