@@ -72,12 +72,13 @@ inline std::string deepXml(int depth = 60000) {
     return xml + "</plist>\n";
 }
 
-// One array holding 2^100 + 120 as a 16-byte integer, which a lax reader cuts to 120.
+// A drum set whose kit is 2^100 + 120, a 16-byte integer that a lax reader cuts to 120.
 inline std::string wideInteger() {
     std::string wide = "\x14";
     wide += bigEndian(1ULL << 36, 8);
     wide += bigEndian(120, 8);
-    return binaryList({arrayObject({1}, 1), wide}, 1);
+    return binaryList({arrayObject({1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2}, 1), integerObject(36), wide},
+                      1);
 }
 
 }  // namespace pattaplex::hostile
