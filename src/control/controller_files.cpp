@@ -83,7 +83,7 @@ void GrooveController::saveMIDI() {
 void GrooveController::openFile() {
     const bool drumSet = s_.saveSET != 0;
     out_.beginOpenSheet(prepareFolder(desktopFolder() + (drumSet ? kDrumSetFolder : kGrooveFolder)),
-                        s_.lastFile, drumSet ? "set" : "grv");
+                        fileNameFrom(s_.lastFile), drumSet ? "set" : "grv");
 }
 
 void GrooveController::openDrums() {
