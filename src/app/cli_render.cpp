@@ -4,9 +4,7 @@
 #include "OfflineRender.h"
 #include "cli_commands.h"
 #include "defaults.h"
-#if PATTAPLEX_HAVE_GROOVE_FILES
 #include "groove_files.h"
-#endif
 
 namespace pattaplex {
 
@@ -35,16 +33,10 @@ bool parsePasses(const std::string& text, int& passes) {
 // The groove as a freshly started program would play it after opening the file.
 bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
     s = freshStartState();
-#if PATTAPLEX_HAVE_GROOVE_FILES
     const auto groove = readGroove(path, &why);
     if (!groove) return false;
     applyGroove(s, *groove);
     return true;
-#else
-    (void)path;
-    why = "cannot read groove files yet";
-    return false;
-#endif
 }
 
 }  // namespace
