@@ -58,7 +58,8 @@ install)
              share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
              share/mime/packages/$id.xml share/icons/hicolor/scalable/apps/$id.svg \
              share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/128x128/apps/$id.png \
-             share/man/man1/pattaplex.1 share/man/man1/pattaplex-cli.1; do
+             share/man/man1/pattaplex.1.gz share/man/man1/pattaplex-cli.1.gz \
+             share/doc/pattaplex/copyright; do
         [ -s "$scratch/usr/$f" ] || fail "$f is not installed"
     done
     ;;
