@@ -25,7 +25,7 @@ struct CommandLine {
     std::string file;
 };
 
-CommandLine readCommandLine(const QStringList& arguments) {
+CommandLine readCommandLine(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("A step-sequencer drum machine: ten drum rows by up to 54 steps, "
@@ -42,7 +42,9 @@ CommandLine readCommandLine(const QStringList& arguments) {
         result.exitStatus = kUsageError;
         return result;
     };
-    if (!parser.parse(arguments)) return usageError(parser.errorText());
+    if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
+    // The toolkit's own options are listed by the parser itself, which then exits.
+    if (parser.isSet(QStringLiteral("help-all"))) parser.process(app);
     if (parser.isSet(help)) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         result.exitStatus = 0;
@@ -74,7 +76,7 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("pattaplex"));
         QCoreApplication::setApplicationVersion(QStringLiteral(PATTAPLEX_VERSION));
-        const int status = readCommandLine(QCoreApplication::arguments()).exitStatus;
+        const int status = readCommandLine(app).exitStatus;
         return status < 0 ? 0 : status;
     }
 
@@ -82,7 +84,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Pattaplex"));
     QApplication::setApplicationVersion(QStringLiteral(PATTAPLEX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(PATTAPLEX_APP_ID));
-    const CommandLine commandLine = readCommandLine(QApplication::arguments());
+    const CommandLine commandLine = readCommandLine(app);
     if (commandLine.exitStatus >= 0) return commandLine.exitStatus;
 
     pattaplex::GrooveState state;
