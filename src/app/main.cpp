@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -84,6 +85,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Pattaplex"));
     QApplication::setApplicationVersion(QStringLiteral(PATTAPLEX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(PATTAPLEX_APP_ID));
+    // The installed icon, when there is one; run from the build folder, the window has none.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(PATTAPLEX_APP_ID)));
     const CommandLine commandLine = readCommandLine(app);
     if (commandLine.exitStatus >= 0) return commandLine.exitStatus;
 
