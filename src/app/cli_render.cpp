@@ -34,8 +34,11 @@ bool parsePasses(const std::string& text, int& passes) {
 // The groove as a freshly started program would play it after opening the file.
 bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
     s = freshStartState();
-    const auto groove = readGroove(path, &why);
-    if (!groove) return false;
+    const Result<GrooveData> groove = readGroove(path);
+    if (!groove) {
+        why = groove.error();
+        return false;
+    }
     applyGroove(s, *groove);
     return true;
 }

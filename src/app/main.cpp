@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QIcon>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -96,6 +97,8 @@ int main(int argc, char** argv) {
     pattaplex::MainWindow window(state);
     pattaplex::GrooveController controller(state, window, sound);
     controller.setToolkitVersion(QT_VERSION);
+    controller.setDesktopFolder(
+        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation).toStdString());
     window.attach(controller);
     output.setListener(&controller);
 
