@@ -5,9 +5,7 @@
 #include "cli_commands.h"
 #include "defaults.h"
 #include "fresh_start.h"
-#if PATTAPLEX_HAVE_GROOVE_FILES
 #include "groove_files.h"
-#endif
 
 namespace pattaplex {
 
@@ -36,7 +34,6 @@ bool parsePasses(const std::string& text, int& passes) {
 // The groove as a freshly started program would play it after opening the file.
 bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
     s = freshStartState();
-#if PATTAPLEX_HAVE_GROOVE_FILES
     const Result<GrooveData> groove = readGroove(path);
     if (!groove) {
         why = groove.error();
@@ -44,11 +41,6 @@ bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
     }
     applyGroove(s, *groove);
     return true;
-#else
-    (void)path;
-    why = "cannot read groove files yet";
-    return false;
-#endif
 }
 
 }  // namespace
