@@ -68,7 +68,7 @@ double median(std::vector<double> v) {
 }
 
 int64_t stepStart(int64_t k, const GrooveState& s) {
-    return k * StepClock::kSamplesPerMinute / (int64_t{s.TEMPO} * s.SUB);
+    return k * StepClock::samplesPerMinute(kSampleRate) / (int64_t{s.TEMPO} * s.SUB);
 }
 
 using Notes = std::vector<std::pair<int, int>>;  // key, velocity
@@ -192,7 +192,7 @@ void offline(bool quick) {
                     std::max(2, static_cast<int>(std::ceil(kShortestRender / passSeconds)));
                 std::string why;
                 const auto start = std::chrono::steady_clock::now();
-                const auto audio = renderGroove(s, passes, why);
+                const auto audio = renderToMemory(s, passes, why);
                 wallSeconds +=
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                 if (!audio) {
@@ -226,7 +226,7 @@ void offline(bool quick) {
     const int steps = stepCount(s);
     const int passes = static_cast<int>(600.0 * 160 * 2 / 60 / steps);
     std::string why;
-    const auto audio = renderGroove(s, passes, why);
+    const auto audio = renderToMemory(s, passes, why);
     if (!audio) return;
     const Attack signal = attackSignal(audio->left, audio->right);
     const auto& shape = templates.of(s.KIT, notesOfStep(s, 0));
@@ -278,7 +278,8 @@ void live(double seconds, int tempo, int sub) {
         right.push_back(wav->first[i + 1] / 32768.0f);
     }
     const Attack signal = attackSignal(left, right);
-    const double step = static_cast<double>(StepClock::kSamplesPerMinute) / (tempo * sub);
+    const double step =
+        static_cast<double>(StepClock::samplesPerMinute(kSampleRate)) / (tempo * sub);
     const auto rough = roughOnsets(signal.diff, 2e-3f, static_cast<int64_t>(step / 2));
     if (rough.empty()) {
         std::printf("live: no onsets\n");

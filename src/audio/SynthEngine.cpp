@@ -3,12 +3,12 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
+#include <utility>
 #include <vector>
 
-#include "NoteSink.h"
 #include "library_messages.h"
 
 namespace pattaplex {
@@ -21,6 +21,8 @@ constexpr const char* kGsFont = "/usr/share/sounds/sf2/FluidR3_GS.sf2";
 // FluidSynth starts notes at the boundaries of its 64-sample blocks; a note is applied at
 // the boundary nearest its time, so it sounds within half a block of it.
 constexpr int64_t kFluidBlock = 64;
+// Below this the output has died away (far under the last bit of a 24-bit sample).
+constexpr float kInaudible = 1e-7f;
 
 int64_t appliedTime(const NoteCommand& c) {
     const int64_t t = std::max<int64_t>(c.time, 0);
@@ -34,12 +36,19 @@ std::vector<std::string> soundfontPaths() {
     return {kGsFont, kGeneralMidiFont};
 }
 
+thread_local bool rendering = false;
+
+struct RenderScope {
+    RenderScope() { rendering = true; }
+    ~RenderScope() { rendering = false; }
+};
+
 }  // namespace
 
 struct SynthEngine::Fluid {
     fluid_settings_t* settings = nullptr;
     fluid_synth_t* synth = nullptr;
-    bool loaded = false;
+    std::atomic<bool> loaded{false};
 
     ~Fluid() {
         if (synth) delete_fluid_synth(synth);
@@ -53,10 +62,14 @@ std::string SynthEngine::soundfontList() {
     return list;
 }
 
-SynthEngine::SynthEngine() : fluid_(std::make_unique<Fluid>()) {
+bool SynthEngine::insideRender() {
+    return rendering;
+}
+
+SynthEngine::SynthEngine(int rate) : fluid_(std::make_unique<Fluid>()), rate_(rate), clock_(rate) {
     captureLibraryMessages();
     fluid_->settings = new_fluid_settings();
-    fluid_settings_setnum(fluid_->settings, "synth.sample-rate", kSampleRate);
+    fluid_settings_setnum(fluid_->settings, "synth.sample-rate", rate);
     fluid_settings_setint(fluid_->settings, "synth.dynamic-sample-loading", 1);
     // 4 periods of 128 frames: under 12 ms of output latency.
     fluid_settings_setint(fluid_->settings, "audio.period-size", 128);
@@ -64,7 +77,10 @@ SynthEngine::SynthEngine() : fluid_(std::make_unique<Fluid>()) {
     fluid_->synth = new_fluid_synth(fluid_->settings);
 }
 
-SynthEngine::~SynthEngine() = default;
+SynthEngine::~SynthEngine() {
+    delete current_;
+    delete held_;
+}
 
 void* SynthEngine::synthHandle() const {
     return fluid_->synth;
@@ -76,13 +92,40 @@ bool SynthEngine::loaded() const {
     return fluid_->loaded;
 }
 
+void SynthEngine::setRate(int rate) {
+    if (rate == rate_) return;
+    rendered_ = rendered_ * rate / rate_;
+    for (size_t i = 0; i < pendingCount_; ++i) pending_[i].time = pending_[i].time * rate / rate_;
+    position_.store(rendered_);
+    clock_.setRate(rate);
+    rate_ = rate;
+    fluid_settings_setnum(fluid_->settings, "synth.sample-rate", rate);
+    if (fluid_->synth) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        fluid_synth_set_sample_rate(fluid_->synth, static_cast<float>(rate));
+#pragma GCC diagnostic pop
+    }
+}
+
 std::optional<std::string> SynthEngine::load() {
     if (fluid_->loaded) return std::nullopt;
     if (!fluid_->synth) return "cannot create the synthesizer: " + takeFluidError();
+    auto unloadAll = [&] {
+        while (fluid_synth_sfcount(fluid_->synth) > 0)
+            fluid_synth_sfunload(fluid_->synth,
+                                 fluid_sfont_get_id(fluid_synth_get_sfont(fluid_->synth, 0)), 0);
+    };
     for (const std::string& path : soundfontPaths()) {
-        if (!std::filesystem::is_regular_file(path)) return "soundfont not found: " + path;
-        if (fluid_synth_sfload(fluid_->synth, path.c_str(), 0) == FLUID_FAILED)
-            return "cannot load soundfont " + path + ": " + takeFluidError();
+        std::optional<std::string> error;
+        if (!std::filesystem::is_regular_file(path))
+            error = "soundfont not found: " + path;
+        else if (fluid_synth_sfload(fluid_->synth, path.c_str(), 0) == FLUID_FAILED)
+            error = "cannot load soundfont " + path + ": " + takeFluidError();
+        if (error) {
+            unloadAll();
+            return error;
+        }
     }
     fluid_->loaded = true;
     return std::nullopt;
@@ -112,33 +155,70 @@ bool SynthEngine::send(const NoteCommand& command) {
     return queue_.push(command);
 }
 
+void SynthEngine::takeSnapshots() {
+    GrooveSnapshot* fresh = handoff_.take();
+    if (!fresh) return;
+    const bool waits = fresh->forPass > clock_.passes() || (fresh->prepared && clock_.running());
+    if (waits) {
+        handoff_.retire(std::exchange(held_, fresh));
+    } else {
+        // A groove for the present pass holds every change before it.
+        handoff_.retire(std::exchange(held_, nullptr));
+        handoff_.retire(std::exchange(current_, fresh));
+    }
+}
+
+void SynthEngine::passStarting() {
+    if (held_) handoff_.retire(std::exchange(current_, std::exchange(held_, nullptr)));
+}
+
 void SynthEngine::takeCommands() {
     NoteCommand c;
     while (queue_.pop(c)) {
         switch (c.kind) {
             case NoteCommand::Kind::Flush:
                 pendingCount_ = 0;
-                fluid_synth_all_notes_off(fluid_->synth, -1);
+                muted_ = true;
+                if (fluid_->loaded) fluid_synth_all_notes_off(fluid_->synth, -1);
                 break;
             case NoteCommand::Kind::Silence:
-                fluid_synth_all_notes_off(fluid_->synth, -1);
+                if (fluid_->loaded) fluid_synth_all_notes_off(fluid_->synth, -1);
                 break;
             case NoteCommand::Kind::SetChannel:
                 // Notes on the old channel could not be stopped any more.
-                if (c.channel != channel_) fluid_synth_all_notes_off(fluid_->synth, channel_);
+                if (c.channel != channel_ && fluid_->loaded)
+                    fluid_synth_all_notes_off(fluid_->synth, channel_);
                 channel_ = c.channel;
+                muted_ = false;
                 break;
-            case NoteCommand::Kind::CancelSteps: {
-                auto end = std::remove_if(
-                    pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(pendingCount_),
-                    [&](const NoteCommand& p) { return p.ofStep && p.stepTime >= c.time; });
-                pendingCount_ = static_cast<size_t>(end - pending_.begin());
+            case NoteCommand::Kind::Start:
+                clock_.start(rendered_, c.step);
+                clock_.setPassLimit(c.time);
+                ++transport_;
                 break;
-            }
+            case NoteCommand::Kind::Stop:
+                // Notes of steps already begun end as they would have.
+                clock_.stop();
+                ++transport_;
+                break;
             default:
-                insertPending(c);
+                if (!muted_) insertPending(c);
         }
     }
+}
+
+void SynthEngine::playStepNote(int64_t onTime, int64_t offTime, int key, int velocity) {
+    if (muted_) return;
+    NoteCommand c;
+    c.key = static_cast<uint8_t>(key);
+    c.kind = NoteCommand::Kind::NoteOn;
+    c.velocity = static_cast<uint8_t>(velocity);
+    c.time = onTime;
+    insertPending(c);
+    c.kind = NoteCommand::Kind::NoteOff;
+    c.velocity = 0;
+    c.time = offTime;
+    insertPending(c);
 }
 
 void SynthEngine::insertPending(const NoteCommand& c) {
@@ -154,6 +234,8 @@ void SynthEngine::insertPending(const NoteCommand& c) {
 }
 
 void SynthEngine::apply(const NoteCommand& c) {
+    if (!fluid_->loaded) return;
+    quiet_ = false;
     if (c.kind == NoteCommand::Kind::NoteOn)
         fluid_synth_noteon(fluid_->synth, channel_, c.key, c.velocity);
     else
@@ -161,13 +243,38 @@ void SynthEngine::apply(const NoteCommand& c) {
 }
 
 void SynthEngine::render(float* left, float* right, int frames) {
+    RenderScope scope;
+    takeSnapshots();
     takeCommands();
+    clock_.run(rendered_ + frames, *this);
+    synthesize(left, right, frames);
+    publishReport();
+}
+
+void SynthEngine::synthesize(float* left, float* right, int frames) {
+    const bool audible = left && right && fluid_->loaded;
+    const int64_t end = rendered_ + frames;
+    const bool noteDue = pendingCount_ > 0 && appliedTime(pending_[0]) < end;
+    // Once every voice has died away the synthesizer is not run at all, as long as its
+    // 64-sample blocks stay where the notes expect them.
+    if (!audible ||
+        (quiet_ && !noteDue && rendered_ % kFluidBlock == 0 && frames % kFluidBlock == 0)) {
+        if (left) std::fill_n(left, frames, 0.0f);
+        if (right) std::fill_n(right, frames, 0.0f);
+        size_t first = 0;
+        while (first < pendingCount_ && appliedTime(pending_[first]) < end) ++first;
+        std::move(pending_.begin() + static_cast<ptrdiff_t>(first),
+                  pending_.begin() + static_cast<ptrdiff_t>(pendingCount_), pending_.begin());
+        pendingCount_ -= first;
+        rendered_ = end;
+        return;
+    }
     int done = 0;
     size_t first = 0;
     while (done < frames) {
         while (first < pendingCount_ && appliedTime(pending_[first]) <= rendered_)
             apply(pending_[first++]);
-        int64_t until = rendered_ + (frames - done);
+        int64_t until = end;
         if (first < pendingCount_) until = std::min(until, appliedTime(pending_[first]));
         const int n = static_cast<int>(until - rendered_);
         fluid_synth_write_float(fluid_->synth, n, left, done, 1, right, done, 1);
@@ -179,7 +286,52 @@ void SynthEngine::render(float* left, float* right, int frames) {
                   pending_.begin() + static_cast<ptrdiff_t>(pendingCount_), pending_.begin());
         pendingCount_ -= first;
     }
+    if (!quiet_ && fluid_synth_get_active_voice_count(fluid_->synth) == 0) {
+        float peak = 0;
+        for (int i = 0; i < frames; ++i)
+            peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
+        quiet_ = peak < kInaudible;
+    }
+}
+
+void SynthEngine::publishReport() {
     position_.store(rendered_, std::memory_order_release);
+    const uint64_t sequence = shared_.sequence.load(std::memory_order_relaxed);
+    shared_.sequence.store(sequence + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    shared_.position.store(rendered_, std::memory_order_relaxed);
+    shared_.running.store(clock_.running(), std::memory_order_relaxed);
+    shared_.busy.store(clock_.running() || pendingCount_ > 0, std::memory_order_relaxed);
+    shared_.stepsPlayed.store(clock_.stepsPlayed(), std::memory_order_relaxed);
+    shared_.lastStep.store(clock_.lastStep(), std::memory_order_relaxed);
+    shared_.nextStep.store(clock_.nextStep(), std::memory_order_relaxed);
+    shared_.passes.store(clock_.passes(), std::memory_order_relaxed);
+    shared_.passEnd.store(clock_.passEnd(current_ ? current_->steps : 0),
+                          std::memory_order_relaxed);
+    shared_.nextTime.store(clock_.nextTime(), std::memory_order_relaxed);
+    shared_.playing.store(current_ ? current_->serial : 0, std::memory_order_relaxed);
+    shared_.transport.store(transport_, std::memory_order_relaxed);
+    shared_.sequence.store(sequence + 2, std::memory_order_release);
+}
+
+EngineReport SynthEngine::report() const {
+    EngineReport r;
+    for (;;) {
+        const uint64_t before = shared_.sequence.load(std::memory_order_acquire);
+        r.position = shared_.position.load(std::memory_order_relaxed);
+        r.running = shared_.running.load(std::memory_order_relaxed);
+        r.busy = shared_.busy.load(std::memory_order_relaxed);
+        r.stepsPlayed = shared_.stepsPlayed.load(std::memory_order_relaxed);
+        r.lastStep = shared_.lastStep.load(std::memory_order_relaxed);
+        r.nextStep = shared_.nextStep.load(std::memory_order_relaxed);
+        r.passes = shared_.passes.load(std::memory_order_relaxed);
+        r.passEnd = shared_.passEnd.load(std::memory_order_relaxed);
+        r.nextTime = shared_.nextTime.load(std::memory_order_relaxed);
+        r.playing = shared_.playing.load(std::memory_order_relaxed);
+        r.transport = shared_.transport.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (before % 2 == 0 && shared_.sequence.load(std::memory_order_relaxed) == before) return r;
+    }
 }
 
 }  // namespace pattaplex
