@@ -6,6 +6,7 @@
 
 #include "clear_undo.h"
 #include "defaults.h"
+#include "grid_geometry.h"
 #include "names.h"
 #include "presets.h"
 
@@ -16,17 +17,6 @@ namespace {
 constexpr const char* kBanner =
     "Pattaplex drum machine\n"
     "Click the grid to set steps, press Space to play, / for help.";
-
-// Click hit-testing bands, rows 1..10 from the top: {lowest y, highest y}, inclusive.
-constexpr std::pair<int, int> kRowBands[kRowCount] = {
-    {301, 317}, {269, 285}, {239, 251}, {205, 221}, {175, 187},
-    {141, 155}, {111, 125}, {79, 93},   {47, 61},   {15, 29},
-};
-
-int truncateCoordinate(float v) {
-    if (!std::isfinite(v)) return 0;
-    return static_cast<int>(std::clamp(v, -1.0e9f, 1.0e9f));
-}
 
 }  // namespace
 
@@ -172,21 +162,14 @@ void GrooveController::loopWrapping() {
 void GrooveController::mouseDown(float x, float y) {
     s_.ptX = x;
     s_.ptY = y;
-    const int xi = truncateCoordinate(x);
-    const int yi = truncateCoordinate(y);
-    s_.G = static_cast<int32_t>((int64_t{xi} - s_.left) / 14);
-    for (int n = 1; n <= kRowCount; ++n) {
-        const auto [low, high] = kRowBands[n - 1];
-        if (yi < low || yi > high) continue;
-        // Columns outside the buffers have no cell to toggle.
-        if (s_.G < 0 || s_.G >= kBufferSize) break;
-        DrumRow& row = s_.row(n);
-        int32_t& cell = row.BUF[static_cast<size_t>(s_.G)];
+    s_.G = grid::columnAt(x, s_.left);
+    if (const auto at = grid::cellAt(x, y, s_.left)) {
+        DrumRow& row = s_.row(at->row);
+        int32_t& cell = row.BUF[static_cast<size_t>(at->column)];
         cell = cell == 0 ? row.DR : 0;
-        if (cell != 0) s_.DEMO = n;
+        if (cell != 0) s_.DEMO = at->row;
         row.oldV = row.DV;
-        row.VOL[static_cast<size_t>(s_.G)] = row.DV;
-        break;
+        row.VOL[static_cast<size_t>(at->column)] = row.DV;
     }
     out_.requestRedraw();
     if (s_.DEMO != 0) {
@@ -250,9 +233,21 @@ void GrooveController::setDrum(int row) {
 void GrooveController::setVolume(int row) {
     if (!s_.isRowNumber(row)) return;
     DrumRow& r = s_.row(row);
-    r.oldV = r.DV;  // every row remembers its volume, so a mute can bring it back
+    // Every row remembers its volume, so a mute can bring it back; a drag remembers the
+    // volume from before it, not the values it passed through.
+    if (row != volumeDragRow_) r.oldV = r.DV;
     r.DV = out_.volumeSlider(row);
     out_.setVolumeField(row, r.DV != 0 ? std::to_string(r.DV) : "Off");
+}
+
+void GrooveController::beginVolumeDrag(int row) {
+    if (!s_.isRowNumber(row)) return;
+    s_.row(row).oldV = s_.row(row).DV;
+    volumeDragRow_ = row;
+}
+
+void GrooveController::endVolumeDrag() {
+    volumeDragRow_ = 0;
 }
 
 void GrooveController::setKit(int kit) {

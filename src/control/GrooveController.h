@@ -6,24 +6,13 @@
 #include <cstdio>
 #include <string>
 
+#include "Command.h"
 #include "GrooveState.h"
 #include "Outlets.h"
 #include "Sound.h"
 #include "randomizer.h"
 
 namespace pattaplex {
-
-// Modifier flags of a key press, as the key handler tests them.
-constexpr uint32_t kControlKey = 0x40000;
-constexpr uint32_t kOptionKey = 0x80000;
-constexpr uint32_t kCommandKey = 0x100000;
-
-// Character codes of the keys without a printable character.
-constexpr char32_t kUpArrow = 0xF700;
-constexpr char32_t kDownArrow = 0xF701;
-constexpr char32_t kLeftArrow = 0xF702;
-constexpr char32_t kRightArrow = 0xF703;
-constexpr char32_t kDeleteKey = 0x7F;
 
 extern const char* const helptext;
 
@@ -66,6 +55,10 @@ class GrooveController : public ClockListener {
     void setPos();
     void keyDown(char32_t character, uint32_t modifiers);
 
+    // Runs a command from a menu or a button. A command of the key table works exactly
+    // as its key does; `value` is the row, tag or size the command needs.
+    void run(Command command, int value = 0);
+
     // Control panel.
     void displayNotes();
     void displayDrums();
@@ -73,6 +66,9 @@ class GrooveController : public ClockListener {
     void displayVolume();
     void setDrum(int row);    // reads the row's sound selector
     void setVolume(int row);  // reads the row's volume slider
+    // A press on a row's volume slider and its release: the drag between is one change.
+    void beginVolumeDrag(int row);
+    void endVolumeDrag();
     void setKit(int kit);
     void setBars(int bars);
     void setBeats(int beats);
@@ -101,6 +97,9 @@ class GrooveController : public ClockListener {
     void showTempo();
     void handleArrow(char32_t key);
     void toggleMute(int row);
+    void perform(Command command, int value);
+    void finishKey();
+    void randomizeBy(int mode);
 
     GrooveState& s_;
     Outlets& out_;
@@ -108,6 +107,7 @@ class GrooveController : public ClockListener {
     SecondsClock clock_;
     std::FILE* stdout_;
     int toolkitVersion_ = 0;
+    int volumeDragRow_ = 0;  // the row whose volume slider is held, or 0
 };
 
 }  // namespace pattaplex

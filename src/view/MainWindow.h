@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <functional>
 
+#include "Command.h"
 #include "GridView.h"
 #include "Outlets.h"
 #include "RowPanel.h"
@@ -96,6 +97,7 @@ class MainWindow : public QMainWindow, public Outlets {
 
     template <typename Action>
     void toController(Action action);
+    void run(Command command, int value = 0);
 
     GrooveState& state_;
     GrooveController* controller_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 
 #include "GridView.h"
+#include "grid_geometry.h"
 #include "names.h"
 
 namespace pattaplex {
@@ -17,7 +18,7 @@ constexpr int kSoundWidth = 52;
 
 // Centre of row n's band in the grid, counted down from the grid's top edge.
 int bandCentre(int row) {
-    return GridView::kHeight - 310 + 32 * (row - 1);
+    return grid::kViewHeight - grid::rowCentreY(row);
 }
 
 QHBoxLayout* stripLayout(QWidget* strip) {

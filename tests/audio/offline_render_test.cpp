@@ -15,6 +15,7 @@
 #include "SynthEngine.h"
 #include "WavFile.h"
 #include "defaults.h"
+#include "fresh_start.h"
 #include "kit_mapping.h"
 
 namespace pattaplex {
