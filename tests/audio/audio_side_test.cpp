@@ -14,6 +14,7 @@
 #include "SpscQueue.h"
 #include "SynthEngine.h"
 #include "defaults.h"
+#include "fresh_start.h"
 #include "presets.h"
 
 namespace {
