@@ -43,7 +43,8 @@ bool NoteOutput::initQT(int kit) {
         return false;
     }
     const auto preset = kitPreset(kit);
-    if (!preset || !engine_->selectPreset(*preset)) {
+    // The kit's samples load on a worker; until they are in, the old kit keeps sounding.
+    if (!preset || !engine_->requestPreset(*preset)) {
         control(NoteCommand::Kind::Flush);
         halt();  // refused kits leave the output closed
         return false;
@@ -59,6 +60,7 @@ bool NoteOutput::initQT(int kit) {
         }
         useDevice(std::move(device), true);
     }
+    control(NoteCommand::Kind::Open);
     open_ = true;
     setStatus("");
     return true;

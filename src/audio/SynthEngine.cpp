@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,6 +25,8 @@ constexpr const char* kGsFont = "/usr/share/sounds/sf2/FluidR3_GS.sf2";
 // FluidSynth starts notes at the boundaries of its 64-sample blocks; a note is applied at
 // the boundary nearest its time, so it sounds within half a block of it.
 constexpr int64_t kFluidBlock = 64;
+// Presets the loader keeps loaded; the program names far fewer.
+constexpr int kLoaderChannels = 256;
 // Below this the output has died away (far under the last bit of a 24-bit sample).
 constexpr float kInaudible = 1e-7f;
 
@@ -45,14 +51,45 @@ struct RenderScope {
 
 }  // namespace
 
+// The synthesizer the audio thread plays, and a second one that only loads: the
+// soundfonts are loaded into the loader and shared with the player, and each preset is
+// first selected on a channel of the loader, which reads its samples from disk under the
+// loader's own lock and keeps them loaded. Selecting it on the player then only counts
+// the samples as used: no disk, no allocation, and the audio thread is never kept
+// waiting. Both synthesizers' presets are only ever selected under `selecting`, as
+// FluidSynth counts a sample's users without a lock of its own.
 struct SynthEngine::Fluid {
     fluid_settings_t* settings = nullptr;
     fluid_synth_t* synth = nullptr;
+    fluid_settings_t* loaderSettings = nullptr;
+    fluid_synth_t* loader = nullptr;
     std::atomic<bool> loaded{false};
+    std::mutex selecting;
+    std::map<std::tuple<int, int, int>, int> pinned;  // font, bank, program -> loader channel
+
+    // The preset worker.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::optional<KitPreset> wanted;
+    bool working = false;
+    bool stopping = false;
+    std::thread worker;
 
     ~Fluid() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        if (worker.joinable()) worker.join();
+        // The player shares the loader's soundfonts; the loader owns them.
+        if (synth)
+            while (fluid_synth_sfcount(synth) > 0)
+                fluid_synth_remove_sfont(synth, fluid_synth_get_sfont(synth, 0));
         if (synth) delete_fluid_synth(synth);
+        if (loader) delete_fluid_synth(loader);
         if (settings) delete_fluid_settings(settings);
+        if (loaderSettings) delete_fluid_settings(loaderSettings);
     }
 };
 
@@ -75,6 +112,11 @@ SynthEngine::SynthEngine(int rate) : fluid_(std::make_unique<Fluid>()), rate_(ra
     fluid_settings_setint(fluid_->settings, "audio.period-size", 128);
     fluid_settings_setint(fluid_->settings, "audio.periods", 4);
     fluid_->synth = new_fluid_synth(fluid_->settings);
+    fluid_->loaderSettings = new_fluid_settings();
+    fluid_settings_setint(fluid_->loaderSettings, "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(fluid_->loaderSettings, "synth.midi-channels", kLoaderChannels);
+    fluid_settings_setint(fluid_->loaderSettings, "synth.polyphony", 1);
+    fluid_->loader = new_fluid_synth(fluid_->loaderSettings);
 }
 
 SynthEngine::~SynthEngine() {
@@ -110,42 +152,103 @@ void SynthEngine::setRate(int rate) {
 
 std::optional<std::string> SynthEngine::load() {
     if (fluid_->loaded) return std::nullopt;
-    if (!fluid_->synth) return "cannot create the synthesizer: " + takeFluidError();
+    if (!fluid_->synth || !fluid_->loader)
+        return "cannot create the synthesizer: " + takeFluidError();
     auto unloadAll = [&] {
-        while (fluid_synth_sfcount(fluid_->synth) > 0)
-            fluid_synth_sfunload(fluid_->synth,
-                                 fluid_sfont_get_id(fluid_synth_get_sfont(fluid_->synth, 0)), 0);
+        while (fluid_synth_sfcount(fluid_->loader) > 0)
+            fluid_synth_sfunload(fluid_->loader,
+                                 fluid_sfont_get_id(fluid_synth_get_sfont(fluid_->loader, 0)), 0);
     };
     for (const std::string& path : soundfontPaths()) {
         std::optional<std::string> error;
         if (!std::filesystem::is_regular_file(path))
             error = "soundfont not found: " + path;
-        else if (fluid_synth_sfload(fluid_->synth, path.c_str(), 0) == FLUID_FAILED)
+        else if (fluid_synth_sfload(fluid_->loader, path.c_str(), 0) == FLUID_FAILED)
             error = "cannot load soundfont " + path + ": " + takeFluidError();
         if (error) {
             unloadAll();
             return error;
         }
     }
+    // The player gets them in the same order: the last loaded on top.
+    for (int i = fluid_synth_sfcount(fluid_->loader) - 1; i >= 0; --i)
+        fluid_synth_add_sfont(fluid_->synth, fluid_synth_get_sfont(fluid_->loader, i));
     fluid_->loaded = true;
     return std::nullopt;
 }
 
-bool SynthEngine::selectPreset(const KitPreset& preset) {
+bool SynthEngine::holds(const KitPreset& preset) const {
     if (!fluid_->loaded) return false;
+    const int count = fluid_synth_sfcount(fluid_->synth);
+    for (int i = 0; i < count; ++i) {
+        fluid_sfont_t* font = fluid_synth_get_sfont(fluid_->synth, i);
+        if (font && fluid_sfont_get_preset(font, preset.bank, preset.program)) return true;
+    }
+    return false;
+}
+
+bool SynthEngine::requestPreset(const KitPreset& preset) {
+    if (!holds(preset)) return false;
+    {
+        std::lock_guard<std::mutex> lock(fluid_->mutex);
+        fluid_->wanted = preset;
+        if (!fluid_->worker.joinable()) fluid_->worker = std::thread([this] { loadPresets(); });
+    }
+    fluid_->changed.notify_all();
+    return true;
+}
+
+void SynthEngine::waitForPresets() {
+    std::unique_lock<std::mutex> lock(fluid_->mutex);
+    fluid_->changed.wait(lock, [&] { return !fluid_->wanted && !fluid_->working; });
+}
+
+void SynthEngine::loadPresets() {
+    std::unique_lock<std::mutex> lock(fluid_->mutex);
+    for (;;) {
+        fluid_->changed.wait(lock, [&] { return fluid_->stopping || fluid_->wanted; });
+        if (fluid_->stopping) return;
+        const KitPreset preset = *fluid_->wanted;
+        fluid_->wanted.reset();
+        fluid_->working = true;
+        lock.unlock();
+        select(preset, workerQueue_);
+        lock.lock();
+        fluid_->working = false;
+        fluid_->changed.notify_all();
+    }
+}
+
+bool SynthEngine::selectPreset(const KitPreset& preset) {
+    return select(preset, queue_);
+}
+
+template <typename Queue>
+bool SynthEngine::select(const KitPreset& preset, Queue& queue) {
+    if (!fluid_->loaded) return false;
+    std::lock_guard<std::mutex> lock(fluid_->selecting);
     // FluidSynth's own program change falls back to another preset when the one asked
     // for is missing; look it up ourselves, topmost soundfont first.
     const int count = fluid_synth_sfcount(fluid_->synth);
     for (int i = 0; i < count; ++i) {
         fluid_sfont_t* font = fluid_synth_get_sfont(fluid_->synth, i);
         if (!font || !fluid_sfont_get_preset(font, preset.bank, preset.program)) continue;
-        if (fluid_synth_program_select(fluid_->synth, preset.channel, fluid_sfont_get_id(font),
-                                       preset.bank, preset.program) != FLUID_OK)
+        const int id = fluid_sfont_get_id(font);
+        const auto key = std::make_tuple(id, preset.bank, preset.program);
+        if (!fluid_->pinned.count(key)) {
+            const int channel = static_cast<int>(fluid_->pinned.size()) % kLoaderChannels;
+            if (fluid_synth_program_select(fluid_->loader, channel, id, preset.bank,
+                                           preset.program) != FLUID_OK)
+                return false;
+            fluid_->pinned[key] = channel;
+        }
+        if (fluid_synth_program_select(fluid_->synth, preset.channel, id, preset.bank,
+                                       preset.program) != FLUID_OK)
             return false;
         NoteCommand c;
         c.kind = NoteCommand::Kind::SetChannel;
         c.channel = static_cast<uint8_t>(preset.channel);
-        send(c);
+        queue.push(c);
         return true;
     }
     return false;
@@ -174,7 +277,7 @@ void SynthEngine::passStarting() {
 
 void SynthEngine::takeCommands() {
     NoteCommand c;
-    while (queue_.pop(c)) {
+    while (workerQueue_.pop(c) || queue_.pop(c)) {
         switch (c.kind) {
             case NoteCommand::Kind::Flush:
                 pendingCount_ = 0;
@@ -184,12 +287,14 @@ void SynthEngine::takeCommands() {
             case NoteCommand::Kind::Silence:
                 if (fluid_->loaded) fluid_synth_all_notes_off(fluid_->synth, -1);
                 break;
+            case NoteCommand::Kind::Open:
+                muted_ = false;
+                break;
             case NoteCommand::Kind::SetChannel:
                 // Notes on the old channel could not be stopped any more.
                 if (c.channel != channel_ && fluid_->loaded)
                     fluid_synth_all_notes_off(fluid_->synth, channel_);
                 channel_ = c.channel;
-                muted_ = false;
                 break;
             case NoteCommand::Kind::Start:
                 clock_.start(rendered_, c.step);

@@ -26,7 +26,8 @@ struct NoteCommand {
         NoteOff,
         Silence,     // stops every sounding note; notes still to come stay
         Flush,       // stops every sounding note, drops every note still to come and
-                     // mutes until the next SetChannel
+                     // mutes until the next Open
+        Open,        // notes sound again after a Flush
         SetChannel,  // later notes play on `channel`
         Start,       // the step clock starts from step `step`; with `time` > 0 it stops
                      // by itself after that many passes
@@ -76,8 +77,14 @@ class SynthEngine : private NoteSink {
     bool loaded() const;
 
     // Selects the preset on its channel when a loaded soundfont holds it; notes from then
-    // on play there.
+    // on play there. Loads its samples first, on the calling thread.
     bool selectPreset(const KitPreset& preset);
+    // The same, done by a worker thread: false at once when no soundfont holds the
+    // preset. Until its samples are loaded the old preset keeps sounding, so the audio
+    // thread never waits for the disk. The latest request wins.
+    bool requestPreset(const KitPreset& preset);
+    // Main thread: waits until the worker has selected every preset asked for.
+    void waitForPresets();
 
     // Main thread. False when the queue is full and the command was dropped.
     bool send(const NoteCommand& command);
@@ -106,6 +113,10 @@ class SynthEngine : private NoteSink {
     void passStarting() override;
     void playStepNote(int64_t onTime, int64_t offTime, int key, int velocity) override;
 
+    bool holds(const KitPreset& preset) const;
+    template <typename Queue>
+    bool select(const KitPreset& preset, Queue& queue);
+    void loadPresets();
     void takeSnapshots();
     void takeCommands();
     void apply(const NoteCommand& command);
@@ -117,6 +128,7 @@ class SynthEngine : private NoteSink {
     std::unique_ptr<Fluid> fluid_;
     int rate_;
     SpscQueue<NoteCommand, 4096> queue_;
+    SpscQueue<NoteCommand, 64> workerQueue_;  // from the preset worker
     SnapshotHandoff handoff_;
 
     // Audio thread only.

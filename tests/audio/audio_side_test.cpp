@@ -123,7 +123,8 @@ TEST(AudioSide, EditsPlayAtTheNextStepAndAPreparedPassWaitsForItsWrap) {
     EXPECT_EQ(allocationsInRender.load(), 0);
 }
 
-// Rendering with every kind of command and a kit change under way allocates nothing.
+// Rendering with every kind of command, edits, and kits loading meanwhile allocates
+// nothing.
 TEST(AudioSide, RenderingAllocatesNothing) {
     GrooveState s = freshStartState();
     doPreset(s, 4, [] { return int64_t{7}; });
@@ -139,7 +140,7 @@ TEST(AudioSide, RenderingAllocatesNothing) {
     allocationsInRender = 0;
     for (int k = 0; k < 3000; ++k) {
         if (k % 500 == 250) {
-            engine.selectPreset(*kitPreset(k % 1000 == 250 ? 20 : s.KIT));
+            engine.requestPreset(*kitPreset(k % 1000 == 250 ? 20 + k : s.KIT));
             s.TEMPO = 60 + k / 20;
             s.row(1 + k % kRowCount).BUF.fill(k % 3);
             engine.publish(GrooveSnapshot::of(s), 0, k % 1000 == 250);
@@ -153,6 +154,7 @@ TEST(AudioSide, RenderingAllocatesNothing) {
         engine.render(left.data(), right.data(), k % 7 == 0 ? 97 : 256);
         engine.collect();
     }
+    engine.waitForPresets();
     EXPECT_EQ(allocationsInRender.load(), 0);
 }
 
