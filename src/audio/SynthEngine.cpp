@@ -399,43 +399,42 @@ void SynthEngine::synthesize(float* left, float* right, int frames) {
     }
 }
 
+// A reader that sees the same even sequence count before and after its reads has read
+// one whole report (every access sequentially consistent).
 void SynthEngine::publishReport() {
-    position_.store(rendered_, std::memory_order_release);
-    const uint64_t sequence = shared_.sequence.load(std::memory_order_relaxed);
-    shared_.sequence.store(sequence + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    shared_.position.store(rendered_, std::memory_order_relaxed);
-    shared_.running.store(clock_.running(), std::memory_order_relaxed);
-    shared_.busy.store(clock_.running() || pendingCount_ > 0, std::memory_order_relaxed);
-    shared_.stepsPlayed.store(clock_.stepsPlayed(), std::memory_order_relaxed);
-    shared_.lastStep.store(clock_.lastStep(), std::memory_order_relaxed);
-    shared_.nextStep.store(clock_.nextStep(), std::memory_order_relaxed);
-    shared_.passes.store(clock_.passes(), std::memory_order_relaxed);
-    shared_.passEnd.store(clock_.passEnd(current_ ? current_->steps : 0),
-                          std::memory_order_relaxed);
-    shared_.nextTime.store(clock_.nextTime(), std::memory_order_relaxed);
-    shared_.playing.store(current_ ? current_->serial : 0, std::memory_order_relaxed);
-    shared_.transport.store(transport_, std::memory_order_relaxed);
-    shared_.sequence.store(sequence + 2, std::memory_order_release);
+    position_.store(rendered_);
+    const uint64_t sequence = shared_.sequence.load();
+    shared_.sequence.store(sequence + 1);
+    shared_.position.store(rendered_);
+    shared_.running.store(clock_.running());
+    shared_.busy.store(clock_.running() || pendingCount_ > 0);
+    shared_.stepsPlayed.store(clock_.stepsPlayed());
+    shared_.lastStep.store(clock_.lastStep());
+    shared_.nextStep.store(clock_.nextStep());
+    shared_.passes.store(clock_.passes());
+    shared_.passEnd.store(clock_.passEnd(current_ ? current_->steps : 0));
+    shared_.nextTime.store(clock_.nextTime());
+    shared_.playing.store(current_ ? current_->serial : 0);
+    shared_.transport.store(transport_);
+    shared_.sequence.store(sequence + 2);
 }
 
 EngineReport SynthEngine::report() const {
     EngineReport r;
     for (;;) {
-        const uint64_t before = shared_.sequence.load(std::memory_order_acquire);
-        r.position = shared_.position.load(std::memory_order_relaxed);
-        r.running = shared_.running.load(std::memory_order_relaxed);
-        r.busy = shared_.busy.load(std::memory_order_relaxed);
-        r.stepsPlayed = shared_.stepsPlayed.load(std::memory_order_relaxed);
-        r.lastStep = shared_.lastStep.load(std::memory_order_relaxed);
-        r.nextStep = shared_.nextStep.load(std::memory_order_relaxed);
-        r.passes = shared_.passes.load(std::memory_order_relaxed);
-        r.passEnd = shared_.passEnd.load(std::memory_order_relaxed);
-        r.nextTime = shared_.nextTime.load(std::memory_order_relaxed);
-        r.playing = shared_.playing.load(std::memory_order_relaxed);
-        r.transport = shared_.transport.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (before % 2 == 0 && shared_.sequence.load(std::memory_order_relaxed) == before) return r;
+        const uint64_t before = shared_.sequence.load();
+        r.position = shared_.position.load();
+        r.running = shared_.running.load();
+        r.busy = shared_.busy.load();
+        r.stepsPlayed = shared_.stepsPlayed.load();
+        r.lastStep = shared_.lastStep.load();
+        r.nextStep = shared_.nextStep.load();
+        r.passes = shared_.passes.load();
+        r.passEnd = shared_.passEnd.load();
+        r.nextTime = shared_.nextTime.load();
+        r.playing = shared_.playing.load();
+        r.transport = shared_.transport.load();
+        if (before % 2 == 0 && shared_.sequence.load() == before) return r;
     }
 }
 
