@@ -101,6 +101,15 @@ class PacedDevice final : public AudioDevice {
     static std::unique_ptr<PacedDevice> start(SynthEngine& engine, bool toFile, std::string& why) {
         auto device = std::unique_ptr<PacedDevice>(new PacedDevice(engine, toFile));
         if (toFile) {
+            if (const char* rate = std::getenv("PATTAPLEX_AUDIO_RATE"); rate && *rate) {
+                const int hz = std::atoi(rate);
+                if (hz < kLowestRate || hz > kHighestRate) {
+                    why = std::string("file: PATTAPLEX_AUDIO_RATE must be from ") +
+                          std::to_string(kLowestRate) + " to " + std::to_string(kHighestRate);
+                    return nullptr;
+                }
+                engine.setRate(hz);
+            }
             const char* env = std::getenv("PATTAPLEX_AUDIO_FILE");
             const std::string path = env && *env ? env : "pattaplex-output.wav";
             if (auto error = device->wav_.open(path, engine.rate(), isFlacName(path))) {

@@ -13,7 +13,8 @@ class AudioDevice {
     virtual ~AudioDevice() = default;
 
     // The driver named by PATTAPLEX_AUDIO_DRIVER (pulseaudio, pipewire, jack, alsa, or
-    // file, which writes PATTAPLEX_AUDIO_FILE in real time); unset tries pulseaudio (which
+    // file, which writes PATTAPLEX_AUDIO_FILE in real time at PATTAPLEX_AUDIO_RATE, 44100
+    // by default, as a server with its own rate would); unset tries pulseaudio (which
     // PipeWire desktops serve too), then alsa. "none" asks for no device at all.
     static std::string requestedDriver();
     static bool noDeviceWanted() { return requestedDriver() == "none"; }

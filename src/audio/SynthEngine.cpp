@@ -30,9 +30,11 @@ constexpr int kLoaderChannels = 256;
 // Below this the output has died away (far under the last bit of a 24-bit sample).
 constexpr float kInaudible = 1e-7f;
 
-int64_t appliedTime(const NoteCommand& c) {
-    const int64_t t = std::max<int64_t>(c.time, 0);
-    return (t + kFluidBlock / 2) / kFluidBlock * kFluidBlock;
+// FluidSynth runs at most at 96 kHz; faster devices get it at half their rate, doubled.
+constexpr int kFastestSynth = 96000;
+
+int factorFor(int rate) {
+    return rate > kFastestSynth ? 2 : 1;
 }
 
 // Soundfonts in loading order: each loaded one goes above the previous ones.
@@ -99,14 +101,19 @@ std::string SynthEngine::soundfontList() {
     return list;
 }
 
+std::vector<std::string> SynthEngine::soundfonts() {
+    return soundfontPaths();
+}
+
 bool SynthEngine::insideRender() {
     return rendering;
 }
 
-SynthEngine::SynthEngine(int rate) : fluid_(std::make_unique<Fluid>()), rate_(rate), clock_(rate) {
+SynthEngine::SynthEngine(int rate)
+    : fluid_(std::make_unique<Fluid>()), rate_(rate), factor_(factorFor(rate)), clock_(rate) {
     captureLibraryMessages();
     fluid_->settings = new_fluid_settings();
-    fluid_settings_setnum(fluid_->settings, "synth.sample-rate", rate);
+    fluid_settings_setnum(fluid_->settings, "synth.sample-rate", rate / factor_);
     fluid_settings_setint(fluid_->settings, "synth.dynamic-sample-loading", 1);
     // 4 periods of 128 frames: under 12 ms of output latency.
     fluid_settings_setint(fluid_->settings, "audio.period-size", 128);
@@ -141,11 +148,14 @@ void SynthEngine::setRate(int rate) {
     position_.store(rendered_);
     clock_.setRate(rate);
     rate_ = rate;
-    fluid_settings_setnum(fluid_->settings, "synth.sample-rate", rate);
+    factor_ = factorFor(rate);
+    synthRendered_ = rendered_ / factor_;
+    phase_ = false;
+    fluid_settings_setnum(fluid_->settings, "synth.sample-rate", rate / factor_);
     if (fluid_->synth) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        fluid_synth_set_sample_rate(fluid_->synth, static_cast<float>(rate));
+        fluid_synth_set_sample_rate(fluid_->synth, static_cast<float>(rate / factor_));
 #pragma GCC diagnostic pop
     }
 }
@@ -356,41 +366,87 @@ void SynthEngine::render(float* left, float* right, int frames) {
     publishReport();
 }
 
+int64_t SynthEngine::synthTime(const NoteCommand& c) const {
+    const int64_t t = std::max<int64_t>(c.time, 0) / factor_;
+    return (t + kFluidBlock / 2) / kFluidBlock * kFluidBlock;
+}
+
 void SynthEngine::synthesize(float* left, float* right, int frames) {
-    const bool audible = left && right && fluid_->loaded;
     const int64_t end = rendered_ + frames;
-    const bool noteDue = pendingCount_ > 0 && appliedTime(pending_[0]) < end;
-    // Once every voice has died away the synthesizer is not run at all, as long as its
-    // 64-sample blocks stay where the notes expect them.
-    if (!audible ||
-        (quiet_ && !noteDue && rendered_ % kFluidBlock == 0 && frames % kFluidBlock == 0)) {
+    if (!left || !right || !fluid_->loaded) {
+        // Keeping time with nothing to hear: the notes due are dropped.
         if (left) std::fill_n(left, frames, 0.0f);
         if (right) std::fill_n(right, frames, 0.0f);
         size_t first = 0;
-        while (first < pendingCount_ && appliedTime(pending_[first]) < end) ++first;
-        std::move(pending_.begin() + static_cast<ptrdiff_t>(first),
-                  pending_.begin() + static_cast<ptrdiff_t>(pendingCount_), pending_.begin());
-        pendingCount_ -= first;
+        while (first < pendingCount_ && pending_[first].time < end) ++first;
+        dropApplied(first);
         rendered_ = end;
+        synthRendered_ = (end + factor_ - 1) / factor_;
+        phase_ = false;
+        return;
+    }
+    if (factor_ == 1) {
+        renderSynth(left, right, frames);
+    } else {
+        // Each synthesizer sample makes two: halfway from the one before, then itself.
+        int i = 0;
+        if (phase_) {
+            left[i] = lastSample_[0], right[i] = lastSample_[1];
+            ++i;
+            phase_ = false;
+        }
+        while (i < frames) {
+            const int n = std::min<int>((frames - i + 1) / 2, kUpChunk);
+            renderSynth(upLeft_.data(), upRight_.data(), n);
+            for (int k = 0; k < n; ++k) {
+                const float l = upLeft_[static_cast<size_t>(k)];
+                const float r = upRight_[static_cast<size_t>(k)];
+                left[i] = 0.5f * (lastSample_[0] + l), right[i] = 0.5f * (lastSample_[1] + r);
+                ++i;
+                if (i < frames) {
+                    left[i] = l, right[i] = r;
+                    ++i;
+                } else {
+                    phase_ = true;
+                }
+                lastSample_ = {l, r};
+            }
+        }
+    }
+    rendered_ = end;
+}
+
+void SynthEngine::dropApplied(size_t count) {
+    if (count == 0) return;
+    std::move(pending_.begin() + static_cast<ptrdiff_t>(count),
+              pending_.begin() + static_cast<ptrdiff_t>(pendingCount_), pending_.begin());
+    pendingCount_ -= count;
+}
+
+void SynthEngine::renderSynth(float* left, float* right, int frames) {
+    const int64_t end = synthRendered_ + frames;
+    const bool noteDue = pendingCount_ > 0 && synthTime(pending_[0]) < end;
+    // Once every voice has died away the synthesizer is not run at all, as long as its
+    // 64-sample blocks stay where the notes expect them.
+    if (quiet_ && !noteDue && synthRendered_ % kFluidBlock == 0 && frames % kFluidBlock == 0) {
+        std::fill_n(left, frames, 0.0f);
+        std::fill_n(right, frames, 0.0f);
+        synthRendered_ = end;
         return;
     }
     int done = 0;
     size_t first = 0;
     while (done < frames) {
-        while (first < pendingCount_ && appliedTime(pending_[first]) <= rendered_)
+        while (first < pendingCount_ && synthTime(pending_[first]) <= synthRendered_)
             apply(pending_[first++]);
         int64_t until = end;
-        if (first < pendingCount_) until = std::min(until, appliedTime(pending_[first]));
-        const int n = static_cast<int>(until - rendered_);
+        if (first < pendingCount_) until = std::min(until, synthTime(pending_[first]));
+        const int n = static_cast<int>(until - synthRendered_);
         fluid_synth_write_float(fluid_->synth, n, left, done, 1, right, done, 1);
         done += n;
-        rendered_ += n;
+        synthRendered_ += n;
     }
-    if (first > 0) {
-        std::move(pending_.begin() + static_cast<ptrdiff_t>(first),
-                  pending_.begin() + static_cast<ptrdiff_t>(pendingCount_), pending_.begin());
-        pendingCount_ -= first;
-    }
+    dropApplied(first);
     if (!quiet_ && fluid_synth_get_active_voice_count(fluid_->synth) == 0) {
         float peak = 0;
         for (int i = 0; i < frames; ++i)

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "GrooveSnapshot.h"
 #include "NoteSink.h"
@@ -60,6 +61,8 @@ class SynthEngine : private NoteSink {
   public:
     // Soundfonts named by PATTAPLEX_SOUNDFONT, else the FluidR3 General MIDI set.
     static std::string soundfontList();
+    // The same files in loading order: each goes above the ones before.
+    static std::vector<std::string> soundfonts();
 
     explicit SynthEngine(int rate = kSampleRate);
     ~SynthEngine() override;
@@ -122,11 +125,15 @@ class SynthEngine : private NoteSink {
     void apply(const NoteCommand& command);
     void insertPending(const NoteCommand& command);
     void synthesize(float* left, float* right, int frames);
+    void renderSynth(float* left, float* right, int frames);
+    int64_t synthTime(const NoteCommand& c) const;
+    void dropApplied(size_t count);
     void publishReport();
 
     struct Fluid;
     std::unique_ptr<Fluid> fluid_;
     int rate_;
+    int factor_;  // device samples to a synthesizer sample: 1, or 2 above 96 kHz
     SpscQueue<NoteCommand, 4096> queue_;
     SpscQueue<NoteCommand, 64> workerQueue_;  // from the preset worker
     SnapshotHandoff handoff_;
@@ -139,7 +146,13 @@ class SynthEngine : private NoteSink {
     static constexpr size_t kPendingCapacity = 2048;
     std::array<NoteCommand, kPendingCapacity> pending_{};
     size_t pendingCount_ = 0;
-    int64_t rendered_ = 0;
+    int64_t rendered_ = 0;       // device samples
+    int64_t synthRendered_ = 0;  // synthesizer samples
+    // Doubling: the last synthesizer sample, and whether its copy is still to go out.
+    static constexpr int kUpChunk = 512;
+    std::array<float, kUpChunk> upLeft_{}, upRight_{};
+    std::array<float, 2> lastSample_{};
+    bool phase_ = false;
     int channel_ = 0;
     bool muted_ = false;
     uint64_t transport_ = 0;

@@ -45,7 +45,7 @@ GrooveState oneNote(int step) {
 }
 
 TEST(OfflineRender, AOneNoteGrooveSoundsOnItsStepAndIsSilentElsewhereAtEveryRate) {
-    for (size_t rate : {44100u, 48000u, 22050u, 96000u}) {
+    for (size_t rate : {44100u, 48000u, 22050u, 192000u}) {
         SCOPED_TRACE(rate);
         std::string why;
         const auto a = renderToMemory(oneNote(2), 2, why, static_cast<int>(rate));
