@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "OfflineRender.h"
 #include "cli_commands.h"
@@ -19,6 +22,14 @@ constexpr int kMostPasses = 10000;
 int fail(const std::string& message) {
     std::fprintf(stderr, "pattaplex-cli: render: %s\n", message.c_str());
     return 1;
+}
+
+// FluidSynth's own threads for the voices, when the machine has cores to spare;
+// PATTAPLEX_RENDER_CORES overrides.
+int renderCores() {
+    if (const char* env = std::getenv("PATTAPLEX_RENDER_CORES"); env && *env)
+        return std::clamp(std::atoi(env), 1, 16);
+    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 2);
 }
 
 // A flag or value the command does not take: the reason, then how it is used.
@@ -63,6 +74,7 @@ int cliRender(const Args& args) {
     std::string in, out;
     RenderOptions options;
     options.passes = kDefaultPasses;
+    options.cores = renderCores();
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();

@@ -47,7 +47,7 @@ class FluidDevice final : public AudioDevice {
             device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
             if (!device->driver_) {
                 const std::string reason = takeFluidError();
-                why = name + ": " + describe(name, reason);
+                why = describe(name, reason);
                 return nullptr;
             }
             // A server with its own rate (JACK) sets it: the synthesizer and the clock
@@ -79,7 +79,7 @@ class FluidDevice final : public AudioDevice {
     static std::string describe(const std::string& name, const std::string& reason) {
         if (name == "jack" && reason.find("server") != std::string::npos)
             return "no JACK server running";
-        return reason.empty() ? "cannot open the sound device" : reason;
+        return name + ": " + (reason.empty() ? "cannot open the sound device" : reason);
     }
 
     static int callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {

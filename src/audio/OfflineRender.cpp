@@ -26,7 +26,7 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
               std::to_string(kHighestRate) + " Hz";
         return std::nullopt;
     }
-    SynthEngine engine(o.rate);
+    SynthEngine engine(o.rate, o.cores);
     if (engine.rate() != o.rate) {
         why = "the synthesizer cannot run at " + std::to_string(o.rate) + " Hz";
         return std::nullopt;

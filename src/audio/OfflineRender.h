@@ -17,6 +17,9 @@ namespace pattaplex {
 struct RenderOptions {
     int passes = 4;          // times through the groove from step 0
     int rate = kSampleRate;  // kLowestRate .. kHighestRate
+    // Threads the synthesizer renders on: the same sound, sooner on a machine with cores
+    // to spare.
+    int cores = 1;
     // Told the share done, 0..1, now and then; may be null.
     std::function<void(double)> progress;
     // Set from any thread to give up; may be null.

@@ -109,10 +109,11 @@ bool SynthEngine::insideRender() {
     return rendering;
 }
 
-SynthEngine::SynthEngine(int rate)
+SynthEngine::SynthEngine(int rate, int cores)
     : fluid_(std::make_unique<Fluid>()), rate_(rate), factor_(factorFor(rate)), clock_(rate) {
     captureLibraryMessages();
     fluid_->settings = new_fluid_settings();
+    if (cores > 1) fluid_settings_setint(fluid_->settings, "synth.cpu-cores", cores);
     fluid_settings_setnum(fluid_->settings, "synth.sample-rate", rate / factor_);
     fluid_settings_setint(fluid_->settings, "synth.dynamic-sample-loading", 1);
     // 4 periods of 128 frames: under 12 ms of output latency.
@@ -180,9 +181,13 @@ std::optional<std::string> SynthEngine::load() {
             return error;
         }
     }
-    // The player gets them in the same order: the last loaded on top.
+    // The player gets them in the same order: the last loaded on top. Adding one selects
+    // a preset on every channel, loading its samples; only the presets asked for stay.
     for (int i = fluid_synth_sfcount(fluid_->loader) - 1; i >= 0; --i)
         fluid_synth_add_sfont(fluid_->synth, fluid_synth_get_sfont(fluid_->loader, i));
+    for (fluid_synth_t* synth : {fluid_->synth, fluid_->loader})
+        for (int channel = 0; channel < fluid_synth_count_midi_channels(synth); ++channel)
+            fluid_synth_unset_program(synth, channel);
     fluid_->loaded = true;
     return std::nullopt;
 }

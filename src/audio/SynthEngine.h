@@ -64,7 +64,9 @@ class SynthEngine : private NoteSink {
     // The same files in loading order: each goes above the ones before.
     static std::vector<std::string> soundfonts();
 
-    explicit SynthEngine(int rate = kSampleRate);
+    // `cores`: threads FluidSynth renders its voices on (for renders; the audio thread
+    // keeps to one).
+    explicit SynthEngine(int rate = kSampleRate, int cores = 1);
     ~SynthEngine() override;
     SynthEngine(const SynthEngine&) = delete;
     SynthEngine& operator=(const SynthEngine&) = delete;
