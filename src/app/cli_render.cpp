@@ -57,8 +57,11 @@ bool parseNumber(const std::string& text, int lowest, int highest, int& value) {
 bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
     s = freshStartState();
 #if PATTAPLEX_HAVE_GROOVE_FILES
-    const auto groove = readGroove(path, &why);
-    if (!groove) return false;
+    const Result<GrooveData> groove = readGroove(path);
+    if (!groove) {
+        why = groove.error();
+        return false;
+    }
     applyGroove(s, *groove);
     return true;
 #else

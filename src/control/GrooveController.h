@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "Command.h"
 #include "GrooveState.h"
@@ -22,6 +23,11 @@ class GrooveController : public ClockListener {
                      SecondsClock clock = systemSeconds, std::FILE* out = stdout);
 
     GrooveState& state() { return s_; }
+
+    // The user's desktop folder, under which the default folders for grooves, drum sets,
+    // MIDI and audio files lie. Unless the window program sets it: $HOME/Desktop.
+    void setDesktopFolder(std::string folder) { desktop_ = std::move(folder); }
+    std::string desktopFolder() const;
 
     // The toolkit's version number, printed when a MIDI export begins.
     void setToolkitVersion(int version) { toolkitVersion_ = version; }
@@ -109,6 +115,7 @@ class GrooveController : public ClockListener {
     SecondsClock clock_;
     std::FILE* stdout_;
     int toolkitVersion_ = 0;
+    std::string desktop_;
     int volumeDragRow_ = 0;  // the row whose volume slider is held, or 0
 };
 

@@ -455,17 +455,20 @@ void MainWindow::showSheet(const std::string& title, const std::string& message)
 }
 
 void MainWindow::beginSaveSheet(const std::string& folder, const std::string& name) {
-    beginFileSheet(
-        this, FileSheet::Save, folder, name, [this](bool confirmed, const std::string& path) {
-            toController([&](GrooveController& c) { c.savePanelDidEnd(confirmed, path); });
-        });
+    beginFileSheet(this, FileSheet::Save, folder, name, {},
+                   [this](bool confirmed, const std::string& path) {
+                       toController(
+                           [&](GrooveController& c) { c.savePanelDidEnd(confirmed, path); });
+                   });
 }
 
-void MainWindow::beginOpenSheet(const std::string& folder, const std::string& name) {
-    beginFileSheet(
-        this, FileSheet::Open, folder, name, [this](bool confirmed, const std::string& path) {
-            toController([&](GrooveController& c) { c.openPanelDidEnd(confirmed, path); });
-        });
+void MainWindow::beginOpenSheet(const std::string& folder, const std::string& name,
+                                const std::string& extension) {
+    beginFileSheet(this, FileSheet::Open, folder, name, extension,
+                   [this](bool confirmed, const std::string& path) {
+                       toController(
+                           [&](GrooveController& c) { c.openPanelDidEnd(confirmed, path); });
+                   });
 }
 
 void MainWindow::quitApplication() {

@@ -55,7 +55,8 @@ class MainWindow : public QMainWindow, public Outlets {
                  const std::string& second, const std::string& third) override;
     void showSheet(const std::string& title, const std::string& message) override;
     void beginSaveSheet(const std::string& folder, const std::string& name) override;
-    void beginOpenSheet(const std::string& folder, const std::string& name) override;
+    void beginOpenSheet(const std::string& folder, const std::string& name,
+                        const std::string& extension) override;
     void quitApplication() override;
 
     // The panel's texts as they are shown, for checking the window.
