@@ -30,7 +30,7 @@ for driver in none file; do
         >/dev/null 2>&1 &
     app=$!
     sleep 4  # start-up and the soundfonts
-    window=$(xdotool search --sync --pid "$app" --name Pattaplex | head -1)
+    window=$(xdotool search --sync --onlyvisible --pid "$app" | tail -1)
     idle=$(cpu "$app" "$seconds")
     xdotool windowfocus --sync "$window" key space
     sleep 1

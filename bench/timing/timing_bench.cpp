@@ -340,7 +340,7 @@ void startupTime(const char* driver) {
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("first initQT (driver %s): %.1f ms%s\n", driver, ms, opened ? "" : " (failed)");
-    for (int kit : {1, 16441, 20}) {
+    for (int kit : {1, 16441, 20}) {  // the kit loads on a worker
         const auto again = std::chrono::steady_clock::now();
         output.initQT(kit);
         std::printf(
