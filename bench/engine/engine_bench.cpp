@@ -188,10 +188,9 @@ void renders(double minutes) {
         std::printf("renders: cannot write the Funk groove with %s\n", cli.c_str());
         return;
     }
-    std::string why;
-    const auto data = readGroove(grv, &why);
+    const auto data = readGroove(grv);
     if (!data) {
-        std::printf("renders: %s\n", why.c_str());
+        std::printf("renders: %s\n", data.error().c_str());
         return;
     }
     GrooveState s = freshStartState();

@@ -99,23 +99,27 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
 
 std::optional<std::string> renderToFile(const GrooveState& s, const std::string& path,
                                         const RenderOptions& options) {
-    return replaceFileWith(path, [&](int, const std::string& tempPath) {
+    const Status done = replaceFileWith(path, [&](int, const std::string& tempPath) -> Status {
         WavWriter out;
-        if (auto error = out.open(tempPath, options.rate, isFlacName(path), path)) return error;
+        if (auto error = out.open(tempPath, options.rate, isFlacName(path), path))
+            return failure(*error);
         std::string why;
         bool writeFailed = false;
-        const auto done = renderGroove(
+        const auto rendered = renderGroove(
             s, options,
             [&](const float* l, const float* r, int n) {
                 writeFailed = !out.write(l, r, n);
                 return !writeFailed;
             },
             why);
-        std::optional<std::string> closed = out.close();
+        const std::optional<std::string> closed = out.close();
         // A failed write is best told by the file's own error.
-        if (!done && !(writeFailed && closed)) return std::optional<std::string>(why);
-        return closed;
+        if (!rendered && !(writeFailed && closed)) return failure(why);
+        if (closed) return failure(*closed);
+        return {};
     });
+    if (!done) return done.error();
+    return std::nullopt;
 }
 
 std::optional<RenderedAudio> renderToMemory(const GrooveState& s, int passes, std::string& why,
