@@ -117,9 +117,10 @@ void NoteOutput::publish(bool force) {
 void NoteOutput::startClock() {
     if (running_) return;
     // A stop is carried out on the audio side a moment after it is asked for; a step
-    // that sounded meanwhile moves the position kept for the next start.
+    // that sounded meanwhile moves the position a pause kept. (A LOOP of 0 is left alone:
+    // it is also where a full stop starts again.)
     const EngineReport r = engine_->report();
-    if (stopGuess_ >= 0 && r.transport == transport_ && s_.LOOP == stopGuess_) s_.LOOP = r.nextStep;
+    if (stopGuess_ > 0 && r.transport == transport_ && s_.LOOP == stopGuess_) s_.LOOP = r.nextStep;
     stopGuess_ = -1;
     preparedPass_ = 0;
     stepsSeen_ = 0;

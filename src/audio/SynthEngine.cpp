@@ -77,13 +77,17 @@ struct SynthEngine::Fluid {
     bool stopping = false;
     std::thread worker;
 
-    ~Fluid() {
+    void stopWorker() {
         {
             std::lock_guard<std::mutex> lock(mutex);
             stopping = true;
         }
         changed.notify_all();
         if (worker.joinable()) worker.join();
+    }
+
+    ~Fluid() {
+        stopWorker();
         // The player shares the loader's soundfonts; the loader owns them.
         if (synth)
             while (fluid_synth_sfcount(synth) > 0)
@@ -128,6 +132,7 @@ SynthEngine::SynthEngine(int rate, int cores)
 }
 
 SynthEngine::~SynthEngine() {
+    fluid_->stopWorker();  // it sends to the engine's queue
     delete current_;
     delete held_;
 }
