@@ -102,11 +102,11 @@ int main(int argc, char** argv) {
     window.attach(controller);
     output.setListener(&controller);
 
-    // The step clock schedules ahead and reports what has sounded from the main thread.
+    // The step clock runs on the audio side. While it runs, this timer brings the window's
+    // edits to it and its position to the window; stopped, nothing polls.
     QTimer pump;
-    pump.setTimerType(Qt::PreciseTimer);
     QObject::connect(&pump, &QTimer::timeout, [&sound] { sound.pump(); });
-    pump.start(5);
+    output.setPumpSwitch([&pump](bool on) { on ? pump.start(10) : pump.stop(); });
     pattaplex::installLaunchProbes(window, controller);
 
     // The window comes up at once; the sound opens as soon as it has been drawn.

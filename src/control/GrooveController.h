@@ -98,6 +98,8 @@ class GrooveController : public ClockListener {
     // Step clock notifications.
     void stepSounded(int nextStep) override;
     void loopWrapping() override;
+    // The sound side's one word to the window about whether it can be heard.
+    void soundStatusChanged(const std::string& status) override { out_.setSoundStatus(status); }
 
   private:
     void initQT();
