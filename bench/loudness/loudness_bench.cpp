@@ -53,9 +53,9 @@ Level measure(const RenderedAudio& a) {
 bool report(const std::string& name, const GrooveState& s, int passes) {
     std::string why;
     MasterBus::setProgramVolume(kQuarter);
-    const auto quiet = renderGroove(s, passes, why);
+    const auto quiet = renderToMemory(s, passes, why);
     MasterBus::setProgramVolume(1.0f);
-    const auto full = renderGroove(s, passes, why);
+    const auto full = renderToMemory(s, passes, why);
     if (!quiet || !full) {
         std::printf("%-24s cannot render: %s\n", name.c_str(), why.c_str());
         return false;

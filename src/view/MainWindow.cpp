@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
@@ -401,6 +402,18 @@ void MainWindow::setPlayTitle(const std::string& title) {
 void MainWindow::setKitTitle(const std::string& title) {
     kit_->setText(qs(title));
 }
+void MainWindow::setSoundStatus(const std::string& text) {
+    // The window tells why it is silent in its status bar, shown only while it is.
+    if (text.empty() && !soundStatus_) return;
+    if (!soundStatus_) {
+        soundStatus_ = new QLabel;
+        soundStatus_->setAccessibleName(tr("Sound status"));
+        statusBar()->addWidget(soundStatus_);
+    }
+    soundStatus_->setText(QString::fromStdString(text));
+    statusBar()->setVisible(!text.empty());
+}
+
 void MainWindow::setCount(const std::string& text) {
     count_->setText(qs(text));
 }

@@ -40,6 +40,7 @@ class MainWindow : public QMainWindow, public Outlets {
     void setPlayTitle(const std::string& title) override;
     void setKitTitle(const std::string& title) override;
     void setCount(const std::string& text) override;
+    void setSoundStatus(const std::string& text) override;
     void setInfText(const std::string& text) override;
     void setKitField(const std::string& text) override;
     void setFileField(const std::string& text) override;
@@ -120,6 +121,7 @@ class MainWindow : public QMainWindow, public Outlets {
     QSlider* masterVolume_ = nullptr;
     LevelMeter* meter_ = nullptr;
     QLabel* count_ = nullptr;
+    QLabel* soundStatus_ = nullptr;  // in the status bar, made when first needed
     QLabel* inf_ = nullptr;
     QLabel* kitField_ = nullptr;
     QLabel* fileField_ = nullptr;

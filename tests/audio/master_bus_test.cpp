@@ -134,17 +134,20 @@ TEST(MasterBus, TheMeterReadsThePeakOfTheSynthesizersRenderedBlocks) {
 }
 
 TEST(WavWriter, SamplesBeyondFullScaleAreClampedNeverWrapped) {
-    const std::string path = testing::TempDir() + "pattaplex_clamp_test.wav";
     const Samples left{1.5f, -3.0f, kNan, 0.5f}, right{1e9f, -1.0001f, 1.0f, -0.5f};
-    WavWriter wav;
-    ASSERT_FALSE(wav.open(path));
-    wav.write(left.data(), right.data(), 4);
-    ASSERT_FALSE(wav.close());
-    const auto read = readWav16(path);
-    std::remove(path.c_str());
-    ASSERT_TRUE(read);
     const std::vector<int16_t> expected{32767, 32767, -32768, -32768, 0, 32767, 16384, -16384};
-    for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(read->first[i], expected[i], 1) << i;
+    for (const char* kind : {".wav", ".flac"}) {
+        const std::string path = testing::TempDir() + "pattaplex_clamp_test" + kind;
+        WavWriter file;
+        ASSERT_FALSE(file.open(path, kSampleRate, isFlacName(path)));
+        file.write(left.data(), right.data(), 4);
+        ASSERT_FALSE(file.close());
+        const auto read = readWav16(path);
+        std::remove(path.c_str());
+        ASSERT_TRUE(read);
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_NEAR(read->first[i], expected[i], 1) << kind << " sample " << i;
+    }
 }
 
 }  // namespace
