@@ -7,11 +7,13 @@
 #include "LaunchSound.h"
 #include "MainWindow.h"
 #include "NoteOutput.h"
+#include "audio_export.h"
 #include "launch_probes.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pattaplex"));
+    QApplication::setOrganizationName(QStringLiteral("Pattaplex"));
 
     pattaplex::GrooveState state;
     pattaplex::NoteOutput output(state);
@@ -20,6 +22,13 @@ int main(int argc, char** argv) {
     pattaplex::GrooveController controller(state, window, sound);
     controller.setToolkitVersion(QT_VERSION);
     window.attach(controller);
+    window.setAudioExportJob([](const pattaplex::GrooveState& groove, int passes,
+                                const std::string& path, const std::atomic<bool>& cancel,
+                                const std::function<void(double)>& progress) {
+        progress(-1);  // the rendering itself gives no figures
+        const auto outcome = pattaplex::exportAudio(groove, passes, path, cancel, progress);
+        return pattaplex::AudioExportResult{outcome.cancelled, outcome.error};
+    });
     output.setListener(&controller);
 
     // The step clock schedules ahead and reports what has sounded from the main thread.

@@ -6,6 +6,7 @@
 
 #include "clear_undo.h"
 #include "defaults.h"
+#include "edit_scope.h"
 #include "names.h"
 #include "presets.h"
 
@@ -41,11 +42,14 @@ void GrooveController::awakeFromNib() {
     std::fflush(stdout_);
     setDefaults();
     showTempo();  // the tempo controls start out showing the start-up tempo
+    history_.clear();
+    showHistory();
 }
 
 // ---- Sound settings --------------------------------------------------------------
 
 void GrooveController::setDefaults() {
+    const EditScope edit(*this, "Default Sounds");
     loadDefaultSounds(s_);
     initQT();
     initVOL(s_);
@@ -55,6 +59,7 @@ void GrooveController::setDefaults() {
 }
 
 void GrooveController::setPrev() {
+    const EditScope edit(*this, "Previous Sounds");
     if (previousSoundsNeedDefaults(s_)) setDefaults();
     restorePreviousSounds(s_);
     initQT();
@@ -67,12 +72,14 @@ void GrooveController::setPrev() {
 // ---- Clear and undo --------------------------------------------------------------
 
 void GrooveController::cleanBufs() {
+    const EditScope edit(*this, s_.undoTOG == 0 ? "Revert" : "Clear");
     out_.setUndoTitle(pattaplex::cleanBufs(s_));
     out_.requestRedraw();
     displaySounds();
 }
 
 void GrooveController::undoClear() {
+    const EditScope edit(*this, "Revert");
     pattaplex::undoClear(s_);
     displaySounds();
     out_.requestRedraw();
@@ -81,6 +88,7 @@ void GrooveController::undoClear() {
 // ---- Presets and the randomiser --------------------------------------------------
 
 void GrooveController::doPreset(int tag) {
+    const EditScope edit(*this, "Preset");
     const PresetOutcome outcome = pattaplex::doPreset(s_, tag, clock_);
     if (outcome.name) out_.setFileField(*outcome.name);
     if (outcome.kitTitle) out_.setKitTitle(*outcome.kitTitle);
@@ -92,6 +100,7 @@ void GrooveController::doPreset(int tag) {
 }
 
 void GrooveController::doRandom(int mode) {
+    const EditScope edit(*this, "Randomise");
     s_.randTOG = mode;
     randomize(s_, clock_);
     s_.dataTOG = 1;
@@ -134,10 +143,12 @@ void GrooveController::playGroove() {
         sound_.stopClock();
         if (s_.key == 'p') {
             out_.setPlayTitle("paused");
+            showPlayhead(s_.LOOP);  // the step that will sound next
         } else {
             out_.setPlayTitle("PLAY");
             s_.LOOP = 0;
             out_.setCount("0:0");
+            showPlayhead(-1);
         }
         return;
     }
@@ -147,6 +158,7 @@ void GrooveController::playGroove() {
 }
 
 void GrooveController::setTempo() {
+    const EditScope edit(*this, "Tempo", "tempo");
     s_.TEMPO = out_.tempoSlider();
     out_.setTempoField(s_.TEMPO);
 }
@@ -159,6 +171,9 @@ void GrooveController::showTempo() {
 void GrooveController::stepSounded(int nextStep) {
     const int sub = s_.SUB > 0 ? s_.SUB : 1;
     out_.setCount(std::to_string(nextStep / sub + 1) + ":" + std::to_string(nextStep + 1));
+    // The step heard now is the one before the next.
+    const int steps = stepCount(s_);
+    showPlayhead(steps > 0 ? (nextStep + steps - 1) % steps : -1);
 }
 
 void GrooveController::loopWrapping() {
@@ -170,6 +185,8 @@ void GrooveController::loopWrapping() {
 // ---- Mouse -----------------------------------------------------------------------
 
 void GrooveController::mouseDown(float x, float y) {
+    const EditScope edit(*this, "Step");
+    painter_.end();
     s_.ptX = x;
     s_.ptY = y;
     const int xi = truncateCoordinate(x);
@@ -186,6 +203,7 @@ void GrooveController::mouseDown(float x, float y) {
         if (cell != 0) s_.DEMO = n;
         row.oldV = row.DV;
         row.VOL[static_cast<size_t>(s_.G)] = row.DV;
+        painter_.begin({n, s_.G}, cell != 0, x, y);
         break;
     }
     out_.requestRedraw();
@@ -196,6 +214,7 @@ void GrooveController::mouseDown(float x, float y) {
 }
 
 void GrooveController::setPos() {
+    const EditScope edit(*this, "Set Volumes");
     for (DrumRow& row : s_.rows) row.oldV = row.DV;
     setVOL(s_);
     displayVolume();
@@ -243,12 +262,14 @@ void GrooveController::displayVolume() {
 
 void GrooveController::setDrum(int row) {
     if (!s_.isRowNumber(row)) return;
+    const EditScope edit(*this, "Sound", "sound" + std::to_string(row));
     s_.row(row).DR = static_cast<int32_t>(int64_t{out_.soundSelector(row)} + kLowestNamedNote);
     displaySounds();
 }
 
 void GrooveController::setVolume(int row) {
     if (!s_.isRowNumber(row)) return;
+    const EditScope edit(*this, "Volume", "volume" + std::to_string(row));
     DrumRow& r = s_.row(row);
     r.oldV = r.DV;  // every row remembers its volume, so a mute can bring it back
     r.DV = out_.volumeSlider(row);
@@ -256,6 +277,7 @@ void GrooveController::setVolume(int row) {
 }
 
 void GrooveController::setKit(int kit) {
+    const EditScope edit(*this, "Kit");
     s_.oldKIT = s_.KIT;
     s_.KIT = kit;
     initQT();
@@ -263,18 +285,21 @@ void GrooveController::setKit(int kit) {
 }
 
 void GrooveController::setBars(int bars) {
+    const EditScope edit(*this, "Grid Size");
     s_.BARS = bars;
     clearBufs(s_);
     out_.requestRedraw();
 }
 
 void GrooveController::setBeats(int beats) {
+    const EditScope edit(*this, "Grid Size");
     s_.BEATS = beats;
     clearBufs(s_);
     out_.requestRedraw();
 }
 
 void GrooveController::setDiv(int sub) {
+    const EditScope edit(*this, "Grid Size");
     s_.SUB = sub;
     clearBufs(s_);
     out_.requestRedraw();

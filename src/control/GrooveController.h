@@ -4,12 +4,16 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "GrooveState.h"
 #include "Outlets.h"
 #include "Sound.h"
+#include "edit_history.h"
+#include "paint.h"
 #include "randomizer.h"
+#include "tap_tempo.h"
 
 namespace pattaplex {
 
@@ -94,7 +98,28 @@ class GrooveController : public ClockListener {
     void stepSounded(int nextStep) override;
     void loopWrapping() override;
 
+    // Comforts beyond the grid's own keys: drag painting (after a mouseDown), undo and
+    // redo of whole edits, typed and tapped tempo, files opened by path.
+    void mouseDragged(float x, float y);
+    void mouseUp();
+    void undoEdit();
+    void redoEdit();
+    void typeTempo(int bpm);  // clamped to 40..240, shown at once
+    void tapTempo();
+    void openPath(const std::string& path);  // by its extension, as the open sheets would
+    const EditHistory& history() const { return history_; }
+    // Seconds on a steady clock, for tapping; tests move it by hand.
+    void setSteadyClock(std::function<double()> clock) { steady_ = std::move(clock); }
+
   private:
+    class EditScope;
+    void finishEdit(const GrooveState& before, const std::string& name,
+                    const std::string& mergeKey);
+    void showHistory();
+    void afterHistoryStep(int oldKit);
+    void fileOpened(const std::string& path);
+    void showPlayhead(int step);
+
     void initQT();
     void displayNames(bool drums);
     void doDEMO();
@@ -108,6 +133,12 @@ class GrooveController : public ClockListener {
     SecondsClock clock_;
     std::FILE* stdout_;
     int toolkitVersion_ = 0;
+
+    EditHistory history_;
+    int editDepth_ = 0;
+    Painter painter_;
+    TapTempo taps_;
+    std::function<double()> steady_;
 };
 
 }  // namespace pattaplex

@@ -134,6 +134,7 @@ void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) 
         out_.setDrumSetField(s_.lastFile);
         displaySounds();
         initQT();
+        fileOpened(path);
         return;
     }
 
@@ -153,6 +154,7 @@ void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) 
     initQT();
     s_.GRID = 1;
     out_.requestRedraw();
+    fileOpened(path);
 }
 
 }  // namespace pattaplex

@@ -5,6 +5,7 @@
 
 #include "GrooveController.h"
 #include "clear_undo.h"
+#include "edit_scope.h"
 #include "names.h"
 
 namespace pattaplex {
@@ -75,6 +76,7 @@ void GrooveController::toggleMute(int n) {
 
 void GrooveController::keyDown(char32_t c, uint32_t modifiers) {
     if (c == 0) return;  // a dead key or a bare modifier: nothing was typed
+    const EditScope edit(*this, keyEditName(c), c == 't' ? "tap" : "");
     s_.key = static_cast<int32_t>(c);
 
     if (c >= '0' && c <= '9') {
@@ -156,6 +158,8 @@ void GrooveController::keyDown(char32_t c, uint32_t modifiers) {
             s_.TEMPO = s_.TEMPO >= kHighestTempo ? kLowestTempo : s_.TEMPO + 1;
         showTempo();
     }
+
+    if (c == 't') tapTempo();
 
     if (c == '/' || c == '?') out_.showSheet("Pattaplex Help", helptext);
 
