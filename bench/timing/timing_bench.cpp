@@ -26,6 +26,7 @@
 #include "SynthEngine.h"
 #include "WavFile.h"
 #include "defaults.h"
+#include "fresh_start.h"
 #include "kit_mapping.h"
 #include "onsets.h"
 #include "presets.h"

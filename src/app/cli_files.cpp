@@ -7,6 +7,7 @@
 
 #include "cli_commands.h"
 #include "defaults.h"
+#include "fresh_start.h"
 #include "groove_files.h"
 #include "integer_plist.h"
 #include "midi_export.h"

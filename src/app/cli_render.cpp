@@ -4,6 +4,7 @@
 #include "OfflineRender.h"
 #include "cli_commands.h"
 #include "defaults.h"
+#include "fresh_start.h"
 #if PATTAPLEX_HAVE_GROOVE_FILES
 #include "groove_files.h"
 #endif

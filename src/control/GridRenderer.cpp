@@ -55,55 +55,56 @@ void drawGrid(GrooveState& s, Canvas& canvas, double width, double height, int p
     canvas.fillRect(0, 0, width, height, scheme.background);
 
     const int steps = capGrid(s);
-    s.left = grid::kCentreX - 7 * steps;
+    s.left = grid::gridLeft(steps);
     if (s.GRID == 0) return;
 
     const int left = s.left;
-    const int right = left + grid::kStepWidth * steps;
+    const int right = grid::columnX(left, steps);
     for (int i = 0; i < kHorizontalLines; ++i) {
         const double lineWidth = (i == 0 || i == kHorizontalLines - 1) ? kThickLine : kThinLine;
-        const double y = grid::kTopLineY - 16 * i;
+        const double y = grid::lineY(i);
         canvas.strokeLine(left - 1, y, right + 1, y, lineWidth, scheme.horizontalLines);
-        if (i % 2 == 0)
-            canvas.drawText(left - 30, 303 - 16 * i, format("Dr%2d", i / 2 + 1), grid::kFontFamily,
-                            10, scheme.text);
     }
+    for (int n = 1; n <= kRowCount; ++n)
+        canvas.drawText(left - 30, grid::rowTop(n) - 15, format("Dr%2d", n), grid::kFontFamily, 10,
+                        scheme.text);
     s.LNG = steps;
 
     // With any steps at all, every factor is positive and the product at most 54.
     const int stepsPerBar = steps > 0 ? s.SUB * s.BEATS : 1;
     for (int step = 0; step < steps; ++step) {
-        const int x = left + grid::kStepWidth * step;
+        const int x = grid::columnX(left, step);
         double lineWidth = kThinLine;
         Colour lineColour = colours::grey;
         if (step % stepsPerBar == 0) {
-            canvas.drawText(x - 1, 322, format("%d", step / stepsPerBar + 1), grid::kFontFamily, 8,
-                            scheme.text);
+            canvas.drawText(x - 1, grid::kTopLineY + 4, format("%d", step / stepsPerBar + 1),
+                            grid::kFontFamily, 8, scheme.text);
             lineWidth = kThickLine;
             lineColour = scheme.barLines;
         } else if (step % s.SUB == 0) {
             lineColour = colours::red;
         }
-        canvas.strokeLine(x, 317, x, 15, lineWidth, lineColour);
+        canvas.strokeLine(x, grid::kTopLineY - 1, x, grid::kBottomLineY + 1, lineWidth, lineColour);
 
         for (int n = 1; n <= kRowCount; ++n)
             if (stepShown(s.row(n), step))
-                canvas.drawText(x, 297 - grid::kRowPitch * (n - 1), kBullet, grid::kFontFamily, 25,
+                canvas.drawText(x, grid::rowTop(n) - 21, kBullet, grid::kFontFamily, 25,
                                 scheme.text);
         if (s.velTOG != 0)
             for (int n = 1; n <= kRowCount; ++n)
                 if (stepShown(s.row(n), step))
-                    canvas.drawText(x, 290 - grid::kRowPitch * (n - 1),
+                    canvas.drawText(x, grid::rowTop(n) - 28,
                                     format("%3d", s.row(n).VOL[static_cast<size_t>(step)]),
                                     grid::kFontFamily, 7, scheme.text);
     }
 
-    canvas.strokeLine(right + 1, 319, right + 1, 13, kThickLine, scheme.barLines);
+    canvas.strokeLine(right + 1, grid::kTopLineY + 1, right + 1, grid::kBottomLineY - 1, kThickLine,
+                      scheme.barLines);
 
     // The step being heard: a translucent band over the ten rows of its column.
     if (playhead >= 0 && playhead < steps)
-        canvas.fillRect(left + grid::kStepWidth * playhead, 15, grid::kStepWidth, 302,
-                        scheme.playhead);
+        canvas.fillRect(grid::columnX(left, playhead), grid::kBottomLineY, grid::kStepWidth,
+                        grid::kTopLineY - grid::kBottomLineY, scheme.playhead);
 }
 
 }  // namespace pattaplex

@@ -5,17 +5,9 @@
 
 #include "Canvas.h"
 #include "GrooveState.h"
+#include "grid_geometry.h"
 
 namespace pattaplex {
-
-// Fixed geometry of the grid, in view coordinates.
-namespace grid {
-constexpr int kStepWidth = 14;
-constexpr int kCentreX = 404;
-constexpr int kTopLineY = 318;
-constexpr int kRowPitch = 32;
-constexpr const char* kFontFamily = "Lucida Grande";
-}  // namespace grid
 
 // Paints the whole view of `width` × `height` from the groove. `playhead`, when it is a
 // step of the grid, is highlighted across the rows.

@@ -7,6 +7,7 @@
 #include "clear_undo.h"
 #include "defaults.h"
 #include "edit_scope.h"
+#include "grid_geometry.h"
 #include "names.h"
 #include "presets.h"
 
@@ -17,17 +18,6 @@ namespace {
 constexpr const char* kBanner =
     "Pattaplex drum machine\n"
     "Click the grid to set steps, press Space to play, / for help.";
-
-// Click hit-testing bands, rows 1..10 from the top: {lowest y, highest y}, inclusive.
-constexpr std::pair<int, int> kRowBands[kRowCount] = {
-    {301, 317}, {269, 285}, {239, 251}, {205, 221}, {175, 187},
-    {141, 155}, {111, 125}, {79, 93},   {47, 61},   {15, 29},
-};
-
-int truncateCoordinate(float v) {
-    if (!std::isfinite(v)) return 0;
-    return static_cast<int>(std::clamp(v, -1.0e9f, 1.0e9f));
-}
 
 }  // namespace
 
@@ -189,22 +179,15 @@ void GrooveController::mouseDown(float x, float y) {
     painter_.end();
     s_.ptX = x;
     s_.ptY = y;
-    const int xi = truncateCoordinate(x);
-    const int yi = truncateCoordinate(y);
-    s_.G = static_cast<int32_t>((int64_t{xi} - s_.left) / 14);
-    for (int n = 1; n <= kRowCount; ++n) {
-        const auto [low, high] = kRowBands[n - 1];
-        if (yi < low || yi > high) continue;
-        // Columns outside the buffers have no cell to toggle.
-        if (s_.G < 0 || s_.G >= kBufferSize) break;
-        DrumRow& row = s_.row(n);
-        int32_t& cell = row.BUF[static_cast<size_t>(s_.G)];
+    s_.G = grid::columnAt(x, s_.left);
+    if (const auto at = grid::cellAt(x, y, s_.left)) {
+        DrumRow& row = s_.row(at->row);
+        int32_t& cell = row.BUF[static_cast<size_t>(at->column)];
         cell = cell == 0 ? row.DR : 0;
-        if (cell != 0) s_.DEMO = n;
+        if (cell != 0) s_.DEMO = at->row;
         row.oldV = row.DV;
-        row.VOL[static_cast<size_t>(s_.G)] = row.DV;
-        painter_.begin({n, s_.G}, cell != 0, x, y);
-        break;
+        row.VOL[static_cast<size_t>(at->column)] = row.DV;
+        painter_.begin({at->row, at->column}, cell != 0, x, y);
     }
     out_.requestRedraw();
     if (s_.DEMO != 0) {

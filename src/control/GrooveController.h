@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "Command.h"
 #include "GrooveState.h"
 #include "Outlets.h"
 #include "Sound.h"
@@ -16,18 +17,6 @@
 #include "tap_tempo.h"
 
 namespace pattaplex {
-
-// Modifier flags of a key press, as the key handler tests them.
-constexpr uint32_t kControlKey = 0x40000;
-constexpr uint32_t kOptionKey = 0x80000;
-constexpr uint32_t kCommandKey = 0x100000;
-
-// Character codes of the keys without a printable character.
-constexpr char32_t kUpArrow = 0xF700;
-constexpr char32_t kDownArrow = 0xF701;
-constexpr char32_t kLeftArrow = 0xF702;
-constexpr char32_t kRightArrow = 0xF703;
-constexpr char32_t kDeleteKey = 0x7F;
 
 extern const char* const helptext;
 
@@ -69,6 +58,10 @@ class GrooveController : public ClockListener {
     void mouseDown(float x, float y);
     void setPos();
     void keyDown(char32_t character, uint32_t modifiers);
+
+    // Runs a command from a menu or a button. A command of the key table works exactly
+    // as its key does; `value` is the row, tag or size the command needs.
+    void run(Command command, int value = 0);
 
     // Control panel.
     void displayNotes();
@@ -126,6 +119,9 @@ class GrooveController : public ClockListener {
     void showTempo();
     void handleArrow(char32_t key);
     void toggleMute(int row);
+    void perform(Command command, int value);
+    void finishKey();
+    void randomizeBy(int mode);
 
     GrooveState& s_;
     Outlets& out_;
@@ -136,6 +132,7 @@ class GrooveController : public ClockListener {
 
     EditHistory history_;
     int editDepth_ = 0;
+    std::string editName_, editMergeKey_;
     Painter painter_;
     TapTempo taps_;
     std::function<double()> steady_;

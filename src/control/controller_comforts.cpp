@@ -21,35 +21,58 @@ double steadySeconds() {
 
 }  // namespace
 
-std::string keyEditName(char32_t key) {
-    switch (key) {
-        case kLeftArrow:
-        case kRightArrow:
+std::string editName(Command command) {
+    switch (command) {
+        case Command::NextSound:
+        case Command::PreviousSound:
             return "Sound";
-        case kUpArrow:
-        case kDownArrow:
+        case Command::LouderRow:
+        case Command::SofterRow:
             return "Volume";
-        case kDeleteKey:
-            return "Clear";
-        case 'u':
-            return "Revert";
-        case 'r':
-        case 'a':
-        case 'd':
-        case 0x00AE:  // Option-R
-        case 0x0012:  // Control-R
+        case Command::ToggleMute:
+            return "Mute";
+        case Command::RandomSteps:
+        case Command::RandomAll:
+        case Command::RandomVelocities:
+        case Command::RandomStepsAndVelocities:
+        case Command::RandomDrums:
+        case Command::Random:
             return "Randomise";
-        case '[':
-        case ']':
+        case Command::FewerBars:
+        case Command::MoreBars:
             return "Bars";
-        case ',':
-        case '.':
+        case Command::ClearGrid:
+            return "Clear";
+        case Command::UndoClear:
+            return "Revert";
+        case Command::Slower:
+        case Command::Faster:
             return "Tempo";
-        case 't':
+        case Command::TapTempo:
             return "Tap Tempo";
+        case Command::SetVolumes:
+            return "Set Volumes";
+        case Command::Defaults:
+            return "Default Sounds";
+        case Command::Previous:
+            return "Previous Sounds";
+        case Command::Preset:
+            return "Preset";
+        case Command::Kit:
+            return "Kit";
+        case Command::Bars:
+        case Command::Beats:
+        case Command::Division:
+            return "Grid Size";
+        // The others name themselves (the clear/undo button by what it does), or
+        // change no groove.
         default:
-            return "Mute";  // the only other keys that change the groove
+            return "";
     }
+}
+
+std::string editMergeKey(Command command) {
+    return command == Command::TapTempo ? "tap" : "";
 }
 
 void GrooveController::finishEdit(const GrooveState& before, const std::string& name,

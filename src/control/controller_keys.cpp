@@ -12,24 +12,70 @@ namespace pattaplex {
 
 namespace {
 
-// Option-1 .. Option-0 mute or unmute rows 1 .. 10.
-constexpr char32_t kMuteKeys[kRowCount] = {0x00A1, 0x2122, 0x00A3, 0x00A2, 0x221E,
-                                           0x00A7, 0x00B6, 0x2022, 0x00AA, 0x00BA};
-
-constexpr char32_t kOptionS = 0x00DF;
-constexpr char32_t kOptionO = 0x00F8;
-constexpr char32_t kOptionR = 0x00AE;
-constexpr char32_t kControlS = 0x0013;
-constexpr char32_t kControlR = 0x0012;
-
 constexpr int32_t kLowestTempo = 40;
 constexpr int32_t kHighestTempo = 240;
+
+// The key table: each character and the command it runs. Some keys also need one of
+// the modifiers held.
+struct KeyBinding {
+    char32_t character;
+    Command command;
+    uint32_t needsAnyOf = 0;
+};
+
+constexpr KeyBinding kKeyTable[] = {
+    {'i', Command::ToggleInfiniteRandom},
+    {kUpArrow, Command::LouderRow},
+    {kDownArrow, Command::SofterRow},
+    {kLeftArrow, Command::PreviousSound},
+    {kRightArrow, Command::NextSound},
+    {kOptionS, Command::SaveDrumSet, kOptionKey | kControlKey | kCommandKey},
+    {kOptionO, Command::OpenDrumSet},
+    {kControlS, Command::ExportMidi},
+    {'r', Command::RandomSteps},
+    {'a', Command::RandomAll},
+    {kOptionR, Command::RandomVelocities},
+    {kControlR, Command::RandomStepsAndVelocities},
+    {'d', Command::RandomDrums},
+    {'c', Command::ToggleDarkGrid},
+    {' ', Command::PlayStop},
+    {'p', Command::PlayPause},
+    {'[', Command::FewerBars},
+    {']', Command::MoreBars},
+    {'v', Command::ToggleVelocities},
+    {kDeleteKey, Command::ClearGrid},
+    {'u', Command::UndoClear},
+    {',', Command::Slower},
+    {'.', Command::Faster},
+    {'/', Command::Help},
+    {'?', Command::Help},
+    {'t', Command::TapTempo},
+};
 
 int32_t toggled(int32_t flag) {
     return flag == 0 ? 1 : 0;
 }
 
 }  // namespace
+
+std::optional<KeyCommand> commandForKey(char32_t c, uint32_t modifiers) {
+    if (c >= '0' && c <= '9') return KeyCommand{Command::SelectRow, c == '0' ? 10 : int(c - '0')};
+    for (int n = 1; n <= kRowCount; ++n)
+        if (c == kOptionDigits[n - 1]) return KeyCommand{Command::ToggleMute, n};
+    for (const KeyBinding& k : kKeyTable)
+        if (k.character == c && (k.needsAnyOf == 0 || (modifiers & k.needsAnyOf) != 0))
+            return KeyCommand{k.command};
+    return std::nullopt;
+}
+
+char32_t keyForCommand(Command command, int value) {
+    const bool row = value >= 1 && value <= kRowCount;
+    if (command == Command::SelectRow) return row ? U'0' + char32_t(value % 10) : 0;
+    if (command == Command::ToggleMute) return row ? kOptionDigits[value - 1] : 0;
+    for (const KeyBinding& k : kKeyTable)
+        if (k.command == command) return k.character;
+    return 0;
+}
 
 void GrooveController::handleArrow(char32_t key) {
     const bool rowSelected = s_.isRowNumber(s_.DEMO);
@@ -76,94 +122,161 @@ void GrooveController::toggleMute(int n) {
 
 void GrooveController::keyDown(char32_t c, uint32_t modifiers) {
     if (c == 0) return;  // a dead key or a bare modifier: nothing was typed
-    const EditScope edit(*this, keyEditName(c), c == 't' ? "tap" : "");
+    const auto k = commandForKey(c, modifiers);
+    const EditScope edit(*this, k ? k->command : Command::Help);
     s_.key = static_cast<int32_t>(c);
+    if (k) perform(k->command, k->value);
+    finishKey();
+}
 
-    if (c >= '0' && c <= '9') {
-        s_.DEMO = c == '0' ? 10 : static_cast<int32_t>(c - '0');
-        doDEMO();
+void GrooveController::run(Command command, int value) {
+    // Undo and redo step through the edits instead of making one.
+    if (command == Command::UndoEdit) return undoEdit();
+    if (command == Command::RedoEdit) return redoEdit();
+    const EditScope edit(*this, command);
+    const char32_t key = keyForCommand(command, value);
+    if (key == 0) {
+        perform(command, value);
+        return;
     }
-    if (c == 'i') s_.INF = toggled(s_.INF);
+    // A key command from a menu works as its key does: play/pause, for one, goes by
+    // the last key.
+    s_.key = static_cast<int32_t>(key);
+    perform(command, value);
+    finishKey();
+}
+
+// What every key press does after its command.
+void GrooveController::finishKey() {
     out_.setInfText(s_.INF != 0 ? "INFINITE RANDOM" : " ");
-
-    if (c >= kUpArrow && c <= kRightArrow) handleArrow(c);
-
-    for (int n = 1; n <= kRowCount; ++n)
-        if (c == kMuteKeys[n - 1]) toggleMute(n);
-
-    if (c == kOptionS && (modifiers & (kOptionKey | kControlKey | kCommandKey)) != 0) {
-        s_.saveSET = 1;
-        s_.exportMIDI = 0;
-        saveFile();
-    }
-    if (c == kOptionO) {
-        s_.saveSET = 1;
-        s_.exportMIDI = 0;
-        openFile();
-    }
-    if (c == kControlS) {
-        s_.exportMIDI = 1;
-        saveFile();
-    }
-
-    if (c == 'r') {
-        s_.randTOG = 3;
-        randomize(s_, clock_);
-        out_.setUndoTitle(kRevertTitle);
-    }
-    if (c == 'a') {
-        s_.randTOG = 5;
-        randomize(s_, clock_);
-        displaySounds();
-        displayVolume();
-        out_.setUndoTitle(kRevertTitle);
-    }
-    if (c == kOptionR) {
-        s_.randTOG = 1;
-        randomize(s_, clock_);
-        displayVolume();
-    }
-    if (c == kControlR) {
-        s_.randTOG = 4;
-        randomize(s_, clock_);
-        displayVolume();
-    }
-    if (c == 'd') {
-        s_.randTOG = 2;
-        randomize(s_, clock_);
-        displaySounds();
-    }
-
     // Once anything has been randomised, every key counts as a change.
     if (s_.randTOG != 0) s_.dataTOG = 1;
-
-    if (c == 'c') s_.colTOG = toggled(s_.colTOG);
-    if (c == ' ' || c == 'p') playGroove();
-    if (c == '[') s_.BARS = s_.BARS > 1 ? s_.BARS - 1 : 1;
-    if (c == ']') s_.BARS = s_.BARS >= 6 ? 6 : std::max(0, s_.BARS) + 1;
-    if (c == 'v') s_.velTOG = toggled(s_.velTOG);
-    if (c == kDeleteKey) {
-        out_.setUndoTitle(kUndoTitle);
-        clearBufs(s_);
-    }
-    if (c == 'u') {
-        out_.setUndoTitle(kRevertTitle);
-        undoClear();
-    }
-
-    if (c == ',' || c == '.') {
-        if (c == ',')
-            s_.TEMPO = s_.TEMPO <= kLowestTempo ? kHighestTempo : s_.TEMPO - 1;
-        else
-            s_.TEMPO = s_.TEMPO >= kHighestTempo ? kLowestTempo : s_.TEMPO + 1;
-        showTempo();
-    }
-
-    if (c == 't') tapTempo();
-
-    if (c == '/' || c == '?') out_.showSheet("Pattaplex Help", helptext);
-
     out_.requestRedraw();
+}
+
+void GrooveController::randomizeBy(int mode) {
+    s_.randTOG = mode;
+    randomize(s_, clock_);
+}
+
+void GrooveController::perform(Command command, int value) {
+    switch (command) {
+        case Command::SelectRow:
+            if (!s_.isRowNumber(value)) return;
+            s_.DEMO = value;
+            doDEMO();
+            return;
+        case Command::ToggleMute:
+            if (s_.isRowNumber(value)) toggleMute(value);
+            return;
+        case Command::NextSound:
+            return handleArrow(kRightArrow);
+        case Command::PreviousSound:
+            return handleArrow(kLeftArrow);
+        case Command::LouderRow:
+            return handleArrow(kUpArrow);
+        case Command::SofterRow:
+            return handleArrow(kDownArrow);
+        case Command::ToggleInfiniteRandom:
+            s_.INF = toggled(s_.INF);
+            return;
+        case Command::SaveDrumSet:
+            return saveDrums();
+        case Command::OpenDrumSet:
+            s_.exportMIDI = 0;
+            return openDrums();
+        case Command::ExportMidi:
+            return saveMIDI();
+        case Command::RandomSteps:
+            randomizeBy(3);
+            out_.setUndoTitle(kRevertTitle);
+            return;
+        case Command::RandomAll:
+            randomizeBy(5);
+            displaySounds();
+            displayVolume();
+            out_.setUndoTitle(kRevertTitle);
+            return;
+        case Command::RandomVelocities:
+            randomizeBy(1);
+            displayVolume();
+            return;
+        case Command::RandomStepsAndVelocities:
+            randomizeBy(4);
+            displayVolume();
+            return;
+        case Command::RandomDrums:
+            randomizeBy(2);
+            displaySounds();
+            return;
+        case Command::ToggleDarkGrid:
+            s_.colTOG = toggled(s_.colTOG);
+            return;
+        case Command::PlayStop:
+        case Command::PlayPause:
+        case Command::Play:
+            return playGroove();
+        case Command::FewerBars:
+            s_.BARS = s_.BARS > 1 ? s_.BARS - 1 : 1;
+            return;
+        case Command::MoreBars:
+            s_.BARS = s_.BARS >= 6 ? 6 : std::max(0, s_.BARS) + 1;
+            return;
+        case Command::ToggleVelocities:
+            s_.velTOG = toggled(s_.velTOG);
+            return;
+        case Command::ClearGrid:
+            out_.setUndoTitle(kUndoTitle);
+            clearBufs(s_);
+            return;
+        case Command::UndoClear:
+            out_.setUndoTitle(kRevertTitle);
+            return undoClear();
+        case Command::Slower:
+            s_.TEMPO = s_.TEMPO <= kLowestTempo ? kHighestTempo : s_.TEMPO - 1;
+            return showTempo();
+        case Command::Faster:
+            s_.TEMPO = s_.TEMPO >= kHighestTempo ? kLowestTempo : s_.TEMPO + 1;
+            return showTempo();
+        case Command::Help:
+            return out_.showSheet("Pattaplex Help", helptext);
+        case Command::CleanBufs:
+            return cleanBufs();
+        case Command::SetVolumes:
+            return setPos();
+        case Command::Defaults:
+            return setDefaults();
+        case Command::Previous:
+            return setPrev();
+        case Command::FixSound:
+            return fixQT();
+        case Command::Audition:
+            return setTest(value);
+        case Command::Preset:
+            return doPreset(value);
+        case Command::Random:
+            return doRandom(value);
+        case Command::Kit:
+            return setKit(value);
+        case Command::Bars:
+            return setBars(value);
+        case Command::Beats:
+            return setBeats(value);
+        case Command::Division:
+            return setDiv(value);
+        case Command::SaveGroove:
+            return saveFile();
+        case Command::OpenGroove:
+            return openFile();
+        case Command::Quit:
+            return quit();
+        case Command::TapTempo:
+            return tapTempo();
+        case Command::UndoEdit:
+            return undoEdit();
+        case Command::RedoEdit:
+            return redoEdit();
+    }
 }
 
 }  // namespace pattaplex

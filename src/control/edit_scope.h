@@ -8,21 +8,33 @@
 
 namespace pattaplex {
 
-// The name under which a key of the grid is undone ("Tempo" for the comma).
-std::string keyEditName(char32_t key);
+// The name under which a command is undone ("Tempo" for Slower), empty for a command
+// whose action names itself; runs of a command with a merge key in a row are one edit.
+std::string editName(Command command);
+std::string editMergeKey(Command command);
 
 class GrooveController::EditScope {
   public:
+    EditScope(GrooveController& c, Command command)
+        : EditScope(c, editName(command), editMergeKey(command)) {}
     EditScope(GrooveController& c, std::string name, std::string mergeKey = {})
-        : c_(c),
-          outer_(c.editDepth_++ == 0),
-          name_(std::move(name)),
-          mergeKey_(std::move(mergeKey)) {
-        if (outer_) before_ = c.s_;
+        : c_(c), outer_(c.editDepth_++ == 0) {
+        if (outer_) {
+            before_ = c.s_;
+            c.editName_.clear();
+            c.editMergeKey_.clear();
+        }
+        // A command without a name of its own takes the name of the action it runs.
+        if (c.editName_.empty()) {
+            c.editName_ = std::move(name);
+            c.editMergeKey_ = std::move(mergeKey);
+        }
     }
     ~EditScope() {
         --c_.editDepth_;
-        if (outer_) c_.finishEdit(before_, name_, mergeKey_);
+        if (outer_)
+            c_.finishEdit(before_, c_.editName_.empty() ? "Edit" : c_.editName_,
+                          c_.editMergeKey_);
     }
     EditScope(const EditScope&) = delete;
     EditScope& operator=(const EditScope&) = delete;
@@ -30,8 +42,6 @@ class GrooveController::EditScope {
   private:
     GrooveController& c_;
     bool outer_;
-    std::string name_;
-    std::string mergeKey_;
     GrooveState before_;
 };
 

@@ -63,16 +63,4 @@ void initVOL(GrooveState& s) {
 void setVOL(GrooveState& s) {
     if (s.isRowNumber(s.DEMO)) fillVelocities(s.row(s.DEMO));
 }
-
-GrooveState freshStartState() {
-    GrooveState s;
-    applyStartupValues(s);
-    loadDefaultSounds(s);
-    initVOL(s);
-    setVOL(s);
-    s.LNG = stepCount(s);
-    s.left = 404 - 7 * s.LNG;
-    return s;
-}
-
 }  // namespace pattaplex

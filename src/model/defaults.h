@@ -30,9 +30,4 @@ void restorePreviousSounds(GrooveState& s);
 void initVOL(GrooveState& s);
 void setVOL(GrooveState& s);
 
-// The groove as a freshly started program holds it once its window has been drawn:
-// start-up values, the defaults with every row's velocities filled, and the grid
-// geometry (LNG, left) of the first drawing pass. For tools that act as a fresh program.
-GrooveState freshStartState();
-
 }  // namespace pattaplex

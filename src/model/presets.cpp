@@ -237,6 +237,9 @@ void loadMelodicPreset(GrooveState& s, const MelodicPreset& p, const SecondsCloc
     s.KIT = p.kit;
     for (int n = 1; n <= kRowCount; ++n) s.row(n).DR = p.notes[static_cast<size_t>(n - 1)];
     s.randTOG = 4;
+    // The fill lands in the preset's own grid, not in the one drawn before it; the next
+    // drawing pass shows this many steps.
+    s.LNG = stepCount(s);
     randomize(s, clock);
 }
 

@@ -10,15 +10,15 @@
 #include <functional>
 
 #include "GrooveState.h"
+#include "grid_geometry.h"
 
 namespace pattaplex {
 
 class GridView : public QWidget {
     Q_OBJECT
   public:
-    // The size the fixed grid geometry needs: 54 steps and the bar numbers fit.
-    static constexpr int kWidth = 808;
-    static constexpr int kHeight = 340;
+    static constexpr int kWidth = grid::kViewWidth;
+    static constexpr int kHeight = grid::kViewHeight;
 
     explicit GridView(GrooveState& state, QWidget* parent = nullptr);
 

@@ -4,13 +4,14 @@
 // are only shown in the menus; pressing them goes to the grid, as always.
 
 #include <QMenuBar>
-#include <cstdint>
 #include <functional>
+
+#include "Command.h"
 
 namespace pattaplex {
 
-using TypeKey = std::function<void(char32_t character, uint32_t modifiers)>;
+using RunCommand = std::function<void(Command command, int value)>;
 
-void addKeyMenus(QMenuBar& menuBar, const TypeKey& typeKey);
+void addKeyMenus(QMenuBar& menuBar, const RunCommand& run);
 
 }  // namespace pattaplex

@@ -1,17 +1,10 @@
 #include "KeyTranslation.h"
 
-#include <array>
-
-#include "GrooveController.h"
+#include "Command.h"
 
 namespace pattaplex {
 
 namespace {
-
-// What Option with a digit gives on the layout the key table was made for, 1 .. 9, 0.
-constexpr std::array<char32_t, 10> kOptionDigits{0x00A1, 0x2122, 0x00A3, 0x00A2, 0x221E,
-                                                 0x00A7, 0x00B6, 0x2022, 0x00AA, 0x00BA};
-constexpr char32_t kMidiExportCharacter = 0x13;
 
 uint32_t modifierFlags(Qt::KeyboardModifiers modifiers) {
     uint32_t flags = 0;
@@ -28,11 +21,11 @@ std::optional<char32_t> optionCharacter(int key) {
         case Qt::Key_0:
             return kOptionDigits[9];
         case Qt::Key_S:
-            return 0x00DF;
+            return kOptionS;
         case Qt::Key_O:
-            return 0x00F8;
+            return kOptionO;
         case Qt::Key_R:
-            return 0x00AE;
+            return kOptionR;
         default:
             return std::nullopt;
     }
@@ -72,7 +65,7 @@ std::optional<char32_t> keyCharacter(const QKeyEvent& event) {
         return static_cast<char32_t>(key - Qt::Key_A + 1);
     }
     // Linux desktops keep Control-S for saving; Meta-S is the MIDI export key.
-    if (meta && !control && !alt && key == Qt::Key_S) return kMidiExportCharacter;
+    if (meta && !control && !alt && key == Qt::Key_S) return kControlS;
 
     const QList<uint> text = event.text().toUcs4();
     if (text.isEmpty() || text.front() == 0) return std::nullopt;

@@ -154,10 +154,8 @@ QWidget* MainWindow::buildTransport() {
     layout->addWidget(tempoField_, 1, 3);
     layout->addWidget(inf_, 2, 0, 1, 4);
 
-    connect(play_, &QPushButton::clicked, this,
-            [this] { toController(&GrooveController::playGroove); });
-    connect(undo_, &QPushButton::clicked, this,
-            [this] { toController(&GrooveController::cleanBufs); });
+    connect(play_, &QPushButton::clicked, this, [this] { run(Command::Play); });
+    connect(undo_, &QPushButton::clicked, this, [this] { run(Command::CleanBufs); });
     connect(tempo_, &QSlider::valueChanged, this,
             [this] { toController(&GrooveController::setTempo); });
     return box;
@@ -170,13 +168,11 @@ QWidget* MainWindow::buildGridSize() {
     bars_ = numberChoices(layout, 0, tr("Bars"), 1, 6, this);
     beats_ = numberChoices(layout, 1, tr("Beats"), 1, 9, this);
     division_ = numberChoices(layout, 2, tr("Steps per beat"), 1, 4, this);
-    connect(bars_, &QButtonGroup::idClicked, this,
-            [this](int bars) { toController([bars](GrooveController& c) { c.setBars(bars); }); });
-    connect(beats_, &QButtonGroup::idClicked, this, [this](int beats) {
-        toController([beats](GrooveController& c) { c.setBeats(beats); });
-    });
+    connect(bars_, &QButtonGroup::idClicked, this, [this](int bars) { run(Command::Bars, bars); });
+    connect(beats_, &QButtonGroup::idClicked, this,
+            [this](int beats) { run(Command::Beats, beats); });
     connect(division_, &QButtonGroup::idClicked, this,
-            [this](int sub) { toController([sub](GrooveController& c) { c.setDiv(sub); }); });
+            [this](int sub) { run(Command::Division, sub); });
     return box;
 }
 
@@ -203,14 +199,10 @@ QWidget* MainWindow::buildGrooveInfo() {
         buttons->addWidget(button);
     layout->addLayout(buttons, 2, 0, 1, 4);
 
-    connect(setVol_, &QPushButton::clicked, this,
-            [this] { toController(&GrooveController::setPos); });
-    connect(defaults_, &QPushButton::clicked, this,
-            [this] { toController(&GrooveController::setDefaults); });
-    connect(previous_, &QPushButton::clicked, this,
-            [this] { toController(&GrooveController::setPrev); });
-    connect(fixSound_, &QPushButton::clicked, this,
-            [this] { toController(&GrooveController::fixQT); });
+    connect(setVol_, &QPushButton::clicked, this, [this] { run(Command::SetVolumes); });
+    connect(defaults_, &QPushButton::clicked, this, [this] { run(Command::Defaults); });
+    connect(previous_, &QPushButton::clicked, this, [this] { run(Command::Previous); });
+    connect(fixSound_, &QPushButton::clicked, this, [this] { run(Command::FixSound); });
     return box;
 }
 
@@ -239,9 +231,8 @@ QWidget* MainWindow::buildKits() {
             instruments->addWidget(button, melodic / 6, melodic % 6);
             ++melodic;
         }
-        menu->addAction(QString::fromUtf8(entry.name), this, [this, kit] {
-            toController([kit](GrooveController& c) { c.setKit(kit); });
-        });
+        menu->addAction(QString::fromUtf8(entry.name), this,
+                        [this, kit] { run(Command::Kit, kit); });
     }
     kit_->setMenu(menu);
     kitField_ = valueLabel();
@@ -256,8 +247,7 @@ QWidget* MainWindow::buildKits() {
     current->addWidget(kit_);
     layout->addLayout(current, 2, 0, 1, 2);
 
-    connect(kits_, &QButtonGroup::idClicked, this,
-            [this](int kit) { toController([kit](GrooveController& c) { c.setKit(kit); }); });
+    connect(kits_, &QButtonGroup::idClicked, this, [this](int kit) { run(Command::Kit, kit); });
     return box;
 }
 
@@ -272,7 +262,7 @@ QWidget* MainWindow::buildPresets() {
         layout->addWidget(button, (tag - 1) / 4, (tag - 1) % 4);
     }
     connect(presets_, &QButtonGroup::idClicked, this,
-            [this](int tag) { toController([tag](GrooveController& c) { c.doPreset(tag); }); });
+            [this](int tag) { run(Command::Preset, tag); });
     return box;
 }
 
@@ -297,55 +287,50 @@ QWidget* MainWindow::buildRandom() {
         layout->addWidget(button);
     }
     connect(random_, &QButtonGroup::idClicked, this,
-            [this](int mode) { toController([mode](GrooveController& c) { c.doRandom(mode); }); });
+            [this](int mode) { run(Command::Random, mode); });
     return box;
 }
 
 void MainWindow::buildMenus() {
     // No mnemonics: Alt with a letter belongs to the grid's keys.
     QMenu* file = menuBar()->addMenu(tr("File"));
-    auto add = [this, file](const QString& text, QKeySequence keys,
-                            void (GrooveController::*action)()) {
-        QAction* item = file->addAction(text, this, [this, action] { toController(action); });
+    auto add = [this, file](const QString& text, QKeySequence keys, Command command) {
+        QAction* item = file->addAction(text, this, [this, command] { run(command); });
         item->setShortcut(keys);
         return item;
     };
-    add(tr("Open Groove…"), QKeySequence(Qt::CTRL | Qt::Key_O), &GrooveController::openFile);
+    add(tr("Open Groove…"), QKeySequence(Qt::CTRL | Qt::Key_O), Command::OpenGroove);
     recentMenu_ = file->addMenu(tr("Open Recent"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
-    add(tr("Save Groove…"), QKeySequence(Qt::CTRL | Qt::Key_S), &GrooveController::saveFile);
+    add(tr("Save Groove…"), QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveGroove);
     file->addSeparator();
     // The drum-set keys are the grid's; the menu only shows them.
-    add(tr("Open Drum Set…") + "\tAlt+O", {}, &GrooveController::openDrums);
-    add(tr("Save Drum Set…") + "\tAlt+S", {}, &GrooveController::saveDrums);
+    add(tr("Open Drum Set…") + "\tAlt+O", {}, Command::OpenDrumSet);
+    add(tr("Save Drum Set…") + "\tAlt+S", {}, Command::SaveDrumSet);
     file->addSeparator();
-    add(tr("Export MIDI…"), QKeySequence(Qt::CTRL | Qt::Key_E), &GrooveController::saveMIDI);
+    add(tr("Export MIDI…"), QKeySequence(Qt::CTRL | Qt::Key_E), Command::ExportMidi);
     file->addAction(tr("Export Audio…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), this,
                     &MainWindow::exportAudio);
     file->addSeparator();
-    add(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), &GrooveController::quit)
+    add(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), Command::Quit)
         ->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = menuBar()->addMenu(tr("Edit"));
-    undoAction_ =
-        edit->addAction(tr("Undo"), this, [this] { toController(&GrooveController::undoEdit); });
+    undoAction_ = edit->addAction(tr("Undo"), this, [this] { run(Command::UndoEdit); });
     undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    redoAction_ =
-        edit->addAction(tr("Redo"), this, [this] { toController(&GrooveController::redoEdit); });
+    redoAction_ = edit->addAction(tr("Redo"), this, [this] { run(Command::RedoEdit); });
     redoAction_->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     showEditHistory({}, {});
 
-    addKeyMenus(*menuBar(), [this](char32_t character, uint32_t modifiers) {
-        toController([=](GrooveController& c) { c.keyDown(character, modifiers); });
-    });
+    addKeyMenus(*menuBar(), [this](Command command, int value) { run(command, value); });
 }
 
 void MainWindow::attach(GrooveController& controller) {
     controller_ = &controller;
     for (int n = 1; n <= kRowCount; ++n) {
         connect(rows_->rowButton(n), &QPushButton::clicked, this,
-                [this, n] { toController([n](GrooveController& c) { c.setTest(n); }); });
+                [this, n] { run(Command::Audition, n); });
         connect(rows_->soundSelector(n), &QSpinBox::valueChanged, this,
                 [this, n] { toController([n](GrooveController& c) { c.setDrum(n); }); });
         connect(rows_->volumeSlider(n), &QSlider::valueChanged, this,
@@ -367,6 +352,10 @@ void MainWindow::attach(GrooveController& controller) {
 template <typename Action>
 void MainWindow::toController(Action action) {
     if (controller_) std::invoke(action, *controller_);
+}
+
+void MainWindow::run(Command command, int value) {
+    if (controller_) controller_->run(command, value);
 }
 
 // The selectors show the grid size and kit the groove holds, however they were set.

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "AudioExportDialog.h"
+#include "Command.h"
 #include "GridView.h"
 #include "Outlets.h"
 #include "RowPanel.h"
@@ -117,6 +118,7 @@ class MainWindow : public QMainWindow, public Outlets {
 
     template <typename Action>
     void toController(Action action);
+    void run(Command command, int value = 0);
 
     GrooveState& state_;
     GrooveController* controller_ = nullptr;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "GridView.h"
+#include "grid_geometry.h"
 #include "names.h"
 
 namespace pattaplex {
@@ -19,7 +20,7 @@ constexpr int kSoundWidth = 52;
 
 // Height in the grid's drawing (origin bottom-left) of the centre of row n's band.
 double drawnBandCentre(int row) {
-    return 310.0 - 32.0 * (row - 1);
+    return grid::rowCentreY(row);
 }
 
 QHBoxLayout* stripLayout(QWidget* strip) {

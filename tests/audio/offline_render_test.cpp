@@ -11,6 +11,7 @@
 #include "StepClock.h"
 #include "WavFile.h"
 #include "defaults.h"
+#include "fresh_start.h"
 #include "kit_mapping.h"
 
 namespace pattaplex {

@@ -54,19 +54,30 @@ const KeyCase kKeyCases[] = {
     {'?', 0, "", "sheet=Pattaplex Help"},
 };
 
-TEST_F(ControllerTest, EveryKeyOfTheTable) {
+// Each key, and its command run from a menu, do the same.
+TEST_F(ControllerTest, EveryKeyOfTheTableAndItsMenuCommand) {
     for (const KeyCase& c : kKeyCases) {
-        SCOPED_TRACE(::testing::Message() << "key " << uint32_t(c.character) << ": " << c.expected);
-        GrooveState s = state;
-        FakeOutlets o = outlets;
-        FakeSound snd = sound;
-        GrooveController k(
-            s, o, snd, [] { return int64_t{1234}; }, printed);
-        set(s, c.before);
-        const int redraws = o.redraws;
-        k.keyDown(c.character, c.modifiers);
-        EXPECT_GT(o.redraws, redraws);
-        expectShown(shown(s, o, snd), "key=" + std::to_string(c.character) + ", " + c.expected);
+        const auto command = commandForKey(c.character, c.modifiers);
+        for (const bool fromMenu : {false, true}) {
+            if (fromMenu && !command) continue;
+            SCOPED_TRACE(::testing::Message() << "key " << uint32_t(c.character) << " menu "
+                                              << fromMenu << ": " << c.expected);
+            GrooveState s = state;
+            FakeOutlets o = outlets;
+            FakeSound snd = sound;
+            GrooveController k(
+                s, o, snd, [] { return int64_t{1234}; }, printed);
+            set(s, c.before);
+            const int redraws = o.redraws;
+            if (fromMenu)
+                k.run(command->command, command->value);
+            else
+                k.keyDown(c.character, c.modifiers);
+            EXPECT_GT(o.redraws, redraws);
+            const char32_t typed =
+                fromMenu ? keyForCommand(command->command, command->value) : c.character;
+            expectShown(shown(s, o, snd), "key=" + std::to_string(typed) + ", " + c.expected);
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include "defaults.h"
+#include "fresh_start.h"
 #include "groove_files.h"
 #include "integer_plist.h"
 #include "presets.h"

@@ -9,10 +9,21 @@
 
 namespace pattaplex::test {
 
+// A started program after its first drawing pass (16 steps shown).
+inline GrooveState startedGroove() {
+    GrooveState s;
+    applyStartupValues(s);
+    loadDefaultSounds(s);
+    initVOL(s);
+    setVOL(s);
+    s.LNG = stepCount(s);
+    return s;
+}
+
 // A started program whose rows all have their first 64 steps on (value 100 + n), per-step
 // velocities 10 * n + i % 7, and distinct notes and volumes, kept as the previous ones.
 inline GrooveState busyGroove() {
-    GrooveState s = freshStartState();
+    GrooveState s = startedGroove();
     for (int n = 1; n <= kRowCount; ++n) {
         DrumRow& row = s.row(n);
         std::tie(row.DR, row.DV, row.oldD, row.oldV) =

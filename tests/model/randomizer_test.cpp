@@ -16,7 +16,7 @@ using test::onSteps;
 // one, 60 or more, stands out). The grid was last drawn 5 steps wide: positions are drawn
 // below that, not below the groove's 16 steps.
 GrooveState sparseGroove() {
-    GrooveState s = freshStartState();
+    GrooveState s = test::startedGroove();
     s.LNG = 5;
     for (int n = 1; n <= kRowCount; ++n) {
         s.row(n).BUF[n] = s.row(n).DR;

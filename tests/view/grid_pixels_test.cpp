@@ -7,6 +7,7 @@
 
 #include "GridView.h"
 #include "defaults.h"
+#include "fresh_start.h"
 
 namespace pattaplex {
 namespace {

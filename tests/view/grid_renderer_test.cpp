@@ -6,6 +6,7 @@
 
 #include "GridRenderer.h"
 #include "defaults.h"
+#include "fresh_start.h"
 
 namespace pattaplex {
 namespace {
