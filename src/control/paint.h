@@ -15,10 +15,6 @@ struct GridCell {
     friend bool operator==(const GridCell&, const GridCell&) = default;
 };
 
-// The cell under a point in view coordinates (origin bottom-left), by the click bands
-// and the grid's left edge as last drawn; nothing between bands or outside the buffers.
-std::optional<GridCell> cellAt(const GrooveState& s, float x, float y);
-
 class Painter {
   public:
     // Starts a drag from `pressed`, whose cell is now on or off.
