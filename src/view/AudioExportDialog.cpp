@@ -93,7 +93,14 @@ void AudioExporter::start(const GrooveState& groove, const QString& path, int pa
 
 void AudioExporter::cancel() {
     cancel_ = true;
-    if (progress_) progress_->close();
+    closeProgress();
+}
+
+// Closing the dialog would report a cancel; it is closed without one.
+void AudioExporter::closeProgress() {
+    if (!progress_) return;
+    progress_->disconnect(this);
+    progress_->close();
 }
 
 void AudioExporter::wait() {
@@ -102,7 +109,7 @@ void AudioExporter::wait() {
 
 void AudioExporter::done(const AudioExportResult& result, const QString& path) {
     wait();
-    if (progress_) progress_->close();
+    closeProgress();
     const bool written = !result.cancelled && result.error.empty() && !cancel_;
     // Cancelled just as it completed: the file goes too.
     if (!result.cancelled && result.error.empty() && cancel_) QFile::remove(path);

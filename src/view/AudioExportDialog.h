@@ -57,6 +57,7 @@ class AudioExporter : public QObject {
 
   private:
     void done(const AudioExportResult& result, const QString& path);
+    void closeProgress();
 
     QWidget* window_;
     AudioExportJob job_;
