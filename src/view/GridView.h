@@ -38,7 +38,6 @@ class GridView : public QWidget {
     QPointF toDrawing(QPointF widgetPoint) const;
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
-    bool hasHeightForWidth() const override { return false; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;

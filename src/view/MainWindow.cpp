@@ -387,7 +387,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const bool tempo = watched == tempoField_;
     auto* spin = qobject_cast<QSpinBox*>(watched);
     if (!tempo && !spin) return QMainWindow::eventFilter(watched, event);
-    if (event->type() == QEvent::FocusOut && tempo) {
+    if (event->type() == QEvent::FocusOut && tempo &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         // Leaving the field without Enter keeps the tempo as it was.
         tempoField_->setText(QString::number(state_.TEMPO));
         return false;

@@ -81,6 +81,19 @@ TEST_F(WindowTest, TypedFieldsKeepTheKeysAndGiveThemBack) {
     EXPECT_TRUE(grid()->hasFocus());
 }
 
+TEST_F(WindowTest, OpenedFilesAreRememberedNewestFirstUpToTen) {
+    for (int i = 0; i < 12; ++i) {
+        const std::string path = QDir::homePath().toStdString() + "/g" + std::to_string(i) + ".grv";
+        controller.savePanelDidEnd(true, path);
+        controller.openPath(path);
+    }
+    controller.openPath(QDir::homePath().toStdString() + "/g5.grv");
+    const QStringList recent = window.recentFiles();
+    ASSERT_EQ(recent.size(), 10);
+    EXPECT_TRUE(recent[0].endsWith("/g5.grv") && recent[1].endsWith("/g11.grv"));
+    EXPECT_TRUE(recent[9].endsWith("/g2.grv"));
+}
+
 TEST_F(WindowTest, CancelledExportLeavesNoFileAndAFinishedOneIsWritten) {
     const QString folder = QDir::homePath() + "/export";
     QDir().mkpath(folder);
