@@ -254,9 +254,22 @@ void GrooveController::setVolume(int row) {
     if (!s_.isRowNumber(row)) return;
     const EditScope edit(*this, "Volume", "volume" + std::to_string(row));
     DrumRow& r = s_.row(row);
-    r.oldV = r.DV;  // every row remembers its volume, so a mute can bring it back
+    // Every row remembers its volume, so a mute can bring it back; a drag remembers the
+    // volume from before it, not the values it passed through.
+    if (row != volumeDragRow_) r.oldV = r.DV;
     r.DV = out_.volumeSlider(row);
     out_.setVolumeField(row, r.DV != 0 ? std::to_string(r.DV) : "Off");
+}
+
+void GrooveController::beginVolumeDrag(int row) {
+    if (!s_.isRowNumber(row)) return;
+    s_.row(row).oldV = s_.row(row).DV;
+    volumeDragRow_ = row;
+}
+
+void GrooveController::endVolumeDrag() {
+    volumeDragRow_ = 0;
+    history_.endMerge();  // the next drag is an edit of its own
 }
 
 void GrooveController::setKit(int kit) {

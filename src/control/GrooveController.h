@@ -70,6 +70,9 @@ class GrooveController : public ClockListener {
     void displayVolume();
     void setDrum(int row);    // reads the row's sound selector
     void setVolume(int row);  // reads the row's volume slider
+    // A press on a row's volume slider and its release: the drag between is one change.
+    void beginVolumeDrag(int row);
+    void endVolumeDrag();
     void setKit(int kit);
     void setBars(int bars);
     void setBeats(int beats);
@@ -136,6 +139,7 @@ class GrooveController : public ClockListener {
     Painter painter_;
     TapTempo taps_;
     std::function<double()> steady_;
+    int volumeDragRow_ = 0;  // the row whose volume slider is held, or 0
 };
 
 }  // namespace pattaplex

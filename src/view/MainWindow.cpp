@@ -13,7 +13,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProxyStyle>
 #include <QSettings>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "Dialogs.h"
@@ -58,6 +60,17 @@ QButtonGroup* numberChoices(QGridLayout* layout, int row, const QString& caption
     layout->addLayout(buttons, row, 1);
     return group;
 }
+
+// Alt with a digit mutes a row here, so a lone Alt press must not take the keyboard to
+// the menu bar, as some styles make it.
+class NoAltMenuStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 void checkOnly(QButtonGroup* group, int id) {
     const QSignalBlocker blocker(group);
@@ -324,6 +337,15 @@ void MainWindow::buildMenus() {
     showEditHistory({}, {});
 
     addKeyMenus(*menuBar(), [this](Command command, int value) { run(command, value); });
+
+    auto* style = new NoAltMenuStyle;
+    style->setParent(menuBar());
+    menuBar()->setStyle(style);
+    // However a menu closes, the grid has the keyboard again afterwards.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToHide, this, [this] {
+            QTimer::singleShot(0, grid_, [this] { grid_->setFocus(Qt::OtherFocusReason); });
+        });
 }
 
 void MainWindow::attach(GrooveController& controller) {
@@ -335,6 +357,10 @@ void MainWindow::attach(GrooveController& controller) {
                 [this, n] { toController([n](GrooveController& c) { c.setDrum(n); }); });
         connect(rows_->volumeSlider(n), &QSlider::valueChanged, this,
                 [this, n] { toController([n](GrooveController& c) { c.setVolume(n); }); });
+        connect(rows_->volumeSlider(n), &QSlider::sliderPressed, this,
+                [this, n] { toController([n](GrooveController& c) { c.beginVolumeDrag(n); }); });
+        connect(rows_->volumeSlider(n), &QSlider::sliderReleased, this,
+                [this] { toController(&GrooveController::endVolumeDrag); });
     }
     grid_->onClick = [this](float x, float y) {
         toController([x, y](GrooveController& c) { c.mouseDown(x, y); });

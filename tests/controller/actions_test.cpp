@@ -50,6 +50,15 @@ const ActionCase kActions[] = {
     // The panel's own actions.
     {"", [](World& w) { w.o.shown["slider2"] = "0", w.c.setVolume(2); },
      "DV2=0, oldV2=90, vol2=Off"},
+    // A drag to 0 is one change: the mute key brings back the volume from before it.
+    {"",
+     [](World& w) {
+         w.c.beginVolumeDrag(2);
+         for (const char* v : {"60", "30", "0"}) w.o.shown["slider2"] = v, w.c.setVolume(2);
+         w.c.endVolumeDrag();
+         w.c.keyDown(kOptionDigits[1], kOptionKey);
+     },
+     "DV2=90, oldV2=90, vol2=90, dataTOG=0"},
     {"", [](World& w) { w.o.shown["sel6"] = "7", w.c.setDrum(6); }, "DR6=42, name6=Closed Hat"},
     {"", [](World& w) { w.c.setKit(35); },
      "oldKIT=16417, kit=35, kitField=Electric Bass, name1=Eb3"},

@@ -2,9 +2,11 @@
 // act when the user moves them; clicks and keys reach the grid.
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
 
+#include "KeyTranslation.h"
 #include "WindowFixture.h"
 
 namespace pattaplex {
@@ -88,6 +90,61 @@ TEST_F(WindowTest, ClicksAndKeysReachTheGrid) {
     QTest::keyClick(grid(), Qt::Key_Space);
     EXPECT_TRUE(sound.running);
     EXPECT_EQ(window.playTitle(), "STOP");
+}
+
+// Every modifier key the help names does what it says on this platform: a grid command
+// or a File menu shortcut.
+TEST_F(WindowTest, TheHelpNamesThisPlatformsKeys) {
+    const QString help = QString::fromUtf8(helptext);
+    for (const char* mac : {"Opt", "Com/", "Cntrl", "< or >"})
+        EXPECT_FALSE(help.contains(mac)) << mac;
+    QList<QKeySequence> fileKeys;
+    for (QAction* item : window.menuBar()->actions().at(0)->menu()->actions())
+        fileKeys << item->shortcut();
+    const QRegularExpression modifierKey("(Ctrl|Alt|Meta)\\+([A-Z])");
+    int named = 0;
+    for (auto m = modifierKey.globalMatch(help); m.hasNext(); ++named) {
+        const QRegularExpressionMatch match = m.next();
+        const QKeySequence keys = QKeySequence::fromString(match.captured(0));
+        const Qt::Key key = keys[0].key();
+        const Qt::KeyboardModifiers mods = keys[0].keyboardModifiers();
+        QKeyEvent press(QEvent::KeyPress, key, mods, match.captured(2).toLower());
+        const auto typed = translateKey(press);
+        EXPECT_TRUE((typed && commandForKey(typed->character, typed->modifiers)) ||
+                    fileKeys.contains(keys))
+            << match.captured(0).toStdString();
+    }
+    EXPECT_EQ(named, 8);
+}
+
+// Keys typed at the window go wherever the keyboard focus is, as a user's would.
+void typeAtFocus(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    QTest::keyClick(target, key, modifiers);
+}
+
+TEST_F(WindowTest, TheKeyboardAlwaysComesBackToTheGrid) {
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    // A lone Alt press never takes the keyboard to the menu bar.
+    QTest::keyPress(QApplication::focusWidget(), Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Alt);
+    typeAtFocus(Qt::Key_Space);
+    EXPECT_TRUE(sound.running);
+
+    // Leaving a menu with Escape gives the keyboard back to the grid.
+    QMenu* groove = window.menuBar()->actions().at(1)->menu();
+    window.menuBar()->setActiveAction(window.menuBar()->actions().at(1));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(groove));
+    QTest::keyClick(groove, Qt::Key_Escape);
+    QTest::keyClick(window.menuBar(), Qt::Key_Escape);
+    QTest::qWait(10);
+    EXPECT_TRUE(grid()->hasFocus());
+    typeAtFocus(Qt::Key_Space);
+    EXPECT_FALSE(sound.running);
 }
 
 }  // namespace
