@@ -103,7 +103,10 @@ void GrooveController::doRandom(int mode) {
 // ---- Note output -----------------------------------------------------------------
 
 void GrooveController::initQT() {
+    const bool playing = sound_.clockRunning();
     sound_.initQT(s_.KIT);
+    // A refused kit halts the clock: nothing is playing any more.
+    if (playing && !sound_.clockRunning()) showPlayhead(-1);
 }
 
 void GrooveController::doDEMO() {

@@ -167,6 +167,9 @@ TEST_F(ControllerTest, PlayheadFollowsTheStepsHeard) {
     check("playhead=6");
     key('p'), key(' ');
     check("playhead=-1");
+    key(' '), controller->stepSounded(3);
+    sound.refusedKits.insert(16441), controller->setKit(16441);  // halts the clock
+    check("playhead=-1");
 }
 
 }  // namespace
