@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     std::filesystem::remove(outputPath());
-    if (exportMidi(outputPath(), s)) {
+    if (!exportMidi(outputPath(), s)) {
         if (std::filesystem::exists(outputPath())) std::abort();  // no file after a failure
         return 0;
     }

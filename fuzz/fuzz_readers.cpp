@@ -22,15 +22,13 @@ bool sameGroove(const GrooveData& a, const GrooveData& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::string why;
-
-    if (const auto drums = drumSetFromBytes(bytes, &why)) {
+    if (const auto drums = drumSetFromBytes(bytes)) {
         GrooveState s;
         applyDrumSet(s, *drums);
         if (drumSetArray(s).size() != 11) std::abort();
     }
 
-    if (const auto groove = grooveFromBytes(bytes, &why)) {
+    if (const auto groove = grooveFromBytes(bytes)) {
         GrooveState s;
         applyGroove(s, *groove);
         const auto again = grooveFromBytes(integerArrayXml(grooveArray(s)));

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "cli_commands.h"
@@ -68,13 +69,13 @@ void printDrumSet(const std::string& path, const DrumSetData& d) {
     }
 }
 
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
 bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+    return lowerCase(a) == lowerCase(b);
 }
 
 // A preset tag from its number or its name (any case); 0 when there is none.
@@ -96,20 +97,25 @@ std::string presetList() {
 int cliInfo(const Args& args) {
     if (args.size() != 1) return fail("usage: pattaplex-cli info FILE");
     const std::string& path = args[0];
-    std::string why;
-    const std::optional<std::string> bytes = readSmallFile(path, &why);
-    const auto array = bytes ? parseIntegerArray(*bytes, &why) : std::nullopt;
-    if (!array) return fail("cannot read " + path + ": " + why);
+    const Result<std::string> bytes = readSmallFile(path);
+    if (!bytes) return fail("cannot read " + path + ": " + bytes.error());
 
-    // The groove mark tells the two kinds apart.
-    if (!array->empty() && (*array)[0] == kGrooveMark) {
-        const std::optional<GrooveData> groove = grooveFromBytes(*bytes, &why);
-        if (!groove) return fail(path + " is not a groove file: " + why);
-        printGroove(path, *groove);
+    // The extension says what the file is; only for another one does the groove mark decide.
+    const std::string extension = lowerCase(std::filesystem::path(path).extension().string());
+    bool groove = extension == ".grv";
+    if (extension != ".grv" && extension != ".set") {
+        const Result<std::vector<int32_t>> array = parseIntegerArray(*bytes);
+        if (!array) return fail("cannot read " + path + ": " + array.error());
+        groove = !array->empty() && (*array)[0] == kGrooveMark;
+    }
+    if (groove) {
+        const Result<GrooveData> g = grooveFromBytes(*bytes);
+        if (!g) return fail(path + " is not a groove file: " + g.error());
+        printGroove(path, *g);
     } else {
-        const std::optional<DrumSetData> drums = drumSetFromBytes(*bytes, &why);
-        if (!drums) return fail(path + " is neither a groove nor a drum-set file: " + why);
-        printDrumSet(path, *drums);
+        const Result<DrumSetData> d = drumSetFromBytes(*bytes);
+        if (!d) return fail(path + " is not a drum-set file: " + d.error());
+        printDrumSet(path, *d);
     }
     return 0;
 }
@@ -122,20 +128,19 @@ int cliPreset(const Args& args) {
     GrooveState s = freshStartState();
     doPreset(s, tag);
     capToShownGrid(s);
-    if (const auto error = saveGroove(args[1], s)) return fail(*error);
+    if (const Status saved = saveGroove(args[1], s); !saved) return fail(saved.error());
     return 0;
 }
 
 int cliMidi(const Args& args) {
     if (args.size() != 2) return fail("usage: pattaplex-cli midi IN.grv OUT.mid");
-    std::string why;
-    const std::optional<GrooveData> groove = readGroove(args[0], &why);
-    if (!groove) return fail(args[0] + " is not a groove file: " + why);
+    const Result<GrooveData> groove = readGroove(args[0]);
+    if (!groove) return fail(args[0] + " is not a groove file: " + groove.error());
 
     GrooveState s = freshStartState();
     applyGroove(s, *groove);
     capToShownGrid(s);
-    if (const auto error = exportMidi(args[1], s)) return fail(*error);
+    if (const Status exported = exportMidi(args[1], s); !exported) return fail(exported.error());
     return 0;
 }
 

@@ -37,8 +37,11 @@ bool parsePasses(const std::string& text, int& passes) {
 bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
     s = freshStartState();
 #if PATTAPLEX_HAVE_GROOVE_FILES
-    const auto groove = readGroove(path, &why);
-    if (!groove) return false;
+    const Result<GrooveData> groove = readGroove(path);
+    if (!groove) {
+        why = groove.error();
+        return false;
+    }
     applyGroove(s, *groove);
     return true;
 #else

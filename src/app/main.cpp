@@ -1,5 +1,6 @@
 // The drum machine's window program.
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include "GrooveController.h"
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
     pattaplex::MainWindow window(state);
     pattaplex::GrooveController controller(state, window, sound);
     controller.setToolkitVersion(QT_VERSION);
+    controller.setDesktopFolder(
+        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation).toStdString());
     window.attach(controller);
     window.setAudioExportJob([](const pattaplex::GrooveState& groove, int passes,
                                 const std::string& path, const std::atomic<bool>& cancel,

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "Command.h"
 #include "GrooveState.h"
@@ -26,6 +27,11 @@ class GrooveController : public ClockListener {
                      SecondsClock clock = systemSeconds, std::FILE* out = stdout);
 
     GrooveState& state() { return s_; }
+
+    // The user's desktop folder, under which the default folders for grooves, drum sets,
+    // MIDI and audio files lie. Unless the window program sets it: $HOME/Desktop.
+    void setDesktopFolder(std::string folder) { desktop_ = std::move(folder); }
+    std::string desktopFolder() const;
 
     // The toolkit's version number, printed when a MIDI export begins.
     void setToolkitVersion(int version) { toolkitVersion_ = version; }
@@ -139,6 +145,7 @@ class GrooveController : public ClockListener {
     Painter painter_;
     TapTempo taps_;
     std::function<double()> steady_;
+    std::string desktop_;
     int volumeDragRow_ = 0;  // the row whose volume slider is held, or 0
 };
 

@@ -51,9 +51,11 @@ class Outlets {
     // An informational sheet on the window with one OK button; not waited for.
     virtual void showSheet(const std::string& title, const std::string& message) = 0;
     // Window-modal save and open sheets in `folder` proposing `name`. When dismissed
-    // they call the controller's savePanelDidEnd / openPanelDidEnd.
+    // they call the controller's savePanelDidEnd / openPanelDidEnd. A save sheet's name
+    // ends in the kind's extension; an open sheet is told it as `extension` (e.g. "grv").
     virtual void beginSaveSheet(const std::string& folder, const std::string& name) = 0;
-    virtual void beginOpenSheet(const std::string& folder, const std::string& name) = 0;
+    virtual void beginOpenSheet(const std::string& folder, const std::string& name,
+                                const std::string& extension) = 0;
     // End the program with status 0.
     virtual void quitApplication() = 0;
 };

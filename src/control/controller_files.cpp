@@ -15,26 +15,40 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kDrumSetFolder = "~/Desktop/Pattaplex//DrumSets";
-constexpr const char* kMidiFolder = "~/Desktop/Pattaplex/Saves/midiFiles";
-constexpr const char* kGrooveFolder = "~/Desktop/Pattaplex/Saves/Grooves";
-constexpr const char* kOpenFolder = "~/Desktop/Pattaplex/Saves";
+// Under the desktop folder.
+constexpr const char* kDrumSetFolder = "/Pattaplex/DrumSets";
+constexpr const char* kMidiFolder = "/Pattaplex/Saves/midiFiles";
+constexpr const char* kGrooveFolder = "/Pattaplex/Saves/Grooves";
 
-// The folder with "~" standing for the home folder, created when missing so that the
-// first save has somewhere to go. A folder that cannot be made is still proposed: the
-// sheet lets the user go elsewhere.
+// The folder, created when missing so that the first save has somewhere to go. A folder
+// that cannot be made is still proposed: the sheet lets the user go elsewhere.
 std::string prepareFolder(const std::string& folder) {
-    std::string path = folder;
-    if (!path.empty() && path[0] == '~') {
-        const char* home = std::getenv("HOME");
-        path = std::string(home ? home : "") + path.substr(1);
-    }
     std::error_code ignored;
-    fs::create_directories(path, ignored);
-    return path;
+    fs::create_directories(folder, ignored);
+    return folder;
+}
+
+// A name that can stand as a file name: "/" (and the null character) replaced by "-", so
+// that "Jazz 4/4" is suggested as "Jazz 4-4".
+std::string fileNameFrom(std::string name) {
+    for (char& c : name)
+        if (c == '/' || c == '\0') c = '-';
+    return name;
+}
+
+// The path with the kind's extension added when the chosen name has none.
+std::string withExtension(const std::string& path, const std::string& extension) {
+    const fs::path chosen(path);
+    return chosen.extension().empty() && !chosen.filename().empty() ? path + extension : path;
 }
 
 }  // namespace
+
+std::string GrooveController::desktopFolder() const {
+    if (!desktop_.empty()) return desktop_;
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/Desktop";
+}
 
 void GrooveController::saveFile() {
     std::string folder;
@@ -47,12 +61,12 @@ void GrooveController::saveFile() {
         std::fprintf(stdout_, "\n v = %i ", toolkitVersion_);
         std::fflush(stdout_);
         folder = kMidiFolder;
-        name = s_.lastFile + ".mid";
+        name = fileNameFrom(s_.lastFile) + ".mid";
     } else {
         folder = kGrooveFolder;
-        name = s_.lastFile + ".grv";
+        name = fileNameFrom(s_.lastFile) + ".grv";
     }
-    out_.beginSaveSheet(prepareFolder(folder), name);
+    out_.beginSaveSheet(prepareFolder(desktopFolder() + folder), name);
 }
 
 void GrooveController::saveDrums() {
@@ -67,7 +81,9 @@ void GrooveController::saveMIDI() {
 }
 
 void GrooveController::openFile() {
-    out_.beginOpenSheet(prepareFolder(kOpenFolder), s_.lastFile);
+    const bool drumSet = s_.saveSET != 0;
+    out_.beginOpenSheet(prepareFolder(desktopFolder() + (drumSet ? kDrumSetFolder : kGrooveFolder)),
+                        s_.lastFile, drumSet ? "set" : "grv");
 }
 
 void GrooveController::openDrums() {
@@ -75,7 +91,7 @@ void GrooveController::openDrums() {
     openFile();
 }
 
-void GrooveController::savePanelDidEnd(bool confirmed, const std::string& path) {
+void GrooveController::savePanelDidEnd(bool confirmed, const std::string& chosenPath) {
     const bool drumSet = s_.saveSET != 0;
     const bool midi = !drumSet && s_.exportMIDI != 0;
     // Whatever happens next, this sheet's save is over: the next save is a groove's.
@@ -83,23 +99,30 @@ void GrooveController::savePanelDidEnd(bool confirmed, const std::string& path) 
     s_.exportMIDI = 0;
     if (!confirmed) return;
 
+    const std::string path = withExtension(chosenPath, drumSet ? ".set" : midi ? ".mid" : ".grv");
     const std::string fileName = fs::path(path).filename().string();
     if (midi) {
-        if (auto error = exportMidi(path, s_)) {
-            out_.runAlert("WARNING", *error, "Oh No!");
+        if (const Status exported = exportMidi(path, s_); !exported) {
+            out_.runAlert("WARNING", exported.error(), "Oh No!");
             return;
         }
         out_.setFileField(fileName);
         return;
     }
-    const auto error = drumSet ? saveDrumSet(path, s_) : saveGroove(path, s_);
-    if (error) {
-        out_.runAlert("COULD NOT SAVE", "\"" + fileName + "\" was not saved: " + *error, "OK");
+    const Status saved = drumSet ? saveDrumSet(path, s_) : saveGroove(path, s_);
+    if (!saved) {
+        out_.runAlert("COULD NOT SAVE", "\"" + fileName + "\" was not saved: " + saved.error(),
+                      "OK");
+        return;
+    }
+    // A drum set is named in its own field; the groove keeps its name, and only a saved
+    // groove is safe to quit.
+    if (drumSet) {
+        out_.setDrumSetField(fileName);
         return;
     }
     out_.setFileField(fileName);
-    // Only a saved groove keeps the groove safe; a drum set or MIDI file does not.
-    if (!drumSet) s_.dataTOG = 0;
+    s_.dataTOG = 0;
 }
 
 void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) {
@@ -120,12 +143,11 @@ void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) 
         return;
     }
     const std::string name = chosen.stem().string();
-    std::string why;
 
     if (drumSet) {
-        const auto set = readDrumSet(path, &why);
+        const Result<DrumSetData> set = readDrumSet(path);
         if (!set) {
-            std::fprintf(stderr, "%s: %s\n", path.c_str(), why.c_str());
+            std::fprintf(stderr, "%s: %s\n", path.c_str(), set.error().c_str());
             out_.runAlert("NOT A DRUM SET FILE", "Try Again", "Man!");
             return;
         }
@@ -139,9 +161,9 @@ void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) 
     }
 
     s_.lastFile = name;
-    const auto groove = readGroove(path, &why);
+    const Result<GrooveData> groove = readGroove(path);
     if (!groove) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), why.c_str());
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), groove.error().c_str());
         out_.runAlert("NOT A GROOVE FILE", "Try Again", "Man!");
         return;
     }

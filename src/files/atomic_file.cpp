@@ -1,6 +1,7 @@
 #include "atomic_file.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <random>
 
 namespace pattaplex {
 
@@ -21,21 +21,12 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-std::string nameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// A new, empty, hidden file beside `path`; the mode follows the umask like any new file.
+// A new, empty, hidden file beside `path` with a short name of its own, so that a target
+// whose name is as long as the system allows can still be replaced. The mode follows the
+// umask like any new file.
 int createTempBeside(const std::string& path, std::string& tempPath) {
-    thread_local std::mt19937 generator{std::random_device{}()};
-    const std::string stem = folderOf(path) + "/." + nameOf(path) + ".";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = stem + std::to_string(generator() % 1000000) + ".tmp";
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
+    tempPath = folderOf(path) + "/.pattaplex-XXXXXX";
+    return ::mkostemp(tempPath.data(), O_CLOEXEC);
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -68,40 +59,48 @@ std::string finalTarget(const std::string& path) {
     return resolved ? std::string(resolved.get()) : path;  // a dangling link is replaced
 }
 
+// A file the user may not write, or made read-only for everyone, stays as it is, even
+// for the superuser whom the permission check lets through.
+bool writeProtected(const std::string& target, const struct stat& info) {
+    if (::access(target.c_str(), W_OK) != 0) return errno == EACCES || errno == EROFS;
+    return (info.st_mode & 0222) == 0;
+}
+
 }  // namespace
 
 std::string saveError(const std::string& path, int error) {
     return "Cannot save \"" + path + "\": " + std::strerror(error) + ".";
 }
 
-std::optional<std::string> replaceFileWith(const std::string& path, const TempFileWriter& fill) {
+Status replaceFileWith(const std::string& path, const TempFileWriter& fill) {
     const std::string target = finalTarget(path);
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && writeProtected(target, old)) return failure(saveError(path, EACCES));
+
     std::string tempPath;
     const int fd = createTempBeside(target, tempPath);
-    if (fd < 0) return saveError(path, errno);
-
+    if (fd < 0) return failure(saveError(path, errno));
     // A file being replaced keeps its permissions.
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, old.st_mode & 07777);
+    if (replacing) ::fchmod(fd, old.st_mode & 07777);
 
-    std::optional<std::string> failure = fill(fd, tempPath);
-    if (!failure && ::fsync(fd) != 0) failure = saveError(path, errno);
-    if (::close(fd) != 0 && !failure) failure = saveError(path, errno);
-    if (!failure && ::rename(tempPath.c_str(), target.c_str()) != 0)
-        failure = saveError(path, errno);
-    if (failure) {
+    Status done = fill(fd, tempPath);
+    if (done && ::fsync(fd) != 0) done = failure(saveError(path, errno));
+    if (::close(fd) != 0 && done) done = failure(saveError(path, errno));
+    if (done && ::rename(tempPath.c_str(), target.c_str()) != 0)
+        done = failure(saveError(path, errno));
+    if (!done) {
         ::unlink(tempPath.c_str());
-        return failure;
+        return done;
     }
     syncFolder(target);
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> replaceFile(const std::string& path, std::string_view contents) {
-    return replaceFileWith(path, [&](int fd, const std::string&) -> std::optional<std::string> {
-        if (!writeAll(fd, contents)) return saveError(path, errno);
-        return std::nullopt;
+Status replaceFile(const std::string& path, std::string_view contents) {
+    return replaceFileWith(path, [&](int fd, const std::string&) -> Status {
+        if (!writeAll(fd, contents)) return failure(saveError(path, errno));
+        return {};
     });
 }
 

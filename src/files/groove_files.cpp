@@ -12,47 +12,31 @@ namespace {
 constexpr size_t kGrooveHeader = 26;  // mark, grid, tempo, kit, ten notes, ten volumes
 constexpr size_t kDrumSetEntries = 11;
 
-void tell(std::string* why, std::string reason) {
-    if (why) *why = std::move(reason);
+Result<std::vector<int32_t>> readArray(const std::string& path) {
+    Result<std::string> bytes = readSmallFile(path);
+    if (!bytes) return failure(bytes.error());
+    return parseIntegerArray(*bytes);
 }
 
-std::optional<std::vector<int32_t>> readArray(const std::string& path, std::string* why) {
-    const std::optional<std::string> bytes = readSmallFile(path, why);
-    if (!bytes) return std::nullopt;
-    return parseIntegerArray(*bytes, why);
-}
-
-std::optional<GrooveData> grooveOf(const std::vector<int32_t>& a, std::string* why) {
-    if (a.empty() || a[0] != kGrooveMark) {
-        tell(why, "entry 0 is not 666");
-        return std::nullopt;
-    }
-    if (a.size() < kGrooveHeader) {
-        tell(why, "it holds " + std::to_string(a.size()) + " entries, fewer than 26");
-        return std::nullopt;
-    }
+Result<GrooveData> grooveOf(const std::vector<int32_t>& a) {
+    if (a.empty() || a[0] != kGrooveMark) return failure("entry 0 is not 666");
+    if (a.size() < kGrooveHeader)
+        return failure("it holds " + std::to_string(a.size()) + " entries, fewer than 26");
     GrooveData g;
     g.SUB = a[1];
     g.BEATS = a[2];
     g.BARS = a[3];
-    g.TEMPO = a[4];
+    g.TEMPO = std::clamp(a[4], kSlowestFileTempo, kFastestFileTempo);
     g.KIT = a[5];
-    if (g.SUB < 1 || g.BEATS < 1 || g.BARS < 1) {
-        tell(why, "SUB, BEATS and BARS must be at least 1");
-        return std::nullopt;
-    }
+    if (g.SUB < 1 || g.BEATS < 1 || g.BARS < 1)
+        return failure("SUB, BEATS and BARS must be at least 1");
     const std::optional<int> steps = fileStepCount(g.SUB, g.BEATS, g.BARS);
-    if (!steps) {
-        tell(why, "its grid has more than 80 steps per row");
-        return std::nullopt;
-    }
+    if (!steps) return failure("its grid has more than 80 steps per row");
     const size_t n = static_cast<size_t>(*steps);
     const size_t needed = kGrooveHeader + kRowCount * n;
-    if (a.size() < needed) {
-        tell(why, "it holds " + std::to_string(a.size()) + " entries, fewer than the " +
-                      std::to_string(needed) + " its grid needs");
-        return std::nullopt;
-    }
+    if (a.size() < needed)
+        return failure("it holds " + std::to_string(a.size()) + " entries, fewer than the " +
+                       std::to_string(needed) + " its grid needs");
     for (size_t r = 0; r < kRowCount; ++r) {
         g.notes[r] = a[6 + r];
         g.volumes[r] = a[16 + r];
@@ -62,15 +46,20 @@ std::optional<GrooveData> grooveOf(const std::vector<int32_t>& a, std::string* w
     return g;
 }
 
-std::optional<DrumSetData> drumSetOf(const std::vector<int32_t>& a, std::string* why) {
-    if (a.size() < kDrumSetEntries) {
-        tell(why, "it holds " + std::to_string(a.size()) + " entries, fewer than 11");
-        return std::nullopt;
-    }
+Result<DrumSetData> drumSetOf(const std::vector<int32_t>& a) {
+    // A groove, or any other list of integers, is no drum set.
+    if (a.size() != kDrumSetEntries)
+        return failure("it holds " + std::to_string(a.size()) + " entries, not 11");
     DrumSetData d;
     for (size_t r = 0; r < kRowCount; ++r) d.notes[r] = a[r];
     d.KIT = a[10];
     return d;
+}
+
+template <class T>
+Result<T> readAs(Result<std::vector<int32_t>> array, Result<T> (*of)(const std::vector<int32_t>&)) {
+    if (!array) return failure(array.error());
+    return of(*array);
 }
 
 }  // namespace
@@ -100,36 +89,32 @@ std::vector<int32_t> drumSetArray(const GrooveState& s) {
     return a;
 }
 
-std::optional<std::string> saveGroove(const std::string& path, const GrooveState& s) {
+Status saveGroove(const std::string& path, const GrooveState& s) {
     if (!fileStepCount(s.SUB, s.BEATS, s.BARS))
-        return "Cannot save \"" + path + "\": the grid of " + std::to_string(s.BARS) + " x " +
-               std::to_string(s.BEATS) + " x " + std::to_string(s.SUB) +
-               " steps does not fit a groove file.";
+        return failure("Cannot save \"" + path + "\": the grid of " + std::to_string(s.BARS) +
+                       " x " + std::to_string(s.BEATS) + " x " + std::to_string(s.SUB) +
+                       " steps does not fit a groove file.");
     return replaceFile(path, integerArrayXml(grooveArray(s)));
 }
 
-std::optional<std::string> saveDrumSet(const std::string& path, const GrooveState& s) {
+Status saveDrumSet(const std::string& path, const GrooveState& s) {
     return replaceFile(path, integerArrayXml(drumSetArray(s)));
 }
 
-std::optional<GrooveData> grooveFromBytes(std::string_view bytes, std::string* why) {
-    const auto array = parseIntegerArray(bytes, why);
-    return array ? grooveOf(*array, why) : std::nullopt;
+Result<GrooveData> grooveFromBytes(std::string_view bytes) {
+    return readAs(parseIntegerArray(bytes), grooveOf);
 }
 
-std::optional<DrumSetData> drumSetFromBytes(std::string_view bytes, std::string* why) {
-    const auto array = parseIntegerArray(bytes, why);
-    return array ? drumSetOf(*array, why) : std::nullopt;
+Result<DrumSetData> drumSetFromBytes(std::string_view bytes) {
+    return readAs(parseIntegerArray(bytes), drumSetOf);
 }
 
-std::optional<GrooveData> readGroove(const std::string& path, std::string* why) {
-    const auto array = readArray(path, why);
-    return array ? grooveOf(*array, why) : std::nullopt;
+Result<GrooveData> readGroove(const std::string& path) {
+    return readAs(readArray(path), grooveOf);
 }
 
-std::optional<DrumSetData> readDrumSet(const std::string& path, std::string* why) {
-    const auto array = readArray(path, why);
-    return array ? drumSetOf(*array, why) : std::nullopt;
+Result<DrumSetData> readDrumSet(const std::string& path) {
+    return readAs(readArray(path), drumSetOf);
 }
 
 void applyGroove(GrooveState& s, const GrooveData& g) {
@@ -138,12 +123,15 @@ void applyGroove(GrooveState& s, const GrooveData& g) {
     s.BARS = g.BARS;
     s.TEMPO = g.TEMPO;
     s.KIT = g.KIT;
-    for (size_t r = 0; r < kRowCount; ++r) s.rows[r].DR = g.notes[r];
-    for (size_t r = 0; r < kRowCount; ++r) s.rows[r].DV = g.volumes[r];
-    // GrooveData from the readers holds at most 80 steps; a hand-built one is cut there.
     for (size_t r = 0; r < kRowCount; ++r) {
-        const size_t n = std::min(g.steps[r].size(), s.rows[r].BUF.size());
-        std::copy_n(g.steps[r].begin(), n, s.rows[r].BUF.begin());
+        DrumRow& row = s.rows[r];
+        row.DR = g.notes[r];
+        row.DV = g.volumes[r];
+        // GrooveData from the readers holds at most 80 steps; a hand-built one is cut there.
+        const size_t n = std::min(g.steps[r].size(), row.BUF.size());
+        std::copy_n(g.steps[r].begin(), n, row.BUF.begin());
+        std::fill(row.BUF.begin() + static_cast<std::ptrdiff_t>(n), row.BUF.end(), 0);
+        std::fill(row.VOL.begin() + static_cast<std::ptrdiff_t>(n), row.VOL.end(), 0);
     }
 }
 

@@ -9,12 +9,17 @@
 #include <vector>
 
 #include "GrooveState.h"
+#include "Result.h"
 
 namespace pattaplex {
 
 constexpr int32_t kGrooveMark = 666;
+// Tempos a groove file brings are kept within what the tempo control offers.
+constexpr int32_t kSlowestFileTempo = 40;
+constexpr int32_t kFastestFileTempo = 240;
 
-// A groove file's contents, checked: SUB, BEATS, BARS at least 1, N at most 80.
+// A groove file's contents, checked: SUB, BEATS, BARS at least 1, N at most 80, TEMPO
+// brought into 40..240.
 struct GrooveData {
     int32_t SUB = 0, BEATS = 0, BARS = 0, TEMPO = 0, KIT = 0;
     std::array<int32_t, kRowCount> notes{};
@@ -36,25 +41,27 @@ std::optional<int> fileStepCount(int32_t SUB, int32_t BEATS, int32_t BARS);
 std::vector<int32_t> grooveArray(const GrooveState& s);
 std::vector<int32_t> drumSetArray(const GrooveState& s);
 
-// Write atomically (beside, then renamed). Return an error text naming the file and the
-// reason, or nothing on success; a failed write leaves any previous file untouched. A
-// groove whose grid a file cannot hold is not written.
-std::optional<std::string> saveGroove(const std::string& path, const GrooveState& s);
-std::optional<std::string> saveDrumSet(const std::string& path, const GrooveState& s);
+// Write atomically (beside, then renamed). On failure the error text names the file and
+// the reason, and any previous file is left untouched. A groove whose grid a file cannot
+// hold is not written.
+Status saveGroove(const std::string& path, const GrooveState& s);
+Status saveDrumSet(const std::string& path, const GrooveState& s);
 
-// Read and check a file (XML or binary property list, at most 1 MiB). Nothing when it
-// is refused; `why`, when given, receives the reason, e.g. "entry 0 is not 666". A groove
-// needs entry 0 = 666, SUB, BEATS and BARS of at least 1, at most 80 steps per row and
-// 26 + 10 x N entries; a drum set at least 11 entries. Every entry must fit 32 bits.
-std::optional<GrooveData> readGroove(const std::string& path, std::string* why = nullptr);
-std::optional<DrumSetData> readDrumSet(const std::string& path, std::string* why = nullptr);
+// Read and check a file (XML or binary property list, at most 1 MiB). A refusal gives the
+// reason, e.g. "entry 0 is not 666". A groove needs entry 0 = 666, SUB, BEATS and BARS of
+// at least 1, at most 80 steps per row and 26 + 10 x N entries; a drum set exactly 11
+// entries. Every entry must fit 32 bits.
+Result<GrooveData> readGroove(const std::string& path);
+Result<DrumSetData> readDrumSet(const std::string& path);
 
 // The same checks on a file's contents already in memory.
-std::optional<GrooveData> grooveFromBytes(std::string_view bytes, std::string* why = nullptr);
-std::optional<DrumSetData> drumSetFromBytes(std::string_view bytes, std::string* why = nullptr);
+Result<GrooveData> grooveFromBytes(std::string_view bytes);
+Result<DrumSetData> drumSetFromBytes(std::string_view bytes);
 
 // Put what was read into the groove: grid, tempo, kit, notes, volumes and the first N
-// steps of every row (velocities and everything else untouched).
+// steps of every row, whose velocities stay as they were. Entries N..79 of every step
+// buffer and their velocities are cleared, so nothing of an earlier groove lingers past
+// the end of this one. Everything else is untouched.
 void applyGroove(GrooveState& s, const GrooveData& g);
 void applyDrumSet(GrooveState& s, const DrumSetData& d);
 

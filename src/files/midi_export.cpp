@@ -13,6 +13,7 @@
 #include "atomic_file.h"
 #include "groove_files.h"
 #include "kit_mapping.h"
+#include "names.h"
 
 namespace pattaplex {
 
@@ -31,22 +32,10 @@ struct SmfDelete {
     void operator()(smf_t* smf) const { smf_delete(smf); }
 };
 
-// Step length in ticks: a step of a half, third or quarter beat falls exactly on the
-// grid (960 ticks divide by all three), so triplets stay in time however long the
-// groove. Any other subdivision starts its steps every half beat and lasts that long.
-int stepTicks(int32_t sub) {
-    switch (sub) {
-        case 3:
-            return kTicksPerBeat / 3;
-        case 4:
-            return kTicksPerBeat / 4;
-        default:
-            return kTicksPerBeat / 2;
-    }
-}
-
-int ticks(double beats) {
-    return static_cast<int>(std::lround(beats * kTicksPerBeat));
+// Step k starts at round(k x 960 / SUB) and lasts until the next step starts, so every
+// subdivision keeps the tempo and triplets stay on their exact thirds.
+int stepTick(int step, int32_t sub) {
+    return static_cast<int>(std::lround(double(step) * kTicksPerBeat / sub));
 }
 
 int dataByte(int32_t value) {
@@ -63,17 +52,16 @@ struct NoteEvent {
 // One note per active step, step after step and row after row, in time order. At one
 // instant the ends come first, so that a note of the same key starting then is not cut.
 std::vector<NoteEvent> noteEvents(const GrooveState& s, int steps) {
-    const int length = stepTicks(s.SUB);
     std::vector<NoteEvent> events;
     for (int i = 0; i < steps; ++i) {
-        const int start = i * length;
+        const int start = stepTick(i, s.SUB), end = stepTick(i + 1, s.SUB);
         for (const DrumRow& row : s.rows) {
             if (row.BUF[static_cast<size_t>(i)] == 0) continue;
             const int key = dataByte(row.DR & 0xFF);
             // A velocity of 0 would make the start an end, cutting another row's note.
             const int velocity = std::max(1, dataByte(row.VOL[static_cast<size_t>(i)] & 0xFF));
             events.push_back({start, true, key, velocity});
-            events.push_back({start + length, false, key, kReleaseVelocity});
+            events.push_back({end, false, key, kReleaseVelocity});
         }
     }
     std::stable_sort(events.begin(), events.end(), [](const NoteEvent& a, const NoteEvent& b) {
@@ -112,44 +100,70 @@ bool startTracks(smf_t* smf, const GrooveState& s, int channel, smf_track_t** no
                              static_cast<unsigned char>(micros >> 8),
                              static_cast<unsigned char>(micros)};
     if (!addEvent(tempoTrack, smf_event_new_from_pointer(tempo, sizeof tempo), 0)) return false;
+    // BEATS quarter notes to the bar, with the metronome on every beat.
+    unsigned char meter[] = {0xFF, 0x58, 0x04, static_cast<unsigned char>(s.BEATS), 2, 24, 8};
+    if (!addEvent(tempoTrack, smf_event_new_from_pointer(meter, sizeof meter), 0)) return false;
 
     *notes = smf_track_new();
     if (!*notes) return false;
     smf_add_track(smf, *notes);
     if (smf_set_format(smf, 1) != 0) return false;
-    const char* name = s.isDrumKit() ? "Drums" : "Piano";
-    if (!addEvent(*notes, smf_event_new_textual(3, name), 0)) return false;
+    const std::string name = s.isDrumKit() ? "Drums" : kitName(s.KIT).value_or("Instrument");
+    if (!addEvent(*notes, smf_event_new_textual(3, name.c_str()), 0)) return false;
     return addEvent(*notes, smf_event_new_from_bytes(0xC0 | channel, program(s), -1), 0);
 }
 
+// The library tells why it could not write a file only in its log message, e.g.
+// "fwrite(3) failed: No space left on device"; the reason is kept from there.
+class SmfLogCapture {
+  public:
+    SmfLogCapture()
+        : id_(g_log_set_handler("libsmf", static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK), record,
+                                this)) {}
+    ~SmfLogCapture() { g_log_remove_handler("libsmf", id_); }
+    SmfLogCapture(const SmfLogCapture&) = delete;
+    SmfLogCapture& operator=(const SmfLogCapture&) = delete;
+    std::string reason() const {
+        const size_t colon = last_.rfind(": ");
+        return colon == std::string::npos ? "the file could not be written"
+                                          : last_.substr(colon + 2);
+    }
+
+  private:
+    static void record(const gchar*, GLogLevelFlags, const gchar* message, gpointer self) {
+        static_cast<SmfLogCapture*>(self)->last_ = message ? message : "";
+    }
+    guint id_;
+    std::string last_;
+};
+
 }  // namespace
 
-std::optional<std::string> exportMidi(const std::string& path, const GrooveState& s) {
+Status exportMidi(const std::string& path, const GrooveState& s) {
     // A grid the step buffers cannot hold is not exported rather than read past them.
     const std::optional<int> steps = fileStepCount(s.SUB, s.BEATS, s.BARS);
-    if (!steps) return kCreateFailed;
+    if (!steps) return failure(kCreateFailed);
 
     const std::unique_ptr<smf_t, SmfDelete> smf(smf_new());
     const int channel = kitChannel(s.KIT);
     smf_track_t* notes = nullptr;
-    if (!smf || !startTracks(smf.get(), s, channel, &notes)) return kCreateFailed;
+    if (!smf || !startTracks(smf.get(), s, channel, &notes)) return failure(kCreateFailed);
 
-    int lastTick = 0;
     for (const NoteEvent& e : noteEvents(s, *steps)) {
         const int status = (e.on ? 0x90 : 0x80) | channel;
         if (!addEvent(notes, smf_event_new_from_bytes(status, e.key, e.velocity), e.tick))
-            return kNoteFailed;
-        lastTick = e.tick;
+            return failure(kNoteFailed);
     }
-    // The track lasts the groove's bars and beats; only half-beat steps of an unusual
-    // subdivision can run past that, and the end then waits for their last note.
-    const int endTick = std::max(ticks(static_cast<double>(s.BARS) * s.BEATS), lastTick);
-    if (smf_track_add_eot_pulses(notes, endTick) != 0) return kEndFailed;
+    // The last step ends exactly where the groove's bars and beats do.
+    if (smf_track_add_eot_pulses(notes, stepTick(*steps, s.SUB)) != 0) return failure(kEndFailed);
 
-    return replaceFileWith(path, [&](int, const std::string& tempPath) {
-        return smf_save(smf.get(), tempPath.c_str()) == 0 ? std::nullopt
-                                                          : std::optional<std::string>(kSaveFailed);
+    const Status saved = replaceFileWith(path, [&](int, const std::string& tempPath) -> Status {
+        const SmfLogCapture log;
+        if (smf_save(smf.get(), tempPath.c_str()) == 0) return {};
+        return failure("Cannot save \"" + path + "\": " + log.reason() + ".");
     });
+    if (!saved) return failure(std::string(kSaveFailed) + " " + saved.error());
+    return {};
 }
 
 }  // namespace pattaplex

@@ -72,15 +72,17 @@ void showSheet(QWidget* parent, const std::string& title, const std::string& mes
 }
 
 void beginFileSheet(QWidget* parent, FileSheet kind, const std::string& folder,
-                    const std::string& name, FileSheetDone done) {
-    const QString suffix = QFileInfo(qs(name)).suffix().toLower();
+                    const std::string& name, const std::string& extension, FileSheetDone done) {
+    const QString suffix =
+        (extension.empty() ? QFileInfo(qs(name)).suffix() : qs(extension)).toLower();
     auto* dialog = new QFileDialog(parent, sheetTitle(kind, suffix), qs(folder));
     dialog->setAcceptMode(kind == FileSheet::Save ? QFileDialog::AcceptSave
                                                   : QFileDialog::AcceptOpen);
     dialog->setFileMode(kind == FileSheet::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // The name is saved as typed: no extension is added to it.
-    if (const QString filter = filterFor(suffix); !filter.isEmpty())
+    if (const QString filter = filterFor(suffix); !filter.isEmpty()) {
         dialog->setNameFilters({filter, QObject::tr("All files (*)")});
+        if (kind == FileSheet::Save) dialog->setDefaultSuffix(suffix);
+    }
     if (!name.empty()) dialog->selectFile(qs(name));
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -21,8 +21,11 @@ enum class FileSheet { Save, Open };
 using FileSheetDone = std::function<void(bool confirmed, const std::string& path)>;
 
 // A window-modal file sheet in `folder` (a full path, as the controller gives it) proposing
-// `name`; returns at once and calls `done` when the sheet is dismissed.
+// `name`; returns at once and calls `done` when the sheet is dismissed. The file kind's
+// extension ("grv", "set", "mid") is `extension`, or else the proposed name's: the sheet
+// filters for it, with an "All files" choice, and a save adds it to a name typed without
+// an extension.
 void beginFileSheet(QWidget* parent, FileSheet kind, const std::string& folder,
-                    const std::string& name, FileSheetDone done);
+                    const std::string& name, const std::string& extension, FileSheetDone done);
 
 }  // namespace pattaplex

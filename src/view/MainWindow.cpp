@@ -484,9 +484,13 @@ void MainWindow::setAudioExportJob(AudioExportJob job) {
 }
 
 void MainWindow::exportAudio() {
-    if (!exporter_) return;
-    const QString folder = QDir::homePath() + QStringLiteral("/Desktop/Pattaplex/Saves/Audio");
-    exporter_->begin(state_, folder, qs(state_.lastFile) + QStringLiteral(".wav"));
+    if (!exporter_ || !controller_) return;
+    const QString folder =
+        qs(controller_->desktopFolder()) + QStringLiteral("/Pattaplex/Saves/Audio");
+    // A groove named after a preset such as "Jazz 4/4" is suggested as "Jazz 4-4.wav".
+    QString name = qs(state_.lastFile);
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    exporter_->begin(state_, folder, name + QStringLiteral(".wav"));
 }
 
 // Outlets. Setting a control from here never sends its action again.
@@ -572,14 +576,16 @@ void MainWindow::showSheet(const std::string& title, const std::string& message)
 
 void MainWindow::beginSaveSheet(const std::string& folder, const std::string& name) {
     beginFileSheet(
-        this, FileSheet::Save, folder, name, [this](bool confirmed, const std::string& path) {
+        this, FileSheet::Save, folder, name, {}, [this](bool confirmed, const std::string& path) {
             toController([&](GrooveController& c) { c.savePanelDidEnd(confirmed, path); });
         });
 }
 
-void MainWindow::beginOpenSheet(const std::string& folder, const std::string& name) {
+void MainWindow::beginOpenSheet(const std::string& folder, const std::string& name,
+                                const std::string& extension) {
     beginFileSheet(
-        this, FileSheet::Open, folder, name, [this](bool confirmed, const std::string& path) {
+        this, FileSheet::Open, folder, name, extension,
+        [this](bool confirmed, const std::string& path) {
             toController([&](GrooveController& c) { c.openPanelDidEnd(confirmed, path); });
         });
 }

@@ -57,7 +57,8 @@ class MainWindow : public QMainWindow, public Outlets {
                  const std::string& second, const std::string& third) override;
     void showSheet(const std::string& title, const std::string& message) override;
     void beginSaveSheet(const std::string& folder, const std::string& name) override;
-    void beginOpenSheet(const std::string& folder, const std::string& name) override;
+    void beginOpenSheet(const std::string& folder, const std::string& name,
+                        const std::string& extension) override;
     void quitApplication() override;
     void showPlayhead(int step) override;
     void showEditHistory(const std::string& undoName, const std::string& redoName) override;

@@ -67,8 +67,9 @@ class FakeOutlets : public Outlets {
     void beginSaveSheet(const std::string& folder, const std::string& name) override {
         shown["savedIn"] = folder, shown["saved"] = name, shown["saves"] += name + " ";
     }
-    void beginOpenSheet(const std::string& folder, const std::string& name) override {
-        shown["openedIn"] = folder, shown["opened"] = name;
+    void beginOpenSheet(const std::string& folder, const std::string& name,
+                        const std::string& extension) override {
+        shown["openedIn"] = folder, shown["opened"] = name + "/" + extension;
     }
     void quitApplication() override { quitRequested = true; }
 };

@@ -31,7 +31,7 @@ const KeyCase kKeyCases[] = {
     // The file keys and their mode flags.
     {0x00DF, kOptionKey, "", "saveSET=1, saved=DrumSet.set"},
     {0x00DF, 0, "", "saveSET=0, saved=-"},
-    {0x00F8, 0, "", "saveSET=1, opened=Groove"},
+    {0x00F8, 0, "", "saveSET=1, opened=Groove/set"},
     {0x0013, kControlKey, "", "exportMIDI=1, saved=Groove.mid"},
     // The random keys; any key after the first randomisation marks a change.
     {'r', 0, "", "randTOG=3, undoTOG=1, dataTOG=1, undoTitle=Revert, VOL1.0=90"},

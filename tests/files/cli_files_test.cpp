@@ -37,7 +37,8 @@ TEST(Cli, WritesPresetsExportsAndShowsFilesAsAFreshProgramWould) {
     GrooveState s = test::patternedState(2, 4, 1);
     s.KIT = 16417, s.row(1).DR = 36, s.row(1).DV = 0;
     for (int n = 1; n <= kRowCount; ++n) s.row(n).BUF.fill(0), s.row(n).BUF[n - 1] = 1;
-    ASSERT_EQ(saveGroove(in("in.grv"), s), std::nullopt);
+    s.TEMPO = 1;  // opens as 40
+    ASSERT_TRUE(saveGroove(in("in.grv"), s));
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"preset", "funk", in("funk.grv")},
                                                {"preset", "3", in("3.grv")},
@@ -46,7 +47,7 @@ TEST(Cli, WritesPresetsExportsAndShowsFilesAsAFreshProgramWould) {
 
     GrooveState funk = freshStartState();
     doPreset(funk, 3);
-    EXPECT_EQ(parseIntegerArray(test::readBytes(in("funk.grv"))), grooveArray(funk));
+    EXPECT_EQ(*parseIntegerArray(test::readBytes(in("funk.grv"))), grooveArray(funk));
     EXPECT_EQ(test::readBytes(in("3.grv")), test::readBytes(in("funk.grv")));
 
     const test::MidiFile f = test::readMidi(in("out.mid"));
@@ -57,7 +58,7 @@ TEST(Cli, WritesPresetsExportsAndShowsFilesAsAFreshProgramWould) {
 
     const CliRun info = cli({"info", in("in.grv")});
     EXPECT_EQ(info.status, 0);
-    for (const char* text : {"1 bars x 4 beats x 2 steps per beat = 8 steps", "Tempo:   133",
+    for (const char* text : {"1 bars x 4 beats x 2 steps per beat = 8 steps", "Tempo:   40",
                              "16417 Jazz", "  1    36  BassDrum1          Off  x......."})
         EXPECT_NE(info.out.find(text), std::string::npos) << text << "\n" << info.out;
 }
@@ -67,6 +68,9 @@ TEST(Cli, BadInputExitsWithOneLineAndWritesNoFile) {
     const auto in = [&](const std::string& name) { return folder.path(name); };
     test::writeBytes(in("drums.set"), integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56, 1}));
     test::writeBytes(in("short.grv"), integerArrayXml({666, 2, 4, 2}));
+    // The extension says which kind a file must be.
+    test::writeBytes(in("drums.grv"), test::readBytes(in("drums.set")));
+    test::writeBytes(in("groove.set"), integerArrayXml(grooveArray(freshStartState())));
     test::writeBytes(in("old.mid"), "previous");
     std::filesystem::create_directory(in("taken.grv"));
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
@@ -74,6 +78,8 @@ TEST(Cli, BadInputExitsWithOneLineAndWritesNoFile) {
              {"preset", "Salsa", in("taken.grv")},
              {"preset", "Salsa"},
              {"info", in("short.grv")},
+             {"info", in("drums.grv")},
+             {"info", in("groove.set")},
              {"info", in("old.mid")},
              {"midi", in("drums.set"), in("new.mid")},
              {"midi", in("missing.grv"), in("new.mid")},
@@ -85,8 +91,8 @@ TEST(Cli, BadInputExitsWithOneLineAndWritesNoFile) {
         EXPECT_TRUE(run.out.empty());
         EXPECT_TRUE(!run.err.empty() && run.err.find('\n') == run.err.size() - 1) << run.err;
     }
-    EXPECT_EQ(folder.entries(),
-              (std::vector<std::string>{"drums.set", "old.mid", "short.grv", "taken.grv"}));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"drums.grv", "drums.set", "groove.set",
+                                                          "old.mid", "short.grv", "taken.grv"}));
     EXPECT_EQ(test::readBytes(in("old.mid")), "previous");
 }
 

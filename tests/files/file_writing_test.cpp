@@ -26,11 +26,10 @@ struct FileSizeLimit {
     ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
 };
 
-void expectMentions(const std::optional<std::string>& error, const std::string& path,
-                    const std::string& reason) {
-    ASSERT_TRUE(error);
-    EXPECT_NE(error->find(path), std::string::npos) << *error;
-    EXPECT_NE(error->find(reason), std::string::npos) << *error;
+void expectMentions(const Status& saved, const std::string& path, const std::string& reason) {
+    ASSERT_FALSE(saved);
+    EXPECT_NE(saved.error().find(path), std::string::npos) << saved.error();
+    EXPECT_NE(saved.error().find(reason), std::string::npos) << saved.error();
 }
 
 TEST(SaveFailure, IsReportedAndLeavesWhatWasThereAsItWasAndNoTemporaryFile) {
@@ -43,21 +42,35 @@ TEST(SaveFailure, IsReportedAndLeavesWhatWasThereAsItWasAndNoTemporaryFile) {
          {saveGroove(taken, large), saveDrumSet(taken, large), exportMidi(taken, large)})
         expectMentions(error, taken, "Is a directory");
 
-    ASSERT_EQ(saveGroove(grv, small), std::nullopt);
-    ASSERT_EQ(exportMidi(mid, small), std::nullopt);
+    ASSERT_TRUE(saveGroove(grv, small));
+    ASSERT_TRUE(exportMidi(mid, small));
     const std::string oldGroove = test::readBytes(grv), oldMidi = test::readBytes(mid);
     {
         const FileSizeLimit limit(oldMidi.size() + 10);
         expectMentions(saveGroove(grv, large), grv, "File too large");
-        EXPECT_EQ(exportMidi(mid, large), "Cannot save SMF data.");
+        const Status exported = exportMidi(mid, large);
+        expectMentions(exported, mid, "File too large");
+        EXPECT_EQ(exported.error().rfind("Cannot save SMF data. ", 0), 0u);
     }
+    // A file the user made read-only is not replaced, even by the superuser.
+    ASSERT_EQ(chmod(grv.c_str(), 0444), 0);
+    expectMentions(saveGroove(grv, large), grv, "Permission denied");
     EXPECT_EQ(test::readBytes(grv), oldGroove);
     EXPECT_EQ(test::readBytes(mid), oldMidi);
 
     // A grid no file can hold is not written at all.
     for (auto [sub, beats, bars] : {std::array{2, 4, 0}, std::array{-2, 4, 2}, std::array{9, 9, 1}})
-        EXPECT_TRUE(saveGroove(folder.path("Odd.grv"), test::patternedState(sub, beats, bars)));
+        EXPECT_FALSE(saveGroove(folder.path("Odd.grv"), test::patternedState(sub, beats, bars)));
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"Groove.grv", "Groove.mid", "Taken"}));
+}
+
+TEST(Save, ANameAsLongAsTheSystemAllowsIsWrittenAndReplaced) {
+    test::ScratchFolder folder;
+    const std::string name = std::string(251, 'g') + ".grv";
+    for (int32_t bars : {1, 2})
+        ASSERT_TRUE(saveGroove(folder.path(name), test::patternedState(2, 4, bars)));
+    EXPECT_EQ(readGroove(folder.path(name))->BARS, 2);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{name});
 }
 
 TEST(Save, ThroughALinkReplacesTheLinkedFileKeepingItsPermissions) {
@@ -66,7 +79,7 @@ TEST(Save, ThroughALinkReplacesTheLinkedFileKeepingItsPermissions) {
     test::writeBytes(real, "old contents");
     ASSERT_EQ(chmod(real.c_str(), 0640), 0);
     std::filesystem::create_symlink(real, link);
-    ASSERT_EQ(saveGroove(link, test::patternedState(2, 4, 2)), std::nullopt);
+    ASSERT_TRUE(saveGroove(link, test::patternedState(2, 4, 2)));
     struct stat info {};
     EXPECT_TRUE(readGroove(real) && std::filesystem::is_symlink(link));
     EXPECT_TRUE(stat(real.c_str(), &info) == 0 && (info.st_mode & 0777) == 0640);

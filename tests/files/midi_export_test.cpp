@@ -24,7 +24,7 @@ GrooveState emptyGroove(int32_t sub, int32_t beats, int32_t bars, int32_t kit = 
 
 test::MidiFile exported(const GrooveState& s) {
     test::ScratchFolder folder;
-    EXPECT_EQ(exportMidi(folder.path("Groove.mid"), s), std::nullopt);
+    EXPECT_TRUE(exportMidi(folder.path("Groove.mid"), s));
     return test::readMidi(folder.path("Groove.mid"));
 }
 
@@ -40,11 +40,12 @@ TEST(MidiExport, KitsChooseTrackNameChannelAndProgramAndAnEmptyGrooveEndsWithThe
         int channel, program;
     };
     for (const Case& c : {Case{16417, -1, "Drums", 9, 32}, Case{16441, 2, "Drums", 9, 56},
-                          Case{INT32_MAX, 2, "Drums", 9, 127}, Case{109, 2, "Piano", 0, 108},
-                          Case{INT32_MIN, 2, "Piano", 0, 0}}) {
+                          Case{INT32_MAX, 2, "Drums", 9, 127}, Case{109, 2, "Kalimba", 0, 108},
+                          Case{1, 2, "Piano", 0, 0}, Case{INT32_MIN, 2, "Instrument", 0, 0}}) {
         SCOPED_TRACE(c.kit);
         GrooveState s = emptyGroove(2, 4, 2, c.kit);
-        Events expected{{0, {0xFF, 0x03, 5}}, {0, {0xC0 | c.channel, c.program}}};
+        Events expected{{0, {0xFF, 0x03, static_cast<int>(c.name.size())}},
+                        {0, {0xC0 | c.channel, c.program}}};
         expected[0].second.insert(expected[0].second.end(), c.name.begin(), c.name.end());
         if (c.step >= 0) {
             s.row(4).BUF[c.step] = 1;
@@ -56,37 +57,44 @@ TEST(MidiExport, KitsChooseTrackNameChannelAndProgramAndAnEmptyGrooveEndsWithThe
         EXPECT_EQ(f.format, 1);
         EXPECT_EQ(f.ticksPerBeat, 960);
         ASSERT_EQ(f.tracks.size(), 2u);
-        // 60,000,000 / 160 = 375,000 microseconds per beat.
-        EXPECT_EQ(f.tracks[0], (Events{{0, {0xFF, 0x51, 0x03, 0x05, 0xB8, 0xD8}}, endOfTrack(0)}));
+        // 60,000,000 / 160 = 375,000 microseconds per beat; 4/4 time.
+        EXPECT_EQ(f.tracks[0], (Events{{0, {0xFF, 0x51, 0x03, 0x05, 0xB8, 0xD8}},
+                                       {0, {0xFF, 0x58, 0x04, 4, 2, 24, 8}},
+                                       endOfTrack(0)}));
         EXPECT_EQ(f.tracks[1], expected);
     }
 }
 
-TEST(MidiExport, StepsStartLastAndEndTheTrackByTheirSubdivision) {
+TEST(MidiExport, StepsStartOnTheirShareOfTheBeatAndLastUntilTheNextForEverySubdivision) {
     struct Case {
         int32_t sub, beats, bars;
-        std::vector<int> steps, starts;
-        int length, end;
+        std::vector<std::array<int, 3>> steps;  // step, start, end in ticks
+        int end;
     };
     for (const Case& c : {
-             Case{2, 4, 2, {0, 1, 15}, {0, 480, 7200}, 480, 7680},
-             // Thirds of a beat fall exactly on the grid; a note ends before the next starts.
-             Case{3, 4, 1, {0, 1, 2, 3, 11}, {0, 320, 640, 960, 3520}, 320, 3840},
-             Case{4, 4, 3, {1, 47}, {240, 11280}, 240, 11520},
-             // Other subdivisions step every half beat, past the groove's end if need be.
-             Case{5, 1, 1, {4}, {1920}, 480, 2400},
+             Case{1, 4, 1, {{0, 0, 960}, {3, 2880, 3840}}, 3840},
+             Case{2, 4, 2, {{0, 0, 480}, {1, 480, 960}, {15, 7200, 7680}}, 7680},
+             // Thirds of a beat fall exactly on the grid.
+             Case{3, 4, 1, {{1, 320, 640}, {3, 960, 1280}, {11, 3520, 3840}}, 3840},
+             Case{4, 4, 3, {{1, 240, 480}, {47, 11280, 11520}}, 11520},
+             Case{5, 3, 1, {{4, 768, 960}, {14, 2688, 2880}}, 2880},
+             // 960 / 7 is no whole number: each step ends where the next one starts.
+             Case{7, 1, 2, {{0, 0, 137}, {1, 137, 274}, {2, 274, 411}, {13, 1783, 1920}}, 1920},
          }) {
         SCOPED_TRACE(testing::Message() << "SUB " << c.sub);
         GrooveState s = emptyGroove(c.sub, c.beats, c.bars);
         Events expected{kDrums, kJazz};
-        for (size_t k = 0; k < c.steps.size(); ++k) {
-            s.row(1).BUF[c.steps[k]] = 1;
-            s.row(1).VOL[c.steps[k]] = 20 + c.steps[k];
-            expected.push_back({c.starts[k], {kOn, 36, 20 + c.steps[k]}});
-            expected.push_back({c.starts[k] + c.length, {kOff, 36, 64}});
+        for (const auto& [step, start, end] : c.steps) {
+            s.row(1).BUF[step] = 1;
+            s.row(1).VOL[step] = 20 + step;
+            expected.push_back({start, {kOn, 36, 20 + step}});
+            expected.push_back({end, {kOff, 36, 64}});
         }
         expected.push_back(endOfTrack(c.end));
-        EXPECT_EQ(exported(s).tracks.at(1), expected);
+        const test::MidiFile f = exported(s);
+        EXPECT_EQ(f.tracks.at(0).at(1).second,
+                  (std::vector<int>{0xFF, 0x58, 4, c.beats, 2, 24, 8}));
+        EXPECT_EQ(f.tracks.at(1), expected);
     }
 }
 
@@ -122,7 +130,7 @@ TEST(MidiExport, AGrooveTheFileCannotCarryIsRefusedWithoutAFile) {
     for (const GrooveState& s :
          {zeroTempo, slowest, emptyGroove(2, 4, 0), emptyGroove(0, 4, 2), emptyGroove(4, 4, 6)}) {
         test::ScratchFolder folder;
-        EXPECT_EQ(exportMidi(folder.path("x.mid"), s),
+        EXPECT_EQ(exportMidi(folder.path("x.mid"), s).error(),
                   "There is a problem in creating a MIDI file.");
         EXPECT_TRUE(folder.entries().empty());
     }

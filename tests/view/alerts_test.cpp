@@ -52,13 +52,21 @@ TEST_F(WindowTest, SheetsAreWindowModalAndOpenWithoutWaiting) {
     help->accept();
 
     QTemporaryDir folder;
-    window.beginOpenSheet(folder.path().toStdString(), "Funk.grv");
+    window.beginOpenSheet(folder.path().toStdString(), "Funk", "grv");
     auto* open = window.findChild<QFileDialog*>();
     ASSERT_NE(open, nullptr);
     EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptOpen);
     EXPECT_EQ(open->windowModality(), Qt::WindowModal);
     EXPECT_EQ(QDir(open->directory()).canonicalPath(), QDir(folder.path()).canonicalPath());
+    EXPECT_EQ(open->nameFilters(), QStringList({"Grooves (*.grv)", "All files (*)"}));
     open->reject();
+
+    // A save adds the kind's extension to a name typed without one.
+    window.beginSaveSheet(folder.path().toStdString(), "Funk.mid");
+    auto* save = window.findChildren<QFileDialog*>().value(1);  // the open sheet is closing
+    ASSERT_NE(save, nullptr);
+    EXPECT_EQ(save->defaultSuffix(), "mid");
+    save->reject();
 }
 
 }  // namespace
