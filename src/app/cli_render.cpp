@@ -1,13 +1,14 @@
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "OfflineRender.h"
 #include "cli_commands.h"
 #include "defaults.h"
 #include "fresh_start.h"
-#if PATTAPLEX_HAVE_GROOVE_FILES
 #include "groove_files.h"
-#endif
 
 namespace pattaplex {
 
@@ -21,12 +22,29 @@ int fail(const std::string& message) {
     return 1;
 }
 
-bool parsePasses(const std::string& text, int& passes) {
+// FluidSynth's own threads for the voices, when the machine has cores to spare;
+// PATTAPLEX_RENDER_CORES overrides.
+int renderCores() {
+    if (const char* env = std::getenv("PATTAPLEX_RENDER_CORES"); env && *env)
+        return std::clamp(std::atoi(env), 1, 16);
+    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 2);
+}
+
+// A flag or value the command does not take: the reason, then how it is used.
+int misuse(const std::string& message) {
+    std::fprintf(stderr,
+                 "pattaplex-cli: render: %s\n"
+                 "usage: pattaplex-cli render IN.grv OUT.wav|OUT.flac [--loops N] [--rate HZ]\n",
+                 message.c_str());
+    return 2;
+}
+
+bool parseNumber(const std::string& text, int lowest, int highest, int& value) {
     try {
         size_t used = 0;
         const long n = std::stol(text, &used);
-        if (used != text.size() || n < 1 || n > kMostPasses) return false;
-        passes = static_cast<int>(n);
+        if (used != text.size() || n < lowest || n > highest) return false;
+        value = static_cast<int>(n);
         return true;
     } catch (const std::exception&) {
         return false;
@@ -36,7 +54,6 @@ bool parsePasses(const std::string& text, int& passes) {
 // The groove as a freshly started program would play it after opening the file.
 bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
     s = freshStartState();
-#if PATTAPLEX_HAVE_GROOVE_FILES
     const Result<GrooveData> groove = readGroove(path);
     if (!groove) {
         why = groove.error();
@@ -44,39 +61,43 @@ bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
     }
     applyGroove(s, *groove);
     return true;
-#else
-    (void)path;
-    why = "cannot read groove files yet";
-    return false;
-#endif
 }
 
 }  // namespace
 
 int cliRender(const Args& args) {
     std::string in, out;
-    int passes = kDefaultPasses;
+    RenderOptions options;
+    options.passes = kDefaultPasses;
+    options.cores = renderCores();
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--loops") {
-            if (i + 1 >= args.size() || !parsePasses(args[i + 1], passes))
-                return fail("--loops needs a number from 1 to " + std::to_string(kMostPasses));
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--loops") {
+            if (!hasValue || !parseNumber(args[i + 1], 1, kMostPasses, options.passes))
+                return misuse("--loops needs a number from 1 to " + std::to_string(kMostPasses));
             ++i;
+        } else if (a == "--rate") {
+            if (!hasValue || !parseNumber(args[i + 1], kLowestRate, kHighestRate, options.rate))
+                return misuse("--rate needs a rate in Hz from " + std::to_string(kLowestRate) +
+                              " to " + std::to_string(kHighestRate));
+            ++i;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return misuse("unknown option \"" + a + "\"");
         } else if (in.empty()) {
-            in = args[i];
+            in = a;
         } else if (out.empty()) {
-            out = args[i];
+            out = a;
         } else {
-            return fail("unexpected argument \"" + args[i] + "\"");
+            return misuse("unexpected argument \"" + a + "\"");
         }
     }
-    if (out.empty()) return fail("usage: render IN.grv OUT.wav [--loops N]");
+    if (out.empty()) return misuse(in.empty() ? "no groove file given" : "no output file given");
 
     GrooveState s;
     std::string why;
     if (!loadGroove(in, s, why)) return fail(in + ": " + why);
-    const auto audio = renderGroove(s, passes, why);
-    if (!audio) return fail(why);
-    if (auto error = writeWav(out, *audio)) return fail(*error);
+    if (auto error = renderToFile(s, out, options)) return fail(*error);
     return 0;
 }
 

@@ -3,13 +3,14 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
-#include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "NoteSink.h"
@@ -32,24 +33,40 @@ class FluidDevice final : public AudioDevice {
             why = "unknown audio driver \"" + name + "\"";
             return nullptr;
         }
-        takeFluidError();
-        auto device = std::unique_ptr<FluidDevice>(new FluidDevice());
-        device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
-        if (!device->driver_) {
-            const std::string reason = takeFluidError();
-            why = name + ": " + (reason.empty() ? "cannot open the sound device" : reason);
-            return nullptr;
+        if (name == "jack") {
+            // A JACK program of its own name, heard at once on the system's outputs; a
+            // missing server fails at once instead of being started.
+            fluid_settings_setstr(settings, "audio.jack.id", "Pattaplex");
+            fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
+            fluid_settings_setint(settings, "audio.jack.multi", 0);
+            setenv("JACK_NO_START_SERVER", "1", 1);
         }
-        // A server with its own rate (JACK) would change every step's length.
+        auto device = std::unique_ptr<FluidDevice>(new FluidDevice());
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            takeFluidError();
+            device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
+            if (!device->driver_) {
+                const std::string reason = takeFluidError();
+                why = describe(name, reason);
+                return nullptr;
+            }
+            // A server with its own rate (JACK) sets it: the synthesizer and the clock
+            // follow, and the driver starts again at that rate.
+            double rate = 0;
+            fluid_settings_getnum(settings, "synth.sample-rate", &rate);
+            const int wanted = static_cast<int>(rate);
+            if (wanted == engine.rate()) return device;
+            delete_fluid_audio_driver(std::exchange(device->driver_, nullptr));
+            if (wanted < kLowestRate || wanted > kHighestRate) break;
+            engine.setRate(wanted);
+            if (engine.rate() != wanted) break;
+        }
         double rate = 0;
         fluid_settings_getnum(settings, "synth.sample-rate", &rate);
-        if (rate != kSampleRate) {
-            fluid_settings_setnum(settings, "synth.sample-rate", kSampleRate);
-            why = name + ": the device runs at " + std::to_string(static_cast<int>(rate)) +
-                  " Hz; the drum machine needs " + std::to_string(kSampleRate) + " Hz";
-            return nullptr;
-        }
-        return device;
+        fluid_settings_setnum(settings, "synth.sample-rate", engine.rate());
+        why = name + ": the device runs at " + std::to_string(static_cast<int>(rate)) +
+              " Hz, which the synthesizer cannot follow";
+        return nullptr;
     }
 
     ~FluidDevice() override {
@@ -58,6 +75,12 @@ class FluidDevice final : public AudioDevice {
 
   private:
     FluidDevice() = default;
+
+    static std::string describe(const std::string& name, const std::string& reason) {
+        if (name == "jack" && reason.find("server") != std::string::npos)
+            return "no JACK server running";
+        return name + ": " + (reason.empty() ? "cannot open the sound device" : reason);
+    }
 
     static int callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
         for (int i = 0; i < nfx; ++i) std::fill_n(fx[i], len, 0.0f);
@@ -70,48 +93,88 @@ class FluidDevice final : public AudioDevice {
     fluid_audio_driver_t* driver_ = nullptr;
 };
 
-// Writes the output to a WAV file at the pace of a sound card, a period at a time.
-class FileDevice final : public AudioDevice {
+// Runs the engine a period at a time at the pace of a sound card, on its own thread:
+// writing a WAV file, or, with no file, keeping time in silence and resting while
+// nothing plays.
+class PacedDevice final : public AudioDevice {
   public:
-    static std::unique_ptr<AudioDevice> open(SynthEngine& engine, std::string& why) {
-        const char* env = std::getenv("PATTAPLEX_AUDIO_FILE");
-        const std::string path = env && *env ? env : "pattaplex-output.wav";
-        auto device = std::unique_ptr<FileDevice>(new FileDevice(engine));
-        if (auto error = device->wav_.open(path)) {
-            why = "file: " + *error;
-            return nullptr;
+    static std::unique_ptr<PacedDevice> start(SynthEngine& engine, bool toFile, std::string& why) {
+        auto device = std::unique_ptr<PacedDevice>(new PacedDevice(engine, toFile));
+        if (toFile) {
+            if (const char* rate = std::getenv("PATTAPLEX_AUDIO_RATE"); rate && *rate) {
+                const int hz = std::atoi(rate);
+                if (hz < kLowestRate || hz > kHighestRate) {
+                    why = std::string("file: PATTAPLEX_AUDIO_RATE must be from ") +
+                          std::to_string(kLowestRate) + " to " + std::to_string(kHighestRate);
+                    return nullptr;
+                }
+                engine.setRate(hz);
+            }
+            const char* env = std::getenv("PATTAPLEX_AUDIO_FILE");
+            const std::string path = env && *env ? env : "pattaplex-output.wav";
+            if (auto error = device->wav_.open(path, engine.rate(), isFlacName(path))) {
+                why = "file: " + *error;
+                return nullptr;
+            }
         }
         device->thread_ = std::thread([d = device.get()] { d->run(); });
         return device;
     }
 
-    ~FileDevice() override {
+    ~PacedDevice() override {
         stop_.store(true);
+        wake();
         if (thread_.joinable()) thread_.join();
         wav_.close();
+    }
+
+    void wake() override {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            woken_ = true;
+        }
+        wakeUp_.notify_one();
     }
 
   private:
     static constexpr int kPeriod = 128;
 
-    explicit FileDevice(SynthEngine& engine) : engine_(engine) {}
+    PacedDevice(SynthEngine& engine, bool toFile) : engine_(engine), toFile_(toFile) {}
 
     void run() {
-        std::array<float, kPeriod> left{}, right{};
+        std::vector<float> left(kPeriod), right(kPeriod);
         const auto period =
-            std::chrono::nanoseconds(int64_t{1'000'000'000} * kPeriod / kSampleRate);
+            std::chrono::nanoseconds(int64_t{1'000'000'000} * kPeriod / engine_.rate());
         auto due = std::chrono::steady_clock::now();
         while (!stop_.load()) {
-            engine_.render(left.data(), right.data(), kPeriod);
-            wav_.write(left.data(), right.data(), kPeriod);
+            if (toFile_) {
+                engine_.render(left.data(), right.data(), kPeriod);
+                wav_.write(left.data(), right.data(), kPeriod);
+            } else {
+                engine_.render(nullptr, nullptr, kPeriod);
+                if (!engine_.report().busy && rest()) due = std::chrono::steady_clock::now();
+            }
             due += period;
             std::this_thread::sleep_until(due);
         }
     }
 
+    // Waits until woken; true when it did wait.
+    bool rest() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const bool waited = !woken_;
+        wakeUp_.wait(lock, [&] { return woken_ || stop_.load(); });
+        woken_ = false;
+        return waited;
+    }
+
     SynthEngine& engine_;
+    const bool toFile_;
     WavWriter wav_;
+    std::mutex mutex_;
+    std::condition_variable wakeUp_;
     std::atomic<bool> stop_{false};
+    bool woken_ = false;
     std::thread thread_;
 };
 
@@ -122,13 +185,18 @@ std::string AudioDevice::requestedDriver() {
     return env && *env ? env : "";
 }
 
+std::unique_ptr<AudioDevice> AudioDevice::silent(SynthEngine& engine) {
+    std::string unused;
+    return PacedDevice::start(engine, false, unused);
+}
+
 std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, std::string& why) {
     const std::string wanted = requestedDriver();
     if (wanted == "none") {
         why = "sound output switched off (PATTAPLEX_AUDIO_DRIVER=none)";
         return nullptr;
     }
-    if (wanted == "file") return FileDevice::open(engine, why);
+    if (wanted == "file") return PacedDevice::start(engine, true, why);
     std::vector<std::string> names{"pulseaudio", "alsa"};
     // A FluidSynth built without PipeWire reaches it through its PulseAudio service.
     if (wanted == "pipewire")

@@ -2,7 +2,6 @@
 // The sound device that pulls audio from the synthesizer engine on its own thread.
 
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace pattaplex {
@@ -14,13 +13,23 @@ class AudioDevice {
     virtual ~AudioDevice() = default;
 
     // The driver named by PATTAPLEX_AUDIO_DRIVER (pulseaudio, pipewire, jack, alsa, or
-    // file, which writes PATTAPLEX_AUDIO_FILE in real time); unset tries pulseaudio (which
+    // file, which writes PATTAPLEX_AUDIO_FILE in real time at PATTAPLEX_AUDIO_RATE, 44100
+    // by default, as a server with its own rate would); unset tries pulseaudio (which
     // PipeWire desktops serve too), then alsa. "none" asks for no device at all.
     static std::string requestedDriver();
     static bool noDeviceWanted() { return requestedDriver() == "none"; }
 
-    // Starts the device; the engine must outlive it. Nothing on failure, with `why`.
+    // Starts the device; the engine must outlive it. The engine takes the rate the device
+    // or its server runs at. Nothing on failure, with `why`. Fails at once when a server
+    // is missing: none is ever started.
     static std::unique_ptr<AudioDevice> open(SynthEngine& engine, std::string& why);
+
+    // Keeps time with no sound at all: runs the engine's clock at the pace of the wall
+    // clock, and rests while nothing plays.
+    static std::unique_ptr<AudioDevice> silent(SynthEngine& engine);
+
+    // Something is to be played: a resting device picks up at once.
+    virtual void wake() {}
 };
 
 }  // namespace pattaplex

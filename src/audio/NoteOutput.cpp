@@ -4,59 +4,65 @@
 #include <string>
 
 #include "AudioDevice.h"
-#include "SynthEngine.h"
 #include "kit_mapping.h"
 
 namespace pattaplex {
 
 namespace {
 
-// An audition lasts 4/60 s.
-constexpr int64_t kAuditionLength = kSampleRate * 4 / 60;
-// Room for a step's first notes to reach the audio thread before they are due.
-constexpr int64_t kStartDelay = kSampleRate * 10 / 1000;
+// How long before the loop wraps infinite random prepares the next pass's groove: long
+// enough for the window to be a little late, short enough that the new groove shows
+// just before it plays.
+constexpr int64_t kPrepareMs = 150;
 
 }  // namespace
 
 NoteOutput::NoteOutput(GrooveState& s, std::FILE* out, std::FILE* err)
-    : out_(out),
-      err_(err),
-      clock_(s, *this, kStartDelay),
-      started_(std::chrono::steady_clock::now()) {}
+    : s_(s), out_(out), err_(err), engine_(std::make_unique<SynthEngine>()) {
+    useDevice(AudioDevice::silent(*engine_), false);
+}
 
 NoteOutput::~NoteOutput() {
     device_.reset();  // stops the audio thread before the engine goes
 }
 
+void NoteOutput::useDevice(std::unique_ptr<AudioDevice> device, bool real) {
+    device_ = std::move(device);
+    realDevice_ = real && device_;
+    if (device_) device_->wake();
+}
+
 bool NoteOutput::initQT(int kit) {
-    // Reopening stops what sounds; steps already scheduled play on the new kit.
+    // Reopening stops what sounds; steps still to come play on the new kit.
     if (open_) control(NoteCommand::Kind::Silence);
     open_ = false;
-    if (!engine_) engine_ = std::make_unique<SynthEngine>();
-    const auto preset = kitPreset(kit);
     if (auto error = engine_->load()) {
-        reportNoDevice(*error);
         // Without a soundfont no kit can be checked: the program runs silently, and the
-        // next initQT starts again with a fresh synthesizer.
-        engine_.reset();
+        // next initQT tries again.
+        reportNoDevice(*error);
         return false;
     }
-    if (!preset || !engine_->selectPreset(*preset)) {
+    const auto preset = kitPreset(kit);
+    // The kit's samples load on a worker; until they are in, the old kit keeps sounding.
+    if (!preset || !engine_->requestPreset(*preset)) {
         control(NoteCommand::Kind::Flush);
-        clock_.stop();  // halted: refused kits leave the output closed
+        halt();  // refused kits leave the output closed
         return false;
     }
-    if (!device_ && !AudioDevice::noDeviceWanted()) {
+    if (!realDevice_ && !AudioDevice::noDeviceWanted()) {
+        device_.reset();  // the silent stand-in; the clock goes on where it stood
         std::string why;
-        const int64_t now = wallClockPosition();
-        device_ = AudioDevice::open(*engine_, why);
-        if (!device_) {
+        auto device = AudioDevice::open(*engine_, why);
+        if (!device) {
+            useDevice(AudioDevice::silent(*engine_), false);
             reportNoDevice(why);
             return false;
         }
-        deviceOffset_ = now - engine_->position();
+        useDevice(std::move(device), true);
     }
+    control(NoteCommand::Kind::Open);
     open_ = true;
+    setStatus("");
     return true;
 }
 
@@ -64,6 +70,13 @@ void NoteOutput::reportNoDevice(const std::string& why) {
     std::fputs("open Comp error ", out_);
     std::fflush(out_);
     std::fprintf(err_, "pattaplex: no sound: %s\n", why.c_str());
+    setStatus("No sound: " + why);
+}
+
+void NoteOutput::setStatus(const std::string& status) {
+    if (status == status_) return;
+    status_ = status;
+    if (listener_) listener_->soundStatusChanged(status_);
 }
 
 void NoteOutput::closeOutput() {
@@ -72,65 +85,105 @@ void NoteOutput::closeOutput() {
     control(NoteCommand::Kind::Flush);
 }
 
-void NoteOutput::control(NoteCommand::Kind kind) {
-    if (!engine_) return;
+void NoteOutput::control(NoteCommand::Kind kind, int step) {
     NoteCommand c;
     c.kind = kind;
+    c.step = step;
     engine_->send(c);
 }
 
 void NoteOutput::audition(int note, int velocity) {
-    if (velocity <= 0 || note < 0 || note > 127) return;
-    const int64_t now = samplePosition();
-    send(false, true, now, now, note, std::min(velocity, 127));
-    send(false, false, now + kAuditionLength, now, note, 0);
+    if (velocity <= 0 || note < 0 || note > 127 || !open_ || !realDevice_) return;
+    NoteCommand c;
+    c.kind = NoteCommand::Kind::NoteOn;
+    c.key = static_cast<uint8_t>(note);
+    c.velocity = static_cast<uint8_t>(std::min(velocity, 127));
+    engine_->send(c);  // at once
+    c.kind = NoteCommand::Kind::NoteOff;
+    c.velocity = 0;
+    c.time = engine_->position() + int64_t{engine_->rate()} * 4 / 60;
+    engine_->send(c);
+}
+
+void NoteOutput::publish(bool force) {
+    const GrooveSnapshot g = GrooveSnapshot::of(s_);
+    if (!force && publishedAny_ && g.sameGroove(published_)) return;
+    // While a groove waits for its pass, edits go with it.
+    engine_->publish(g, preparedPass_);
+    published_ = g;
+    publishedAny_ = true;
 }
 
 void NoteOutput::startClock() {
-    clock_.start();
+    if (running_) return;
+    // A stop is carried out on the audio side a moment after it is asked for; a step
+    // that sounded meanwhile moves the position a pause kept. (A LOOP of 0 is left alone:
+    // it is also where a full stop starts again.)
+    const EngineReport r = engine_->report();
+    if (stopGuess_ > 0 && r.transport == transport_ && s_.LOOP == stopGuess_) s_.LOOP = r.nextStep;
+    stopGuess_ = -1;
+    preparedPass_ = 0;
+    stepsSeen_ = 0;
+    publish(true);
+    control(NoteCommand::Kind::Start, s_.LOOP);
+    startedAt_ = ++transport_;
+    running_ = true;
+    device_->wake();
+    if (pumpSwitch_) pumpSwitch_(true);
 }
+
 void NoteOutput::stopClock() {
-    clock_.stop();
+    halt();
 }
+
+void NoteOutput::halt() {
+    if (!running_) return;
+    control(NoteCommand::Kind::Stop);
+    ++transport_;
+    running_ = false;
+    const EngineReport r = engine_->report();
+    if (r.transport == startedAt_ && r.stepsPlayed > 0) s_.LOOP = r.nextStep;
+    stopGuess_ = s_.LOOP;
+    if (pumpSwitch_) pumpSwitch_(false);
+}
+
 void NoteOutput::pump() {
-    clock_.pump();
+    if (!running_) return;
+    engine_->collect();
+    publish(false);
+    const EngineReport r = engine_->report();
+    if (r.transport != startedAt_) return;  // the start has not been carried out yet
+    if (r.stepsPlayed != stepsSeen_) {
+        stepsSeen_ = r.stepsPlayed;
+        s_.LOOP = r.nextStep;
+        if (listener_) listener_->stepSounded(r.nextStep);
+    }
+    const int64_t lead = int64_t{engine_->rate()} * kPrepareMs / 1000;
+    if (running_ && s_.INF != 0 && listener_ && preparedPass_ <= r.passes &&
+        r.passEnd - r.position < lead) {
+        preparedPass_ = r.passes + 1;
+        listener_->loopWrapping();
+        const GrooveSnapshot g = GrooveSnapshot::of(s_);
+        engine_->publish(g, preparedPass_, true);
+        published_ = g;
+    }
 }
 
-int64_t NoteOutput::wallClockPosition() const {
-    const auto elapsed = std::chrono::steady_clock::now() - started_;
-    return std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() * kSampleRate /
-           1'000'000;
-}
-
-int64_t NoteOutput::samplePosition() const {
-    if (device_) return engine_->position() + deviceOffset_;
-    return wallClockPosition();
-}
-
-void NoteOutput::playStepNote(int64_t onTime, int64_t offTime, int key, int velocity) {
-    send(true, true, onTime, onTime, key, velocity);
-    send(true, false, offTime, onTime, key, 0);
-}
-
-void NoteOutput::cancelStepsFrom(int64_t stepTime) {
-    if (!device_) return;
-    NoteCommand cancel;
-    cancel.kind = NoteCommand::Kind::CancelSteps;
-    cancel.time = stepTime - deviceOffset_;
-    engine_->send(cancel);
-}
-
-void NoteOutput::send(bool ofStep, bool on, int64_t time, int64_t stepTime, int key, int velocity) {
-    // With the output closed or no device, notes go nowhere.
-    if (!open_ || !device_) return;
-    NoteCommand c;
-    c.kind = on ? NoteCommand::Kind::NoteOn : NoteCommand::Kind::NoteOff;
-    c.ofStep = ofStep;
-    c.key = static_cast<uint8_t>(key);
-    c.velocity = static_cast<uint8_t>(velocity);
-    c.time = time - deviceOffset_;
-    c.stepTime = stepTime - deviceOffset_;
-    engine_->send(c);
+PlayPosition NoteOutput::position() const {
+    const EngineReport r = engine_->report();
+    PlayPosition p;
+    p.playing = running_ && r.running;
+    if (!p.playing) {
+        p.nextStep = s_.LOOP;
+        return p;
+    }
+    p.step = r.lastStep;
+    p.nextStep = r.nextStep;
+    if (realDevice_)
+        p.latency = static_cast<double>(engine_->deviceBufferFrames()) / engine_->rate();
+    p.secondsToNext =
+        static_cast<double>(std::max<int64_t>(r.nextTime - r.position, 0)) / engine_->rate();
+    return p;
 }
 
 }  // namespace pattaplex

@@ -1,59 +1,78 @@
 #pragma once
 // The program's sound: a General MIDI synthesizer playing the chosen kit or instrument
-// through the sound device, with the step clock that plays the groove on it.
+// through the sound device, with the step clock that plays the groove on the audio side.
+// This is the main thread's half: it publishes the groove, starts and stops the clock and
+// tells the window where playback is.
 
-#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <string>
 
+#include "GrooveSnapshot.h"
 #include "GrooveState.h"
-#include "NoteSink.h"
 #include "Sound.h"
-#include "StepClock.h"
 #include "SynthEngine.h"
 
 namespace pattaplex {
 
 class AudioDevice;
 
-class NoteOutput final : public Sound, private NoteSink {
+class NoteOutput final : public Sound {
   public:
     // Nothing is loaded until the first initQT. Diagnostics go to `out` and `err`.
     explicit NoteOutput(GrooveState& s, std::FILE* out = stdout, std::FILE* err = stderr);
     ~NoteOutput() override;
 
-    void setListener(ClockListener* listener) { clock_.setListener(listener); }
+    void setListener(ClockListener* listener) { listener_ = listener; }
+    // Told true when the clock starts and false when it stops: pump() wants calling every
+    // few milliseconds exactly while it runs, and never while stopped.
+    void setPumpSwitch(std::function<void(bool)> pumpSwitch) {
+        pumpSwitch_ = std::move(pumpSwitch);
+    }
 
     bool initQT(int kit) override;
     void closeOutput() override;
     void audition(int note, int velocity) override;
     void startClock() override;
     void stopClock() override;
-    bool clockRunning() const override { return clock_.running(); }
+    bool clockRunning() const override { return running_; }
     void pump() override;
+    PlayPosition position() const override;
+    std::string soundStatus() const override { return status_; }
 
     bool isOpen() const { return open_; }
+    // The audio side, for benchmarks and tests.
+    const SynthEngine& engine() const { return *engine_; }
 
   private:
-    int64_t samplePosition() const override;
-    void playStepNote(int64_t onTime, int64_t offTime, int key, int velocity) override;
-    void cancelStepsFrom(int64_t stepTime) override;
-
     void reportNoDevice(const std::string& why);
-    void control(NoteCommand::Kind kind);
-    void send(bool ofStep, bool on, int64_t time, int64_t stepTime, int key, int velocity);
-    int64_t wallClockPosition() const;
+    void setStatus(const std::string& status);
+    void control(NoteCommand::Kind kind, int step = 0);
+    void halt();
+    void publish(bool force);
+    void useDevice(std::unique_ptr<AudioDevice> device, bool real);
 
+    GrooveState& s_;
     std::FILE* out_;
     std::FILE* err_;
+    ClockListener* listener_ = nullptr;
+    std::function<void(bool)> pumpSwitch_;
     std::unique_ptr<SynthEngine> engine_;
     std::unique_ptr<AudioDevice> device_;
-    StepClock clock_;
+    bool realDevice_ = false;  // a sound device, not the silent stand-in
     bool open_ = false;
-    // Without a device the clock keeps time on the wall clock; a device that comes up
-    // later continues from there (its samples count from `deviceOffset_`).
-    std::chrono::steady_clock::time_point started_;
-    int64_t deviceOffset_ = 0;
+    std::string status_;
+
+    // The clock as the main thread drives it.
+    bool running_ = false;
+    uint64_t transport_ = 0;      // starts and stops sent
+    uint64_t startedAt_ = 0;      // transport count of the last start
+    int64_t stepsSeen_ = 0;       // steps the listener has been told of since the start
+    int64_t preparedPass_ = 0;    // the pass infinite random last prepared a groove for
+    int stopGuess_ = -1;          // LOOP as set at the last stop, before the audio side said
+    GrooveSnapshot published_{};  // the groove last published
+    bool publishedAny_ = false;
 };
 
 }  // namespace pattaplex

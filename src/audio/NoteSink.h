@@ -1,21 +1,28 @@
 #pragma once
-// Where the step clock sends its notes: a synthesizer with a sample clock.
+// What the step clock plays from and into: the groove it reads and the synthesizer that
+// sounds its notes at sample times.
 
 #include <cstdint>
 
 namespace pattaplex {
 
+struct GrooveSnapshot;
+
+// The rate renders use unless told otherwise, and the synthesizer's first rate.
 constexpr int kSampleRate = 44100;
+// The rates a device or a render may run at.
+constexpr int kLowestRate = 22050;
+constexpr int kHighestRate = 192000;
 
 class NoteSink {
   public:
     virtual ~NoteSink() = default;
-    // Samples of output produced so far: the audio clock the step clock schedules against.
-    virtual int64_t samplePosition() const = 0;
+    // The groove to play; null before the first one is published.
+    virtual const GrooveSnapshot* groove() = 0;
+    // Step 0 of a new pass is due: a groove prepared for that pass may take over now.
+    virtual void passStarting() {}
     // One note of a step: sounds from `onTime` to `offTime` (sample times).
     virtual void playStepNote(int64_t onTime, int64_t offTime, int key, int velocity) = 0;
-    // Drops the notes of every step that starts at or after `stepTime` and has not sounded.
-    virtual void cancelStepsFrom(int64_t stepTime) = 0;
 };
 
 }  // namespace pattaplex

@@ -4,89 +4,141 @@
 #include <array>
 #include <cmath>
 
-#include "EngineSink.h"
-#include "NoteSink.h"
-#include "StepClock.h"
+#include "GrooveSnapshot.h"
 #include "SynthEngine.h"
 #include "WavFile.h"
+#include "atomic_file.h"
+#include "kit_mapping.h"
 
 namespace pattaplex {
 
 namespace {
 
-constexpr int kBlock = 256;
-constexpr int64_t kLongestTail = int64_t{kSampleRate} * 4;
-constexpr int64_t kSilenceToEnd = kSampleRate / 10;
+constexpr int kBlock = 1024;
 constexpr float kSilence = 1.0f / 32768.0f;  // below the last bit of a 16-bit sample
-
-// Counts the passes: a pass ends when the step after the sounded one is step 0.
-class PassCounter final : public ClockListener {
-  public:
-    void stepSounded(int nextStep) override {
-        if (nextStep == 0) ++passes;
-    }
-    void loopWrapping() override {}
-    int passes = 0;
-};
 
 }  // namespace
 
-std::optional<RenderedAudio> renderGroove(const GrooveState& original, int passes,
-                                          std::string& why) {
-    GrooveState s = original;
-    s.LOOP = 0;
-    SynthEngine engine;
+std::optional<RenderResult> renderGroove(const GrooveState& original, const RenderOptions& o,
+                                         const BlockWriter& write, std::string& why) {
+    if (o.rate < kLowestRate || o.rate > kHighestRate) {
+        why = "the rate must be from " + std::to_string(kLowestRate) + " to " +
+              std::to_string(kHighestRate) + " Hz";
+        return std::nullopt;
+    }
+    SynthEngine engine(o.rate, o.cores);
+    if (engine.rate() != o.rate) {
+        why = "the synthesizer cannot run at " + std::to_string(o.rate) + " Hz";
+        return std::nullopt;
+    }
     if (auto error = engine.load()) {
         why = *error;
         return std::nullopt;
     }
-    const auto preset = kitPreset(s.KIT);
+    const auto preset = kitPreset(original.KIT);
     if (!preset || !engine.selectPreset(*preset)) {
-        why = "the soundfonts have no instrument or kit " + std::to_string(s.KIT);
+        why = "the soundfonts have no instrument or kit " + std::to_string(original.KIT);
         return std::nullopt;
     }
-    EngineSink sink(engine);
-    StepClock clock(s, sink);
-    PassCounter counter;
-    clock.setListener(&counter);
+    const GrooveSnapshot groove = GrooveSnapshot::of(original);
+    engine.publish(groove);
+    const bool plays = groove.steps > 0 && o.passes > 0;
+    if (plays) {
+        NoteCommand start;
+        start.kind = NoteCommand::Kind::Start;
+        start.time = o.passes;
+        engine.send(start);
+    }
+    // For the progress: the passes at the groove's tempo, then up to the longest tail.
+    const int64_t longestTail = int64_t{o.rate} * 4;
+    const double passSamples = groove.steps * 60.0 * o.rate /
+                               (std::max(groove.tempo, StepClock::kLowestTempo) * groove.sub);
+    const double expected = (plays ? passSamples * o.passes : 0) + static_cast<double>(longestTail);
 
-    RenderedAudio audio;
     std::array<float, kBlock> left{}, right{};
-    auto renderBlock = [&] {
-        engine.render(left.data(), right.data(), kBlock);
-        audio.left.insert(audio.left.end(), left.begin(), left.end());
-        audio.right.insert(audio.right.end(), right.begin(), right.end());
+    RenderResult result;
+    auto renderBlock = [&](int frames) {
+        if (o.cancel && o.cancel->load(std::memory_order_relaxed)) {
+            why = "cancelled";
+            return false;
+        }
+        engine.render(left.data(), right.data(), frames);
+        result.length += frames;
+        if (!write(left.data(), right.data(), frames)) {
+            if (why.empty()) why = "cannot write the sound";
+            return false;
+        }
+        if (o.progress && result.length % (kBlock * 64) == 0)
+            o.progress(std::min(0.99, static_cast<double>(result.length) / expected));
+        return true;
     };
 
-    if (stepCount(s) > 0) {
-        clock.start();
-        clock.pump();
-        while (counter.passes < passes) {
-            renderBlock();
-            clock.pump();
-        }
+    if (plays) {
+        engine.render(nullptr, nullptr, 0);  // takes the start
+        while (engine.report().running)
+            if (!renderBlock(kBlock)) return std::nullopt;
         // The last pass ends where the next step would have sounded.
-        const int64_t end = clock.stop();
-        while (engine.position() < end) renderBlock();
-        audio.passesEnd = static_cast<size_t>(end);
+        const int64_t end = engine.report().nextTime;
+        while (result.length < end)
+            if (!renderBlock(static_cast<int>(std::min<int64_t>(kBlock, end - result.length))))
+                return std::nullopt;
+        result.passesEnd = end;
     }
-    const int64_t tailStart = static_cast<int64_t>(audio.left.size());
+    const int64_t tailStart = result.length;
     int64_t quietSince = tailStart;
-    while (static_cast<int64_t>(audio.left.size()) - tailStart < kLongestTail &&
-           static_cast<int64_t>(audio.left.size()) - quietSince < kSilenceToEnd) {
-        renderBlock();
+    const int64_t silenceToEnd = o.rate / 10;
+    while (result.length - tailStart < longestTail && result.length - quietSince < silenceToEnd) {
+        if (!renderBlock(kBlock)) return std::nullopt;
         for (int i = 0; i < kBlock; ++i)
             if (std::fabs(left[i]) >= kSilence || std::fabs(right[i]) >= kSilence)
-                quietSince = static_cast<int64_t>(audio.left.size()) - kBlock + i + 1;
+                quietSince = result.length - kBlock + i + 1;
     }
-    return audio;
+    if (o.progress) o.progress(1.0);
+    return result;
 }
 
-std::optional<std::string> writeWav(const std::string& path, const RenderedAudio& audio) {
-    WavWriter wav;
-    if (auto error = wav.open(path)) return error;
-    wav.write(audio.left.data(), audio.right.data(), static_cast<int>(audio.left.size()));
-    return wav.close();
+std::optional<std::string> renderToFile(const GrooveState& s, const std::string& path,
+                                        const RenderOptions& options) {
+    const Status done = replaceFileWith(path, [&](int, const std::string& tempPath) -> Status {
+        WavWriter out;
+        if (auto error = out.open(tempPath, options.rate, isFlacName(path), path))
+            return failure(*error);
+        std::string why;
+        bool writeFailed = false;
+        const auto rendered = renderGroove(
+            s, options,
+            [&](const float* l, const float* r, int n) {
+                writeFailed = !out.write(l, r, n);
+                return !writeFailed;
+            },
+            why);
+        const std::optional<std::string> closed = out.close();
+        // A failed write is best told by the file's own error.
+        if (!rendered && !(writeFailed && closed)) return failure(why);
+        if (closed) return failure(*closed);
+        return {};
+    });
+    if (!done) return done.error();
+    return std::nullopt;
+}
+
+std::optional<RenderedAudio> renderToMemory(const GrooveState& s, int passes, std::string& why,
+                                            int rate) {
+    RenderedAudio audio;
+    RenderOptions o;
+    o.passes = passes;
+    o.rate = rate;
+    const auto done = renderGroove(
+        s, o,
+        [&](const float* l, const float* r, int n) {
+            audio.left.insert(audio.left.end(), l, l + n);
+            audio.right.insert(audio.right.end(), r, r + n);
+            return true;
+        },
+        why);
+    if (!done) return std::nullopt;
+    audio.passesEnd = static_cast<size_t>(done->passesEnd);
+    return audio;
 }
 
 }  // namespace pattaplex

@@ -1,65 +1,63 @@
 #pragma once
-// The step clock: plays the groove in a loop by scheduling each step's notes a little
-// ahead against the audio sample clock. Runs on the main thread, driven by pump().
+// The step clock: plays the groove in a loop, putting each step's notes at their exact
+// sample time. It runs on the audio side, inside the render of each block of samples,
+// so nothing the window's thread does can delay or drop a step.
 
 #include <cstdint>
-#include <deque>
 
-#include "GrooveState.h"
 #include "NoteSink.h"
-#include "Sound.h"
 
 namespace pattaplex {
 
 class StepClock {
   public:
-    // How far ahead of the audio clock steps are scheduled: long enough to ride out a
-    // busy main thread, short enough that edits are heard at once.
-    static constexpr int64_t kLookahead = kSampleRate * 60 / 1000;
-    // A beat lasts this many samples times 1/TEMPO; a step another 1/SUB of that.
-    static constexpr int64_t kSamplesPerMinute = int64_t{kSampleRate} * 60;
+    // A beat lasts rate x 60 / TEMPO samples; a step 1/SUB of that.
     static constexpr int kLowestTempo = 40;
 
-    // `startDelay`: samples between a start and its first step, so that the first step
-    // reaches the audio side before it is due.
-    StepClock(GrooveState& s, NoteSink& sink, int64_t startDelay = 0);
+    explicit StepClock(int rate = kSampleRate) : rate_(rate) {}
 
-    void setListener(ClockListener* listener) { listener_ = listener; }
+    int rate() const { return rate_; }
+    // A new sample rate: the time of the next step is carried over in the new unit.
+    void setRate(int rate);
 
-    // Starts from the groove's LOOP; the first step is scheduled by the next pump().
-    void start();
-    // Cancels the steps that have not sounded yet and leaves LOOP at the first of them,
-    // so a later start resumes right there. Also used when the output fails (halted).
-    // Returns the sample time the first cancelled step would have sounded at.
-    int64_t stop();
+    // Starts at sample time `time` from `step`.
+    void start(int64_t time, int step);
+    // Stops: no step from now on plays. Returns the step that would have sounded next.
+    int stop();
     bool running() const { return running_; }
+    // Stops by itself where pass `passes` would begin (0: never), as a render does.
+    void setPassLimit(int64_t passes) { passLimit_ = passes; }
 
-    // Tells the listener about sounded steps, then schedules up to the lookahead.
-    void pump();
+    // Plays every step that starts before sample time `until`.
+    void run(int64_t until, NoteSink& sink);
+
+    // Where playback is: steps started so far, the last one and the next one, the passes
+    // begun since the start, and when the next step and the next pass are due.
+    int64_t stepsPlayed() const { return stepsPlayed_; }
+    int lastStep() const { return lastStep_; }
+    int nextStep() const { return cursor_; }
+    int64_t passes() const { return passes_; }
+    int64_t nextTime() const { return nextTime_; }
+    int64_t passEnd(int stepsInGroove) const;
+
+    // Samples in a minute at `rate`.
+    static int64_t samplesPerMinute(int rate) { return int64_t{rate} * 60; }
 
   private:
-    struct ScheduledStep {
-        int64_t time;
-        int step;
-        int next;
-    };
+    int64_t nextStepLength(int tempo, int sub);
 
-    void notifySounded(int64_t now);
-    void scheduleStep(int stepsInGroove);
-    int64_t nextStepLength();
-
-    GrooveState& s_;
-    NoteSink& sink_;
-    int64_t startDelay_;
-    ClockListener* listener_ = nullptr;
-
+    int rate_;
     bool running_ = false;
-    int cursor_ = 0;         // next step to schedule
+    int cursor_ = 0;         // next step to play
     bool wrapped_ = false;   // the cursor has just wrapped to step 0
-    int64_t nextTime_ = 0;   // sample time of the next step to schedule
+    int64_t nextTime_ = 0;   // sample time of the next step
     int64_t remainder_ = 0;  // fraction of a sample carried between steps, in 1/divisor_
     int64_t divisor_ = 0;    // TEMPO x SUB of the last step
-    std::deque<ScheduledStep> unsounded_;
+    int64_t lastLength_ = 0;
+    int64_t stepsPlayed_ = 0;
+    int lastStep_ = -1;
+    int64_t passes_ = 0;
+    int64_t passLimit_ = 0;
 };
 
 }  // namespace pattaplex

@@ -5,26 +5,29 @@
 #include <algorithm>
 #include <array>
 
-#include "NoteSink.h"
-
 namespace pattaplex {
 
 WavWriter::~WavWriter() {
     close();
 }
 
-std::optional<std::string> WavWriter::open(const std::string& path) {
+bool isFlacName(const std::string& path) {
+    return path.size() >= 5 && path.compare(path.size() - 5, 5, ".flac") == 0;
+}
+
+std::optional<std::string> WavWriter::open(const std::string& path, int rate, bool flac,
+                                           const std::string& shownName) {
     close();
-    path_ = path;
-    failed_ = false;
+    path_ = shownName.empty() ? path : shownName;
     SF_INFO info{};
-    info.samplerate = kSampleRate;
+    info.samplerate = rate;
     info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = (flac ? SF_FORMAT_FLAC : SF_FORMAT_WAV) | SF_FORMAT_PCM_16;
     SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!f) return "cannot write " + path + ": " + sf_strerror(nullptr);
+    if (!f) return "cannot write " + path_ + ": " + sf_strerror(nullptr);
     sf_command(f, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     file_ = f;
+    failed_ = false;
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// 44.1 kHz 16-bit stereo WAV files (libsndfile), written as they grow.
+// 16-bit stereo sound files (libsndfile), written as they grow: WAV, or FLAC for a name
+// ending in ".flac".
 
 #include <cstdint>
 #include <optional>
@@ -16,8 +17,9 @@ class WavWriter {
     WavWriter(const WavWriter&) = delete;
     WavWriter& operator=(const WavWriter&) = delete;
 
-    // Nothing on success, else the reason.
-    std::optional<std::string> open(const std::string& path);
+    // Nothing on success, else the reason (naming `shownName`, default `path`).
+    std::optional<std::string> open(const std::string& path, int rate, bool flac = false,
+                                    const std::string& shownName = {});
     // Appends `frames` stereo frames of samples in -1..1 (clipped beyond).
     bool write(const float* left, const float* right, int frames);
     // Completes the file; nothing on success, else the reason.
@@ -29,7 +31,10 @@ class WavWriter {
     bool failed_ = false;
 };
 
-// Reads a 16-bit WAV file as interleaved stereo samples and its sample rate; nothing when
+// True for a name ending in ".flac".
+bool isFlacName(const std::string& path);
+
+// Reads a 16-bit WAV or FLAC file as interleaved stereo samples and its sample rate; nothing when
 // it cannot be read.
 std::optional<std::pair<std::vector<int16_t>, int>> readWav16(const std::string& path);
 

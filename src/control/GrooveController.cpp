@@ -164,9 +164,7 @@ void GrooveController::showTempo() {
 void GrooveController::stepSounded(int nextStep) {
     const int sub = s_.SUB > 0 ? s_.SUB : 1;
     out_.setCount(std::to_string(nextStep / sub + 1) + ":" + std::to_string(nextStep + 1));
-    // The step heard now is the one before the next.
-    const int steps = stepCount(s_);
-    showPlayhead(steps > 0 ? (nextStep + steps - 1) % steps : -1);
+    followPlayhead();
 }
 
 void GrooveController::loopWrapping() {

@@ -92,6 +92,9 @@ class GrooveController : public ClockListener {
     void openDrums();
     void savePanelDidEnd(bool confirmed, const std::string& path);
     void openPanelDidEnd(bool confirmed, const std::string& path);
+    // Opens a file named at start-up, dropped or chosen from the recent ones as the open
+    // sheet would: a drum set when it ends in ".set", a groove otherwise.
+    void openPath(const std::string& path);
 
     // Quitting, asking first when there are unsaved changes.
     void quit();
@@ -99,16 +102,19 @@ class GrooveController : public ClockListener {
     // Step clock notifications.
     void stepSounded(int nextStep) override;
     void loopWrapping() override;
+    // The sound side's one word to the window about whether it can be heard.
+    void soundStatusChanged(const std::string& status) override { out_.setSoundStatus(status); }
 
     // Comforts beyond the grid's own keys: drag painting (after a mouseDown), undo and
-    // redo of whole edits, typed and tapped tempo, files opened by path.
+    // redo of whole edits, typed and tapped tempo, the playhead.
     void mouseDragged(float x, float y);
     void mouseUp();
     void undoEdit();
     void redoEdit();
     void typeTempo(int bpm);  // clamped to 40..240, shown at once
     void tapTempo();
-    void openPath(const std::string& path);  // by its extension, as the open sheets would
+    // While playing, every few milliseconds: highlights the step being heard.
+    void followPlayhead();
     const EditHistory& history() const { return history_; }
     // Seconds on a steady clock, for tapping; tests move it by hand.
     void setSteadyClock(std::function<double()> clock) { steady_ = std::move(clock); }
@@ -143,6 +149,7 @@ class GrooveController : public ClockListener {
     int editDepth_ = 0;
     std::string editName_, editMergeKey_;
     Painter painter_;
+    int playhead_ = -1;
     TapTempo taps_;
     std::function<double()> steady_;
     std::string desktop_;

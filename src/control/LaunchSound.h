@@ -5,6 +5,7 @@
 // else goes straight to the real output.
 
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "Sound.h"
@@ -44,6 +45,8 @@ class LaunchSound : public Sound {
     void stopClock() override { output_.stopClock(); }
     bool clockRunning() const override { return output_.clockRunning(); }
     void pump() override { output_.pump(); }
+    PlayPosition position() const override { return output_.position(); }
+    std::string soundStatus() const override { return output_.soundStatus(); }
 
   private:
     Sound& output_;

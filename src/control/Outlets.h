@@ -19,6 +19,8 @@ class Outlets {
     virtual void setKitField(const std::string& text) = 0;      // kit or instrument name
     virtual void setFileField(const std::string& text) = 0;     // groove name
     virtual void setDrumSetField(const std::string& text) = 0;  // drum-set name
+    // Why there is no sound ("No sound: ..."), or "" when there is.
+    virtual void setSoundStatus(const std::string& text) { (void)text; }
 
     // Tempo slider and field.
     virtual int tempoSlider() const = 0;

@@ -1,9 +1,8 @@
 // Drag painting, undo and redo of whole edits, typed and tapped tempo, the playhead and
-// opening files by path.
+// the files opened lately.
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 
 #include "edit_scope.h"
 
@@ -144,17 +143,19 @@ void GrooveController::tapTempo() {
 // ---- Playhead ----------------------------------------------------------------------
 
 void GrooveController::showPlayhead(int step) {
+    playhead_ = step;
     out_.showPlayhead(step);
 }
 
-// ---- Files by path -----------------------------------------------------------------
-
-void GrooveController::openPath(const std::string& path) {
-    const bool drumSet = std::filesystem::path(path).extension() == ".set";
-    s_.saveSET = drumSet ? 1 : 0;
-    s_.exportMIDI = 0;
-    openPanelDidEnd(true, path);
+void GrooveController::followPlayhead() {
+    const PlayPosition p = sound_.position();
+    if (!p.playing) return;  // stopping and pausing place the playhead themselves
+    // A step is heard once the device has passed it on: until then the one before it is.
+    const double stepSeconds = 60.0 / (std::max(s_.TEMPO, 1) * std::max(s_.SUB, 1));
+    if (stepSeconds - p.secondsToNext >= p.latency) showPlayhead(p.step);
 }
+
+// ---- Opened files ------------------------------------------------------------------
 
 void GrooveController::fileOpened(const std::string& path) {
     history_.clear();

@@ -33,8 +33,7 @@ class GrooveController::EditScope {
     ~EditScope() {
         --c_.editDepth_;
         if (outer_)
-            c_.finishEdit(before_, c_.editName_.empty() ? "Edit" : c_.editName_,
-                          c_.editMergeKey_);
+            c_.finishEdit(before_, c_.editName_.empty() ? "Edit" : c_.editName_, c_.editMergeKey_);
     }
     EditScope(const EditScope&) = delete;
     EditScope& operator=(const EditScope&) = delete;

@@ -48,6 +48,13 @@ void AudioExporter::begin(const GrooveState& groove, const QString& folder, cons
 }
 
 void AudioExporter::start(const GrooveState& groove, const QString& path, int passes) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("wav") && suffix != QLatin1String("flac")) {
+        QMessageBox::warning(window_, tr("Export Audio"),
+                             tr("“%1” was not exported: audio is saved as .wav or .flac.")
+                                 .arg(QFileInfo(path).fileName()));
+        return;
+    }
     if (running()) {
         QMessageBox::information(window_, tr("Export Audio"), tr("An export is already running."));
         return;

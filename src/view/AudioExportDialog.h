@@ -24,7 +24,8 @@ struct AudioExportResult {
     std::string error;
 };
 
-// Renders and writes the file; polls `cancel`, reports 0..1 (or -1 while unknown).
+// Renders and writes the file, leaving none when cancelled or failed; polls `cancel` and
+// reports the share done, 0..1.
 using AudioExportJob = std::function<AudioExportResult(
     const GrooveState& groove, int passes, const std::string& path, const std::atomic<bool>& cancel,
     const std::function<void(double)>& progress)>;

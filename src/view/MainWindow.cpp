@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QProxyStyle>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -504,6 +505,18 @@ void MainWindow::setPlayTitle(const std::string& title) {
 void MainWindow::setKitTitle(const std::string& title) {
     kit_->setText(qs(title));
 }
+void MainWindow::setSoundStatus(const std::string& text) {
+    // The window tells why it is silent in its status bar, shown only while it is.
+    if (text.empty() && !soundStatus_) return;
+    if (!soundStatus_) {
+        soundStatus_ = new QLabel;
+        soundStatus_->setAccessibleName(tr("Sound status"));
+        statusBar()->addWidget(soundStatus_);
+    }
+    soundStatus_->setText(QString::fromStdString(text));
+    statusBar()->setVisible(!text.empty());
+}
+
 void MainWindow::setCount(const std::string& text) {
     count_->setText(qs(text));
 }

@@ -39,6 +39,7 @@ class MainWindow : public QMainWindow, public Outlets {
     void setPlayTitle(const std::string& title) override;
     void setKitTitle(const std::string& title) override;
     void setCount(const std::string& text) override;
+    void setSoundStatus(const std::string& text) override;
     void setInfText(const std::string& text) override;
     void setKitField(const std::string& text) override;
     void setFileField(const std::string& text) override;
@@ -132,6 +133,7 @@ class MainWindow : public QMainWindow, public Outlets {
     QSlider* tempo_ = nullptr;
     QLineEdit* tempoField_ = nullptr;
     QLabel* count_ = nullptr;
+    QLabel* soundStatus_ = nullptr;  // in the status bar, made when first needed
     QLabel* inf_ = nullptr;
     QLabel* kitField_ = nullptr;
     QLabel* fileField_ = nullptr;

@@ -156,18 +156,26 @@ TEST_F(ControllerTest, TypedAndTappedTempo) {
     check("TEMPO=123");
 }
 
-TEST_F(ControllerTest, PlayheadFollowsTheStepsHeard) {
+TEST_F(ControllerTest, PlayheadFollowsTheStepHeard) {
     controller->playGroove();
-    for (auto [next, heard] : {std::pair{1, 0}, {2, 1}, {0, 15}}) {
-        controller->stepSounded(next);
-        check("playhead=" + std::to_string(heard));
+    // Steps of 0.1875 s at 160 bpm and two steps per beat; the device holds 0.02 s.
+    // {step made, seconds to the next, playhead shown}
+    const std::tuple<int, double, const char*> positions[] = {
+        {0, 0.18, "-"}, {0, 0.16, "0"}, {1, 0.17, "0"}, {1, 0.1, "1"}, {15, 0.05, "15"}};
+    for (auto [step, toNext, shown] : positions) {
+        sound.pos = {true, step, step + 1, toNext, 0.02};
+        controller->followPlayhead();
+        check(std::string("playhead=") + shown);
     }
     state.LOOP = 6;
+    sound.pos.playing = false;
     key('p');  // paused: the step that sounds next
+    controller->followPlayhead();
     check("playhead=6");
     key('p'), key(' ');
     check("playhead=-1");
-    key(' '), controller->stepSounded(3);
+    key(' '), sound.pos.playing = true, controller->stepSounded(3);
+    check("playhead=15");
     sound.refusedKits.insert(16441), controller->setKit(16441);  // halts the clock
     check("playhead=-1");
 }

@@ -93,6 +93,8 @@ class FakeSound : public Sound {
     void startClock() override { running = true; }
     void stopClock() override { running = false; }
     bool clockRunning() const override { return running; }
+    PlayPosition position() const override { return pos; }
+    PlayPosition pos;  // what the audio side reports
 };
 
 }  // namespace pattaplex::testing

@@ -1,18 +1,33 @@
 #pragma once
 // The sound side as the window's actions see it: the note output and the step clock.
 
+#include <string>
+
 namespace pattaplex {
 
-// Told by the step clock what the window shows about playback. Called only from inside
-// Sound::pump(), on the main thread.
+// Told by the sound side what the window shows about playback. Called only from inside
+// Sound::pump() and Sound::initQT(), on the main thread.
 class ClockListener {
   public:
     virtual ~ClockListener() = default;
-    // A step has just sounded; `nextStep` is the step that will sound after it.
+    // Steps have sounded; `nextStep` is the step that will sound after the last of them.
     virtual void stepSounded(int nextStep) = 0;
-    // Infinite random is on and the loop is about to start over: re-randomise now,
-    // before step 0 of the next pass is scheduled.
+    // Infinite random is on and the loop is about to start over: re-randomise now. The
+    // groove as it then stands plays from step 0 of the next pass; if this comes too late
+    // for that pass, the old groove plays once more and the new one follows it.
     virtual void loopWrapping() = 0;
+    // Whether there is sound: "" when there is, else a line such as
+    // "No sound: no JACK server running".
+    virtual void soundStatusChanged(const std::string& status) { (void)status; }
+};
+
+// Where playback stands, read from the audio side without waiting.
+struct PlayPosition {
+    bool playing = false;
+    int step = -1;             // the step sounding now; -1 before the first
+    int nextStep = 0;          // the step that sounds next
+    double secondsToNext = 0;  // until it does
+    double latency = 0;        // seconds from the sound being made to its being heard
 };
 
 class Sound {
@@ -29,18 +44,22 @@ class Sound {
     // Plays `note` at `velocity` for 4/60 s without holding up the caller.
     virtual void audition(int note, int velocity) = 0;
 
-    // The step clock: runs from the groove's LOOP until stopped; the first step is
-    // scheduled by the next pump(). Stopping leaves LOOP at the next step that would have
-    // sounded. Never blocks.
+    // The step clock: runs from the groove's LOOP until stopped, on the audio side, so
+    // that a busy window never delays or drops a step. Stopping leaves LOOP at the next
+    // step that would have sounded. Never blocks.
     virtual void startClock() = 0;
     virtual void stopClock() = 0;
     virtual bool clockRunning() const = 0;
 
-    // Schedules the next few tens of milliseconds of the groove and tells the listener
-    // about the steps that have sounded since the last call. The window calls it on the
-    // main thread every few milliseconds (a 5 ms timer); edits of the groove reach the
-    // sound within the scheduling lookahead.
+    // While the clock runs, the window calls this every few milliseconds on the main
+    // thread: it hands the groove's latest edits to the audio side and tells the listener
+    // about the steps that have sounded since the last call.
     virtual void pump() {}
+
+    // Where playback stands, for the position field and a playhead.
+    virtual PlayPosition position() const { return {}; }
+    // "" when there is sound, else why not, as the window shows it.
+    virtual std::string soundStatus() const { return {}; }
 };
 
 }  // namespace pattaplex

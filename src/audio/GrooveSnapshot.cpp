@@ -1,0 +1,46 @@
+#include "GrooveSnapshot.h"
+
+namespace pattaplex {
+
+GrooveSnapshot GrooveSnapshot::of(const GrooveState& s) {
+    GrooveSnapshot g;
+    for (size_t i = 0; i < g.rows.size(); ++i) {
+        const DrumRow& from = s.rows[i];
+        Row& to = g.rows[i];
+        to.note = from.DR;
+        to.volume = from.DV;
+        to.on = from.BUF;
+        to.vel = from.VOL;
+    }
+    g.steps = stepCount(s);
+    g.sub = s.SUB > 0 ? s.SUB : 1;
+    g.tempo = s.TEMPO;
+    return g;
+}
+
+SnapshotHandoff::~SnapshotHandoff() {
+    delete pending_.exchange(nullptr);
+    collect();
+}
+
+uint64_t SnapshotHandoff::publish(const GrooveSnapshot& groove, int64_t forPass, bool prepared) {
+    collect();
+    auto fresh = std::make_unique<GrooveSnapshot>(groove);
+    fresh->serial = ++serial_;
+    fresh->forPass = forPass;
+    fresh->prepared = prepared;
+    // One the audio thread never took is ours again.
+    delete pending_.exchange(fresh.release(), std::memory_order_acq_rel);
+    return serial_;
+}
+
+void SnapshotHandoff::collect() {
+    GrooveSnapshot* old = nullptr;
+    while (retired_.pop(old)) delete old;
+}
+
+void SnapshotHandoff::retire(GrooveSnapshot* old) {
+    if (old) retired_.push(old);
+}
+
+}  // namespace pattaplex
