@@ -114,6 +114,7 @@ class SynthEngine : private NoteSink {
 
     // The master volume, limiter and peak meter every rendered block goes through.
     MasterBus& masterBus() { return masterBus_; }
+    const MasterBus& masterBus() const { return masterBus_; }
 
     // The FluidSynth synthesizer, for the audio driver only.
     void* synthHandle() const;

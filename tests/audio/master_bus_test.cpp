@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "MasterBus.h"
+#include "NoteOutput.h"
 #include "NoteSink.h"
 #include "SynthEngine.h"
 #include "WavFile.h"
@@ -111,10 +112,14 @@ TEST(MasterBus, TheMasterVolumeScalesTheMixFromTheNextBlockOn) {
             ASSERT_NEAR(after[i], in[i] * heard, 1e-6f);
         }
     }
-    // A bus made later starts at the volume the window last set: renders follow it.
-    MasterBus::setProgramVolume(0.3f);
+    // The window's volume reaches the live output and every synthesizer made later, so
+    // audio exports follow it.
+    GrooveState groove;
+    NoteOutput output(groove);
+    output.setMasterVolume(0.3f);
+    EXPECT_EQ(output.engine().masterBus().volume(), 0.3f);
     EXPECT_EQ(SynthEngine().masterBus().volume(), 0.3f);
-    MasterBus::setProgramVolume(1.0f);
+    output.setMasterVolume(1.0f);
 }
 
 TEST(MasterBus, TheMeterReadsThePeakOfTheSynthesizersRenderedBlocks) {
