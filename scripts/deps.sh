@@ -5,6 +5,7 @@ packages=(build-essential cmake pkg-config ninja-build
           qt6-base-dev libgl-dev libfluidsynth-dev libsndfile1-dev libasound2-dev fluid-soundfont-gm fluid-soundfont-gs
           libplist-dev libsmf-dev libglib2.0-dev libgtest-dev libgmock-dev
           fonts-dejavu-core xvfb xauth
+          desktop-file-utils appstream shared-mime-info libglib2.0-bin
           fluidsynth)  # the program: the render benchmark compares against its file render
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,8 @@
 #pragma once
 // Sub-commands of pattaplex-cli. Each returns the exit status; arguments exclude the
-// program and command names. Errors: one clear line on standard error, status 1.
+// program and command names. The dispatch in cli_main.cpp has already checked how many
+// arguments there are. Errors: one clear line on standard error, status 1 (2 for a
+// rejected flag).
 
 #include <string>
 #include <vector>

@@ -8,9 +8,7 @@
 #include "cli_commands.h"
 #include "defaults.h"
 #include "fresh_start.h"
-#if PATTAPLEX_HAVE_GROOVE_FILES
 #include "groove_files.h"
-#endif
 
 namespace pattaplex {
 
@@ -56,7 +54,6 @@ bool parseNumber(const std::string& text, int lowest, int highest, int& value) {
 // The groove as a freshly started program would play it after opening the file.
 bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
     s = freshStartState();
-#if PATTAPLEX_HAVE_GROOVE_FILES
     const Result<GrooveData> groove = readGroove(path);
     if (!groove) {
         why = groove.error();
@@ -64,11 +61,6 @@ bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
     }
     applyGroove(s, *groove);
     return true;
-#else
-    (void)path;
-    why = "cannot read groove files yet";
-    return false;
-#endif
 }
 
 }  // namespace

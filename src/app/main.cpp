@@ -1,7 +1,13 @@
 // The drum machine's window program.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QIcon>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "GrooveController.h"
 #include "GrooveState.h"
@@ -10,9 +16,80 @@
 #include "NoteOutput.h"
 #include "launch_probes.h"
 
+namespace {
+
+constexpr int kUsageError = 2;
+
+// What the command line asks for: an exit status when the program should stop at once
+// (help, version, a usage error), otherwise the file to open, if any.
+struct CommandLine {
+    int exitStatus = -1;
+    std::string file;
+};
+
+CommandLine readCommandLine(const QCoreApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("A step-sequencer drum machine: ten drum rows by up to 54 steps, "
+                       "played in a loop through a General MIDI synthesizer."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A groove (.grv) or drum set (.set) to open."),
+                                 QStringLiteral("[FILE]"));
+    CommandLine result;
+    const auto usageError = [&](const QString& message) {
+        std::fprintf(stderr, "pattaplex: %s\nTry 'pattaplex --help' for more information.\n",
+                     qPrintable(message));
+        result.exitStatus = kUsageError;
+        return result;
+    };
+    if (!parser.parse(QCoreApplication::arguments())) return usageError(parser.errorText());
+    // The toolkit's own options are listed by the parser itself, which then exits.
+    if (parser.isSet(QStringLiteral("help-all"))) parser.process(app);
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        result.exitStatus = 0;
+        return result;
+    }
+    if (parser.isSet(version)) {
+        std::printf("pattaplex %s\n", PATTAPLEX_VERSION);
+        result.exitStatus = 0;
+        return result;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) return usageError(QStringLiteral("one file at most, please"));
+    if (!files.isEmpty()) result.file = QFile::encodeName(files.first()).toStdString();
+    return result;
+}
+
+// Help and version are answered without a display.
+bool asksForTextOnly(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"-h", "--help", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], option) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    if (asksForTextOnly(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("pattaplex"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(PATTAPLEX_VERSION));
+        const int status = readCommandLine(app).exitStatus;
+        return status < 0 ? 0 : status;
+    }
+
+    QApplication app(argc, argv);  // takes the toolkit's own options off the command line
     QApplication::setApplicationName(QStringLiteral("Pattaplex"));
+    QApplication::setApplicationVersion(QStringLiteral(PATTAPLEX_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral(PATTAPLEX_APP_ID));
+    // The installed icon, when there is one; run from the build folder, the window has none.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(PATTAPLEX_APP_ID)));
+    const CommandLine commandLine = readCommandLine(app);
+    if (commandLine.exitStatus >= 0) return commandLine.exitStatus;
 
     pattaplex::GrooveState state;
     pattaplex::NoteOutput output(state);
@@ -40,5 +117,10 @@ int main(int argc, char** argv) {
         [&sound] { QTimer::singleShot(0, [&sound] { sound.openHeld(); }); },
         Qt::SingleShotConnection);
     window.show();
+    // A file named on the command line opens once the event loop runs, so that a refusal's
+    // alert comes up over the window.
+    if (!commandLine.file.empty())
+        QTimer::singleShot(0, &window,
+                           [&controller, &commandLine] { controller.openPath(commandLine.file); });
     return QApplication::exec();
 }

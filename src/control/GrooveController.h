@@ -88,6 +88,9 @@ class GrooveController : public ClockListener {
     void openDrums();
     void savePanelDidEnd(bool confirmed, const std::string& path);
     void openPanelDidEnd(bool confirmed, const std::string& path);
+    // Opens a file named at start-up as the open sheet would: a drum set when it ends in
+    // ".set", a groove otherwise.
+    void openPath(const std::string& path);
 
     // Quitting, asking first when there are unsaved changes.
     void quit();

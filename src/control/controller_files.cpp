@@ -1,6 +1,7 @@
 // Saving and opening grooves and drum sets, and the MIDI export, through the window's
 // save and open sheets.
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -83,7 +84,7 @@ void GrooveController::saveMIDI() {
 void GrooveController::openFile() {
     const bool drumSet = s_.saveSET != 0;
     out_.beginOpenSheet(prepareFolder(desktopFolder() + (drumSet ? kDrumSetFolder : kGrooveFolder)),
-                        s_.lastFile, drumSet ? "set" : "grv");
+                        fileNameFrom(s_.lastFile), drumSet ? "set" : "grv");
 }
 
 void GrooveController::openDrums() {
@@ -123,6 +124,14 @@ void GrooveController::savePanelDidEnd(bool confirmed, const std::string& chosen
     }
     out_.setFileField(fileName);
     s_.dataTOG = 0;
+}
+
+void GrooveController::openPath(const std::string& path) {
+    std::string extension = fs::path(path).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    s_.saveSET = extension == ".set" ? 1 : 0;
+    s_.exportMIDI = 0;
+    openPanelDidEnd(true, path);
 }
 
 void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) {

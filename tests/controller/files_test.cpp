@@ -60,9 +60,11 @@ TEST_F(ControllerFilesTest, SheetsProposeFolderAndNameByModeAndCancellingKeepsTh
     controller->saveMIDI();
     controller->savePanelDidEnd(false, "");
     controller->saveFile();
+    controller->savePanelDidEnd(false, "");
+    controller->openFile();
     check(
-        "lastFile=Jazz 4/4, saves=Groove.grv DrumSet.set Funk.mid Funk.grv Jazz 4-4.mid "
-        "Jazz 4-4.grv ");
+        "lastFile=Jazz 4/4, opened=Jazz 4-4/grv, "
+        "saves=Groove.grv DrumSet.set Funk.mid Funk.grv Jazz 4-4.mid Jazz 4-4.grv ");
 
     // The default folders follow the desktop folder the window program names.
     controller->setDesktopFolder(path("Schreibtisch"));

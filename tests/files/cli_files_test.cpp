@@ -76,7 +76,6 @@ TEST(Cli, BadInputExitsWithOneLineAndWritesNoFile) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"preset", "Polka", in("new.grv")},
              {"preset", "Salsa", in("taken.grv")},
-             {"preset", "Salsa"},
              {"info", in("short.grv")},
              {"info", in("drums.grv")},
              {"info", in("groove.set")},
