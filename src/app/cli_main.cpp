@@ -20,7 +20,7 @@ struct Command {
     const char* arguments;  // the synopsis after the command's name
     const char* summary;
     const char* details;
-    size_t fewest, most;  // how many arguments it takes, flags included
+    size_t fewest, most;  // how many arguments it takes, flags included; render checks its own
     int (*run)(const Args&);
 };
 
@@ -36,10 +36,12 @@ const Command kCommands[] = {
     {"midi", "IN.grv OUT.mid", "export a groove as a MIDI file",
      "Exports a groove as a Standard MIDI File, as the window's MIDI export does.\n", 2, 2,
      cliMidi},
-    {"render", "IN.grv OUT.wav [--loops N]", "render a groove to a WAV file",
-     "Plays a groove offline through the synthesizer and writes the sound to a WAV file.\n"
-     "  --loops N   how many times the groove plays (default 4)\n",
-     2, kAny, cliRender},
+    {"render", "IN.grv OUT.wav|OUT.flac [--loops N] [--rate HZ]", "render a groove to a sound file",
+     "Plays a groove offline through the synthesizer and writes the sound to a WAV file, or\n"
+     "a FLAC file when OUT ends in .flac.\n"
+     "  --loops N   how many times the groove plays, 1 to 10000 (default 4)\n"
+     "  --rate HZ   the sample rate, 22050 to 192000 (default 44100)\n",
+     0, kAny, cliRender},
 };
 
 const Command* findCommand(const char* name) {
@@ -56,7 +58,10 @@ void printUsage(std::FILE* to) {
         to);
     for (const Command& c : kCommands) {
         const std::string synopsis = std::string(c.name) + " " + c.arguments;
-        std::fprintf(to, "  %-36s %s\n", synopsis.c_str(), c.summary);
+        if (synopsis.size() > 28)  // the summary goes below a long synopsis
+            std::fprintf(to, "  %s\n  %-28s %s\n", synopsis.c_str(), "", c.summary);
+        else
+            std::fprintf(to, "  %-28s %s\n", synopsis.c_str(), c.summary);
     }
 }
 

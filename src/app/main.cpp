@@ -14,6 +14,7 @@
 #include "LaunchSound.h"
 #include "MainWindow.h"
 #include "NoteOutput.h"
+#include "OfflineRender.h"
 #include "launch_probes.h"
 
 namespace {
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);  // takes the toolkit's own options off the command line
     QApplication::setApplicationName(QStringLiteral("Pattaplex"));
+    QApplication::setOrganizationName(QStringLiteral("Pattaplex"));
     QApplication::setApplicationVersion(QStringLiteral(PATTAPLEX_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(PATTAPLEX_APP_ID));
     // The installed icon, when there is one; run from the build folder, the window has none.
@@ -100,12 +102,26 @@ int main(int argc, char** argv) {
     controller.setDesktopFolder(
         QStandardPaths::writableLocation(QStandardPaths::DesktopLocation).toStdString());
     window.attach(controller);
+    // Audio exports render as the command-line render does, on the exporter's thread.
+    window.setAudioExportJob([](const pattaplex::GrooveState& groove, int passes,
+                                const std::string& path, const std::atomic<bool>& cancel,
+                                const std::function<void(double)>& progress) {
+        pattaplex::RenderOptions options;
+        options.passes = passes;
+        options.progress = progress;
+        options.cancel = &cancel;
+        const auto error = pattaplex::renderToFile(groove, path, options);
+        return pattaplex::AudioExportResult{cancel.load(), error.value_or("")};
+    });
     output.setListener(&controller);
 
     // The step clock runs on the audio side. While it runs, this timer brings the window's
     // edits to it and its position to the window; stopped, nothing polls.
     QTimer pump;
-    QObject::connect(&pump, &QTimer::timeout, [&sound] { sound.pump(); });
+    QObject::connect(&pump, &QTimer::timeout, [&sound, &controller] {
+        sound.pump();
+        controller.followPlayhead();
+    });
     output.setPumpSwitch([&pump](bool on) { on ? pump.start(10) : pump.stop(); });
     pattaplex::installLaunchProbes(window, controller);
 

@@ -179,6 +179,8 @@ PlayPosition NoteOutput::position() const {
     }
     p.step = r.lastStep;
     p.nextStep = r.nextStep;
+    if (realDevice_)
+        p.latency = static_cast<double>(engine_->deviceBufferFrames()) / engine_->rate();
     p.secondsToNext =
         static_cast<double>(std::max<int64_t>(r.nextTime - r.position, 0)) / engine_->rate();
     return p;

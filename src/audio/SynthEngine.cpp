@@ -131,6 +131,13 @@ SynthEngine::SynthEngine(int rate, int cores)
     fluid_->loader = new_fluid_synth(fluid_->loaderSettings);
 }
 
+int SynthEngine::deviceBufferFrames() const {
+    int size = 0, periods = 0;
+    fluid_settings_getint(fluid_->settings, "audio.period-size", &size);
+    fluid_settings_getint(fluid_->settings, "audio.periods", &periods);
+    return size * periods;
+}
+
 SynthEngine::~SynthEngine() {
     fluid_->stopWorker();  // it sends to the engine's queue
     delete current_;

@@ -72,6 +72,8 @@ class SynthEngine : private NoteSink {
     SynthEngine& operator=(const SynthEngine&) = delete;
 
     int rate() const { return rate_; }
+    // Frames a sound device holds between the engine and the speaker.
+    int deviceBufferFrames() const;
     // While no audio thread runs: a new sample rate for the synthesizer and the clock;
     // the sample clock and the next step are carried over.
     void setRate(int rate);

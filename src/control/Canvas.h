@@ -10,6 +10,7 @@ struct Colour {
     double red = 0.0;
     double green = 0.0;
     double blue = 0.0;
+    double alpha = 1.0;  // 0 transparent .. 1 opaque
 
     friend bool operator==(const Colour&, const Colour&) = default;
 };

@@ -35,7 +35,8 @@ enum class Command {
     Slower,
     Faster,
     Help,
-    // The window's buttons and File menu.
+    TapTempo,  // T: the tempo from the last taps
+    // The window's buttons and menus.
     Play,        // the play button: stops or pauses as the last key said
     CleanBufs,   // the clear/undo/revert button
     SetVolumes,  // copy the selected row's volume into its steps
@@ -52,6 +53,8 @@ enum class Command {
     SaveGroove,
     OpenGroove,
     Quit,
+    UndoEdit,  // the latest edit of any kind
+    RedoEdit,
 };
 
 // Modifier flags of a key press, as the key table tests them.

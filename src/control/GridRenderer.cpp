@@ -18,11 +18,14 @@ struct Scheme {
     Colour horizontalLines;
     Colour barLines;
     Colour text;
+    Colour playhead;
 };
 
 Scheme schemeFor(const GrooveState& s) {
-    if (s.colTOG != 0) return {colours::black, colours::white, colours::white, colours::cyan};
-    return {colours::white, colours::grey, colours::black, colours::black};
+    if (s.colTOG != 0)
+        return {
+            colours::black, colours::white, colours::white, colours::cyan, {1.0, 0.8, 0.1, 0.35}};
+    return {colours::white, colours::grey, colours::black, colours::black, {0.1, 0.45, 1.0, 0.25}};
 }
 
 template <typename... Args>
@@ -38,12 +41,16 @@ bool stepShown(const DrumRow& row, int step) {
 
 }  // namespace
 
+Colour gridBackground(const GrooveState& s) {
+    return schemeFor(s).background;
+}
+
 int capGrid(GrooveState& s) {
     s.BARS = cappedBars(s.BARS, s.BEATS, s.SUB);
     return stepCount(s);
 }
 
-void drawGrid(GrooveState& s, Canvas& canvas, double width, double height) {
+void drawGrid(GrooveState& s, Canvas& canvas, double width, double height, int playhead) {
     const Scheme scheme = schemeFor(s);
     canvas.fillRect(0, 0, width, height, scheme.background);
 
@@ -93,6 +100,11 @@ void drawGrid(GrooveState& s, Canvas& canvas, double width, double height) {
 
     canvas.strokeLine(right + 1, grid::kTopLineY + 1, right + 1, grid::kBottomLineY - 1, kThickLine,
                       scheme.barLines);
+
+    // The step being heard: a translucent band over the ten rows of its column.
+    if (playhead >= 0 && playhead < steps)
+        canvas.fillRect(grid::columnX(left, playhead), grid::kBottomLineY, grid::kStepWidth,
+                        grid::kTopLineY - grid::kBottomLineY, scheme.playhead);
 }
 
 }  // namespace pattaplex

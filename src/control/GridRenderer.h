@@ -9,8 +9,12 @@
 
 namespace pattaplex {
 
-// Paints the whole view of `width` × `height` from the groove.
-void drawGrid(GrooveState& s, Canvas& canvas, double width, double height);
+// Paints the whole view of `width` × `height` from the groove. `playhead`, when it is a
+// step of the grid, is highlighted across the rows.
+void drawGrid(GrooveState& s, Canvas& canvas, double width, double height, int playhead = -1);
+
+// The colour the drawing pass paints the background with.
+Colour gridBackground(const GrooveState& s);
 
 // Lowers BARS until the grid holds at most 54 steps and returns the number of steps
 // shown: 0 when any of BARS, BEATS and SUB is not positive.

@@ -6,6 +6,7 @@
 
 #include "clear_undo.h"
 #include "defaults.h"
+#include "edit_scope.h"
 #include "grid_geometry.h"
 #include "names.h"
 #include "presets.h"
@@ -31,11 +32,14 @@ void GrooveController::awakeFromNib() {
     std::fflush(stdout_);
     setDefaults();
     showTempo();  // the tempo controls start out showing the start-up tempo
+    history_.clear();
+    showHistory();
 }
 
 // ---- Sound settings --------------------------------------------------------------
 
 void GrooveController::setDefaults() {
+    const EditScope edit(*this, "Default Sounds");
     loadDefaultSounds(s_);
     initQT();
     initVOL(s_);
@@ -45,6 +49,7 @@ void GrooveController::setDefaults() {
 }
 
 void GrooveController::setPrev() {
+    const EditScope edit(*this, "Previous Sounds");
     if (previousSoundsNeedDefaults(s_)) setDefaults();
     restorePreviousSounds(s_);
     initQT();
@@ -57,12 +62,14 @@ void GrooveController::setPrev() {
 // ---- Clear and undo --------------------------------------------------------------
 
 void GrooveController::cleanBufs() {
+    const EditScope edit(*this, s_.undoTOG == 0 ? "Revert" : "Clear");
     out_.setUndoTitle(pattaplex::cleanBufs(s_));
     out_.requestRedraw();
     displaySounds();
 }
 
 void GrooveController::undoClear() {
+    const EditScope edit(*this, "Revert");
     pattaplex::undoClear(s_);
     displaySounds();
     out_.requestRedraw();
@@ -71,6 +78,7 @@ void GrooveController::undoClear() {
 // ---- Presets and the randomiser --------------------------------------------------
 
 void GrooveController::doPreset(int tag) {
+    const EditScope edit(*this, "Preset");
     const PresetOutcome outcome = pattaplex::doPreset(s_, tag, clock_);
     if (outcome.name) out_.setFileField(*outcome.name);
     if (outcome.kitTitle) out_.setKitTitle(*outcome.kitTitle);
@@ -82,6 +90,7 @@ void GrooveController::doPreset(int tag) {
 }
 
 void GrooveController::doRandom(int mode) {
+    const EditScope edit(*this, "Randomise");
     s_.randTOG = mode;
     randomize(s_, clock_);
     s_.dataTOG = 1;
@@ -94,7 +103,10 @@ void GrooveController::doRandom(int mode) {
 // ---- Note output -----------------------------------------------------------------
 
 void GrooveController::initQT() {
+    const bool playing = sound_.clockRunning();
     sound_.initQT(s_.KIT);
+    // A refused kit halts the clock: nothing is playing any more.
+    if (playing && !sound_.clockRunning()) showPlayhead(-1);
 }
 
 void GrooveController::doDEMO() {
@@ -124,10 +136,12 @@ void GrooveController::playGroove() {
         sound_.stopClock();
         if (s_.key == 'p') {
             out_.setPlayTitle("paused");
+            showPlayhead(s_.LOOP);  // the step that will sound next
         } else {
             out_.setPlayTitle("PLAY");
             s_.LOOP = 0;
             out_.setCount("0:0");
+            showPlayhead(-1);
         }
         return;
     }
@@ -137,6 +151,7 @@ void GrooveController::playGroove() {
 }
 
 void GrooveController::setTempo() {
+    const EditScope edit(*this, "Tempo", "tempo");
     s_.TEMPO = out_.tempoSlider();
     out_.setTempoField(s_.TEMPO);
 }
@@ -149,6 +164,7 @@ void GrooveController::showTempo() {
 void GrooveController::stepSounded(int nextStep) {
     const int sub = s_.SUB > 0 ? s_.SUB : 1;
     out_.setCount(std::to_string(nextStep / sub + 1) + ":" + std::to_string(nextStep + 1));
+    followPlayhead();
 }
 
 void GrooveController::loopWrapping() {
@@ -160,6 +176,8 @@ void GrooveController::loopWrapping() {
 // ---- Mouse -----------------------------------------------------------------------
 
 void GrooveController::mouseDown(float x, float y) {
+    const EditScope edit(*this, "Step");
+    painter_.end();
     s_.ptX = x;
     s_.ptY = y;
     s_.G = grid::columnAt(x, s_.left);
@@ -170,6 +188,7 @@ void GrooveController::mouseDown(float x, float y) {
         if (cell != 0) s_.DEMO = at->row;
         row.oldV = row.DV;
         row.VOL[static_cast<size_t>(at->column)] = row.DV;
+        painter_.begin({at->row, at->column}, cell != 0, x, y);
     }
     out_.requestRedraw();
     if (s_.DEMO != 0) {
@@ -179,6 +198,7 @@ void GrooveController::mouseDown(float x, float y) {
 }
 
 void GrooveController::setPos() {
+    const EditScope edit(*this, "Set Volumes");
     for (DrumRow& row : s_.rows) row.oldV = row.DV;
     setVOL(s_);
     displayVolume();
@@ -226,12 +246,14 @@ void GrooveController::displayVolume() {
 
 void GrooveController::setDrum(int row) {
     if (!s_.isRowNumber(row)) return;
+    const EditScope edit(*this, "Sound", "sound" + std::to_string(row));
     s_.row(row).DR = static_cast<int32_t>(int64_t{out_.soundSelector(row)} + kLowestNamedNote);
     displaySounds();
 }
 
 void GrooveController::setVolume(int row) {
     if (!s_.isRowNumber(row)) return;
+    const EditScope edit(*this, "Volume", "volume" + std::to_string(row));
     DrumRow& r = s_.row(row);
     // Every row remembers its volume, so a mute can bring it back; a drag remembers the
     // volume from before it, not the values it passed through.
@@ -248,9 +270,11 @@ void GrooveController::beginVolumeDrag(int row) {
 
 void GrooveController::endVolumeDrag() {
     volumeDragRow_ = 0;
+    history_.endMerge();  // the next drag is an edit of its own
 }
 
 void GrooveController::setKit(int kit) {
+    const EditScope edit(*this, "Kit");
     s_.oldKIT = s_.KIT;
     s_.KIT = kit;
     initQT();
@@ -258,18 +282,21 @@ void GrooveController::setKit(int kit) {
 }
 
 void GrooveController::setBars(int bars) {
+    const EditScope edit(*this, "Grid Size");
     s_.BARS = bars;
     clearBufs(s_);
     out_.requestRedraw();
 }
 
 void GrooveController::setBeats(int beats) {
+    const EditScope edit(*this, "Grid Size");
     s_.BEATS = beats;
     clearBufs(s_);
     out_.requestRedraw();
 }
 
 void GrooveController::setDiv(int sub) {
+    const EditScope edit(*this, "Grid Size");
     s_.SUB = sub;
     clearBufs(s_);
     out_.requestRedraw();

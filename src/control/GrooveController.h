@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -11,7 +12,10 @@
 #include "GrooveState.h"
 #include "Outlets.h"
 #include "Sound.h"
+#include "edit_history.h"
+#include "paint.h"
 #include "randomizer.h"
+#include "tap_tempo.h"
 
 namespace pattaplex {
 
@@ -88,8 +92,8 @@ class GrooveController : public ClockListener {
     void openDrums();
     void savePanelDidEnd(bool confirmed, const std::string& path);
     void openPanelDidEnd(bool confirmed, const std::string& path);
-    // Opens a file named at start-up as the open sheet would: a drum set when it ends in
-    // ".set", a groove otherwise.
+    // Opens a file named at start-up, dropped or chosen from the recent ones as the open
+    // sheet would: a drum set when it ends in ".set", a groove otherwise.
     void openPath(const std::string& path);
 
     // Quitting, asking first when there are unsaved changes.
@@ -101,7 +105,29 @@ class GrooveController : public ClockListener {
     // The sound side's one word to the window about whether it can be heard.
     void soundStatusChanged(const std::string& status) override { out_.setSoundStatus(status); }
 
+    // Comforts beyond the grid's own keys: drag painting (after a mouseDown), undo and
+    // redo of whole edits, typed and tapped tempo, the playhead.
+    void mouseDragged(float x, float y);
+    void mouseUp();
+    void undoEdit();
+    void redoEdit();
+    void typeTempo(int bpm);  // clamped to 40..240, shown at once
+    void tapTempo();
+    // While playing, every few milliseconds: highlights the step being heard.
+    void followPlayhead();
+    const EditHistory& history() const { return history_; }
+    // Seconds on a steady clock, for tapping; tests move it by hand.
+    void setSteadyClock(std::function<double()> clock) { steady_ = std::move(clock); }
+
   private:
+    class EditScope;
+    void finishEdit(const GrooveState& before, const std::string& name,
+                    const std::string& mergeKey);
+    void showHistory();
+    void afterHistoryStep(int oldKit);
+    void fileOpened(const std::string& path);
+    void showPlayhead(int step);
+
     void initQT();
     void displayNames(bool drums);
     void doDEMO();
@@ -118,6 +144,14 @@ class GrooveController : public ClockListener {
     SecondsClock clock_;
     std::FILE* stdout_;
     int toolkitVersion_ = 0;
+
+    EditHistory history_;
+    int editDepth_ = 0;
+    std::string editName_, editMergeKey_;
+    Painter painter_;
+    int playhead_ = -1;
+    TapTempo taps_;
+    std::function<double()> steady_;
     std::string desktop_;
     int volumeDragRow_ = 0;  // the row whose volume slider is held, or 0
 };

@@ -37,6 +37,14 @@ class Outlets {
 
     // Ask for the grid to be drawn again after the current event.
     virtual void requestRedraw() = 0;
+    // The step to highlight as playing, or -1 for none.
+    virtual void showPlayhead(int step) { (void)step; }
+    // Names of the edits undo and redo would take back; empty when there is none.
+    virtual void showEditHistory(const std::string& undoName, const std::string& redoName) {
+        (void)undoName, (void)redoName;
+    }
+    // A groove or drum set was opened from `path`.
+    virtual void noteOpenedFile(const std::string& path) { (void)path; }
 
     // A modal alert; returns 1 for the first button, 0 for the second, -1 for the third.
     virtual int runAlert(const std::string& title, const std::string& message,

@@ -165,6 +165,7 @@ void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) 
         out_.setDrumSetField(s_.lastFile);
         displaySounds();
         initQT();
+        fileOpened(path);
         return;
     }
 
@@ -184,6 +185,7 @@ void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) 
     initQT();
     s_.GRID = 1;
     out_.requestRedraw();
+    fileOpened(path);
 }
 
 }  // namespace pattaplex

@@ -5,6 +5,7 @@
 
 #include "GrooveController.h"
 #include "clear_undo.h"
+#include "edit_scope.h"
 #include "names.h"
 
 namespace pattaplex {
@@ -48,6 +49,7 @@ constexpr KeyBinding kKeyTable[] = {
     {'.', Command::Faster},
     {'/', Command::Help},
     {'?', Command::Help},
+    {'t', Command::TapTempo},
 };
 
 int32_t toggled(int32_t flag) {
@@ -120,12 +122,19 @@ void GrooveController::toggleMute(int n) {
 
 void GrooveController::keyDown(char32_t c, uint32_t modifiers) {
     if (c == 0) return;  // a dead key or a bare modifier: nothing was typed
+    const auto k = commandForKey(c, modifiers);
+    const EditScope edit(*this, k ? editName(k->command) : std::string(),
+                         k ? editMergeKey(k->command) : std::string());
     s_.key = static_cast<int32_t>(c);
-    if (const auto k = commandForKey(c, modifiers)) perform(k->command, k->value);
+    if (k) perform(k->command, k->value);
     finishKey();
 }
 
 void GrooveController::run(Command command, int value) {
+    // Undo and redo step through the edits instead of making one.
+    if (command == Command::UndoEdit) return undoEdit();
+    if (command == Command::RedoEdit) return redoEdit();
+    const EditScope edit(*this, command);
     const char32_t key = keyForCommand(command, value);
     if (key == 0) {
         perform(command, value);
@@ -262,6 +271,12 @@ void GrooveController::perform(Command command, int value) {
             return openFile();
         case Command::Quit:
             return quit();
+        case Command::TapTempo:
+            return tapTempo();
+        case Command::UndoEdit:
+            return undoEdit();
+        case Command::RedoEdit:
+            return redoEdit();
     }
 }
 

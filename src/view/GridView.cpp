@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "GridRenderer.h"
 #include "KeyTranslation.h"
@@ -11,16 +12,43 @@
 namespace pattaplex {
 
 GridView::GridView(GrooveState& state, QWidget* parent) : QWidget(parent), state_(state) {
-    setFixedSize(kWidth, kHeight);
+    setMinimumSize(kWidth, kHeight);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setFocusPolicy(Qt::StrongFocus);
-    // The drawing pass paints every pixel.
+    // The drawing pass and the margins around it paint every pixel.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAccessibleName(tr("Step grid"));
+}
+
+void GridView::setPlayhead(int step) {
+    if (step == playhead_) return;
+    playhead_ = step;
+    update();
+}
+
+QTransform GridView::drawingToWidget() const {
+    const double scale = std::min(width() / double{kWidth}, height() / double{kHeight});
+    const double dx = (width() - kWidth * scale) / 2;
+    const double dy = (height() - kHeight * scale) / 2;
+    // Scale the drawing, centre it, and turn its upward y into Qt's downward one.
+    return QTransform(scale, 0, 0, -scale, dx, dy + kHeight * scale);
+}
+
+QPointF GridView::toDrawing(QPointF widgetPoint) const {
+    return drawingToWidget().inverted().map(widgetPoint);
 }
 
 void GridView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    QtCanvas canvas(painter, height());
-    drawGrid(state_, canvas, width(), height());
+    const Colour background = gridBackground(state_);
+    painter.fillRect(rect(), QColor::fromRgbF(background.red, background.green, background.blue));
+    // The canvas flips y itself, so the painter only scales and centres.
+    const QTransform t = drawingToWidget();
+    painter.setTransform(QTransform::fromScale(t.m11(), t.m11()) *
+                         QTransform::fromTranslate(t.dx(), t.dy() - kHeight * t.m11()));
+    painter.setClipRect(QRectF(0, 0, kWidth, kHeight));
+    QtCanvas canvas(painter, kHeight);
+    drawGrid(state_, canvas, kWidth, kHeight, playhead_);
     painter.end();
     if (onPainted) onPainted();
 }
@@ -28,8 +56,18 @@ void GridView::paintEvent(QPaintEvent*) {
 void GridView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     if (event->button() != Qt::LeftButton) return;
-    const QPointF at = event->position();
-    if (onClick) onClick(static_cast<float>(at.x()), static_cast<float>(height() - at.y()));
+    const QPointF at = toDrawing(event->position());
+    if (onClick) onClick(static_cast<float>(at.x()), static_cast<float>(at.y()));
+}
+
+void GridView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton)) return;
+    const QPointF at = toDrawing(event->position());
+    if (onDrag) onDrag(static_cast<float>(at.x()), static_cast<float>(at.y()));
+}
+
+void GridView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && onRelease) onRelease();
 }
 
 void GridView::keyPressEvent(QKeyEvent* event) {

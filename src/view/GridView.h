@@ -1,8 +1,10 @@
 #pragma once
-// The step grid on screen: paints the groove, hands clicks (in view coordinates, origin
-// bottom-left) and typed keys (translated once) to whoever listens, and keeps the
-// keyboard focus for the grid's keys.
+// The step grid on screen: paints the groove, hands clicks and drags (in the drawing's
+// own coordinates, origin bottom-left) and typed keys (translated once) to whoever
+// listens, and keeps the keyboard focus for the grid's keys. The drawing keeps its fixed
+// geometry and is scaled uniformly to the space the view has, centred in it.
 
+#include <QTransform>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -21,19 +23,33 @@ class GridView : public QWidget {
     explicit GridView(GrooveState& state, QWidget* parent = nullptr);
 
     std::function<void(float x, float y)> onClick;
+    std::function<void(float x, float y)> onDrag;  // the button held down
+    std::function<void()> onRelease;
     std::function<void(char32_t character, uint32_t modifiers)> onKey;
     std::function<void()> onPainted;  // after each drawing pass
+
+    // The step highlighted as playing; -1 for none.
+    void setPlayhead(int step);
+    int playhead() const { return playhead_; }
+
+    // From the drawing's coordinates (origin bottom-left, kWidth × kHeight) to the
+    // widget's, and back.
+    QTransform drawingToWidget() const;
+    QPointF toDrawing(QPointF widgetPoint) const;
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
   private:
     GrooveState& state_;
+    int playhead_ = -1;
 };
 
 }  // namespace pattaplex

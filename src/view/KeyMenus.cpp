@@ -40,7 +40,8 @@ void addKeyMenus(QMenuBar& menuBar, const RunCommand& run) {
                 {{"Fewer Bars", "[", Command::FewerBars},
                  {"More Bars", "]", Command::MoreBars},
                  {"Slower", ",", Command::Slower},
-                 {"Faster", ".", Command::Faster}},
+                 {"Faster", ".", Command::Faster},
+                 {"Tap Tempo", "T", Command::TapTempo}},
                 run);
     groove->addSeparator();
     addCommands(groove,

@@ -2,12 +2,19 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProxyStyle>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -17,6 +24,11 @@
 #include "KeyMenus.h"
 #include "names.h"
 #include "presets.h"
+
+namespace {
+constexpr int kRecentFiles = 10;
+const char* const kRecentKey = "recentFiles";
+}  // namespace
 
 namespace pattaplex {
 
@@ -89,8 +101,10 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     grid_ = new GridView(state_);
     rows_ = new RowPanel;
     auto* top = new QHBoxLayout;
-    top->addWidget(grid_, 0, Qt::AlignTop);
-    top->addWidget(rows_, 1, Qt::AlignTop);
+    // The grid takes the room the window gives; the rows stay level with its bands.
+    top->addWidget(grid_, 1);
+    top->addWidget(rows_, 0);
+    rows_->alignWith(grid_);
 
     auto* firstRow = new QHBoxLayout;
     firstRow->addWidget(buildTransport(), 3);
@@ -103,9 +117,9 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
 
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
-    layout->addLayout(top);
-    layout->addLayout(firstRow);
-    layout->addLayout(secondRow);
+    layout->addLayout(top, 1);
+    layout->addLayout(firstRow, 0);
+    layout->addLayout(secondRow, 0);
     setCentralWidget(central);
     buildMenus();
 
@@ -113,7 +127,11 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     // reach its key handler; the panel is worked with the mouse.
     for (QWidget* control : central->findChildren<QWidget*>())
         if (control != grid_) control->setFocusPolicy(Qt::NoFocus);
+    // The typed fields take the keyboard while they are being typed in.
+    makeTypable(tempoField_);
+    for (int n = 1; n <= kRowCount; ++n) makeTypable(rows_->soundSelector(n));
     grid_->setFocus(Qt::OtherFocusReason);
+    setAcceptDrops(true);
 
     grid_->onPainted = [this] {
         showSelections();
@@ -130,7 +148,11 @@ QWidget* MainWindow::buildTransport() {
     undo_->setToolTip(tr("Clear the grid, or undo the last clear"));
     tempo_ = new QSlider(Qt::Horizontal);
     tempo_->setRange(40, 240);
-    tempoField_ = valueLabel();
+    tempoField_ = new QLineEdit;
+    tempoField_->setValidator(new QIntValidator(0, 999, tempoField_));
+    tempoField_->setMaximumWidth(60);
+    tempoField_->setAccessibleName(tr("Tempo"));
+    tempoField_->setToolTip(tr("Type a tempo from 40 to 240 and press Enter; T taps it"));
     count_ = valueLabel(QStringLiteral("0:0"));
     inf_ = new QLabel(QStringLiteral(" "));
     QFont bold = inf_->font();
@@ -292,6 +314,8 @@ void MainWindow::buildMenus() {
         return item;
     };
     add(tr("Open Groove…"), QKeySequence(Qt::CTRL | Qt::Key_O), Command::OpenGroove);
+    recentMenu_ = file->addMenu(tr("Open Recent"));
+    connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
     add(tr("Save Groove…"), QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveGroove);
     file->addSeparator();
     // The drum-set keys are the grid's; the menu only shows them.
@@ -299,9 +323,19 @@ void MainWindow::buildMenus() {
     add(tr("Save Drum Set…") + "\tAlt+S", {}, Command::SaveDrumSet);
     file->addSeparator();
     add(tr("Export MIDI…"), QKeySequence(Qt::CTRL | Qt::Key_E), Command::ExportMidi);
+    file->addAction(tr("Export Audio…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), this,
+                    &MainWindow::exportAudio);
     file->addSeparator();
     add(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), Command::Quit)
         ->setMenuRole(QAction::QuitRole);
+
+    QMenu* edit = menuBar()->addMenu(tr("Edit"));
+    undoAction_ = edit->addAction(tr("Undo"), this, [this] { run(Command::UndoEdit); });
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redoAction_ = edit->addAction(tr("Redo"), this, [this] { run(Command::RedoEdit); });
+    redoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    showEditHistory({}, {});
 
     addKeyMenus(*menuBar(), [this](Command command, int value) { run(command, value); });
 
@@ -332,6 +366,10 @@ void MainWindow::attach(GrooveController& controller) {
     grid_->onClick = [this](float x, float y) {
         toController([x, y](GrooveController& c) { c.mouseDown(x, y); });
     };
+    grid_->onDrag = [this](float x, float y) {
+        toController([x, y](GrooveController& c) { c.mouseDragged(x, y); });
+    };
+    grid_->onRelease = [this] { toController(&GrooveController::mouseUp); };
     grid_->onKey = [this](char32_t character, uint32_t modifiers) {
         toController(
             [character, modifiers](GrooveController& c) { c.keyDown(character, modifiers); });
@@ -360,6 +398,100 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // Quitting decides whether and when the program ends.
     event->ignore();
     controller_->quit();
+}
+
+// A field that takes typed values: clicking it gives it the keyboard; Enter applies what
+// was typed and Escape puts the shown value back, and either gives the keyboard back to
+// the grid, as does a click on the grid.
+void MainWindow::makeTypable(QWidget* field) {
+    field->setFocusPolicy(Qt::ClickFocus);
+    for (QWidget* inner : field->findChildren<QWidget*>()) inner->setFocusPolicy(Qt::ClickFocus);
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(field)) spin->setKeyboardTracking(false);
+    field->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool tempo = watched == tempoField_;
+    auto* spin = qobject_cast<QSpinBox*>(watched);
+    if (!tempo && !spin) return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusOut && tempo &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        // Leaving the field without Enter keeps the tempo as it was.
+        tempoField_->setText(QString::number(state_.TEMPO));
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const bool apply = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (!apply && key != Qt::Key_Escape) return false;
+    if (tempo) {
+        bool number = false;
+        const int bpm = tempoField_->text().toInt(&number);
+        if (apply && number)
+            toController([bpm](GrooveController& c) { c.typeTempo(bpm); });
+        else
+            tempoField_->setText(QString::number(state_.TEMPO));
+    } else if (apply) {
+        spin->interpretText();  // sends the row's sound action when the value changed
+    } else {
+        spin->setValue(spin->value());  // shows the value in force again
+    }
+    grid_->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    event->acceptProposedAction();
+    const std::string path = urls.first().toLocalFile().toStdString();
+    toController([&path](GrooveController& c) { c.openPath(path); });
+}
+
+QStringList MainWindow::recentFiles() const {
+    return QSettings().value(kRecentKey).toStringList();
+}
+
+void MainWindow::noteOpenedFile(const std::string& path) {
+    const QString opened = QFileInfo(qs(path)).absoluteFilePath();
+    QStringList recent = recentFiles();
+    recent.removeAll(opened);
+    recent.prepend(opened);
+    while (recent.size() > kRecentFiles) recent.removeLast();
+    QSettings().setValue(kRecentKey, recent);
+}
+
+void MainWindow::fillRecentMenu() {
+    recentMenu_->clear();
+    const QStringList recent = recentFiles();
+    for (const QString& path : recent) {
+        const std::string file = path.toStdString();
+        QAction* item = recentMenu_->addAction(QFileInfo(path).fileName(), this, [this, file] {
+            toController([&file](GrooveController& c) { c.openPath(file); });
+        });
+        item->setToolTip(path);
+    }
+    if (recent.isEmpty()) recentMenu_->addAction(tr("No Recent Files"))->setEnabled(false);
+}
+
+void MainWindow::setAudioExportJob(AudioExportJob job) {
+    delete exporter_;
+    exporter_ = new AudioExporter(this, std::move(job));
+}
+
+void MainWindow::exportAudio() {
+    if (!exporter_ || !controller_) return;
+    const QString folder =
+        qs(controller_->desktopFolder()) + QStringLiteral("/Pattaplex/Saves/Audio");
+    // A groove named after a preset such as "Jazz 4/4" is suggested as "Jazz 4-4.wav".
+    QString name = qs(state_.lastFile);
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    exporter_->begin(state_, folder, name + QStringLiteral(".wav"));
 }
 
 // Outlets. Setting a control from here never sends its action again.
@@ -412,6 +544,7 @@ void MainWindow::setTempoSlider(int bpm) {
 
 void MainWindow::setTempoField(int bpm) {
     tempoField_->setText(QString::number(bpm));
+    tempoField_->setModified(false);
 }
 
 int MainWindow::soundSelector(int row) const {
@@ -455,20 +588,30 @@ void MainWindow::showSheet(const std::string& title, const std::string& message)
 }
 
 void MainWindow::beginSaveSheet(const std::string& folder, const std::string& name) {
-    beginFileSheet(this, FileSheet::Save, folder, name, {},
-                   [this](bool confirmed, const std::string& path) {
-                       toController(
-                           [&](GrooveController& c) { c.savePanelDidEnd(confirmed, path); });
-                   });
+    beginFileSheet(
+        this, FileSheet::Save, folder, name, {}, [this](bool confirmed, const std::string& path) {
+            toController([&](GrooveController& c) { c.savePanelDidEnd(confirmed, path); });
+        });
 }
 
 void MainWindow::beginOpenSheet(const std::string& folder, const std::string& name,
                                 const std::string& extension) {
-    beginFileSheet(this, FileSheet::Open, folder, name, extension,
-                   [this](bool confirmed, const std::string& path) {
-                       toController(
-                           [&](GrooveController& c) { c.openPanelDidEnd(confirmed, path); });
-                   });
+    beginFileSheet(
+        this, FileSheet::Open, folder, name, extension,
+        [this](bool confirmed, const std::string& path) {
+            toController([&](GrooveController& c) { c.openPanelDidEnd(confirmed, path); });
+        });
+}
+
+void MainWindow::showPlayhead(int step) {
+    grid_->setPlayhead(step);
+}
+
+void MainWindow::showEditHistory(const std::string& undoName, const std::string& redoName) {
+    undoAction_->setText(undoName.empty() ? tr("Undo") : tr("Undo %1").arg(qs(undoName)));
+    undoAction_->setEnabled(!undoName.empty());
+    redoAction_->setText(redoName.empty() ? tr("Redo") : tr("Redo %1").arg(qs(redoName)));
+    redoAction_->setEnabled(!redoName.empty());
 }
 
 void MainWindow::quitApplication() {

@@ -3,14 +3,17 @@
 // transport, grid size, kit, presets, randomiser and files, and the File menu. It is
 // the controller's outlets; every control hands its action straight to the controller.
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
 #include <functional>
 
+#include "AudioExportDialog.h"
 #include "Command.h"
 #include "GridView.h"
 #include "Outlets.h"
@@ -58,6 +61,18 @@ class MainWindow : public QMainWindow, public Outlets {
     void beginOpenSheet(const std::string& folder, const std::string& name,
                         const std::string& extension) override;
     void quitApplication() override;
+    void showPlayhead(int step) override;
+    void showEditHistory(const std::string& undoName, const std::string& redoName) override;
+    void noteOpenedFile(const std::string& path) override;
+
+    // Renders and writes an audio export; set before the first export.
+    void setAudioExportJob(AudioExportJob job);
+    AudioExporter* audioExporter() const { return exporter_; }
+    QAction* undoAction() const { return undoAction_; }
+    QAction* redoAction() const { return redoAction_; }
+    QLineEdit* tempoEntry() const { return tempoField_; }
+    // Grooves and drum sets opened lately, newest first.
+    QStringList recentFiles() const;
 
     // The panel's texts as they are shown, for checking the window.
     QString undoTitle() const { return undo_->text(); }
@@ -86,6 +101,9 @@ class MainWindow : public QMainWindow, public Outlets {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     QWidget* buildTransport();
@@ -96,6 +114,9 @@ class MainWindow : public QMainWindow, public Outlets {
     QWidget* buildRandom();
     void buildMenus();
     void showSelections();
+    void makeTypable(QWidget* field);
+    void fillRecentMenu();
+    void exportAudio();
 
     template <typename Action>
     void toController(Action action);
@@ -110,7 +131,7 @@ class MainWindow : public QMainWindow, public Outlets {
     QPushButton* undo_ = nullptr;
     QToolButton* kit_ = nullptr;
     QSlider* tempo_ = nullptr;
-    QLabel* tempoField_ = nullptr;
+    QLineEdit* tempoField_ = nullptr;
     QLabel* count_ = nullptr;
     QLabel* soundStatus_ = nullptr;  // in the status bar, made when first needed
     QLabel* inf_ = nullptr;
@@ -128,6 +149,10 @@ class MainWindow : public QMainWindow, public Outlets {
     QPushButton* defaults_ = nullptr;
     QPushButton* previous_ = nullptr;
     QPushButton* fixSound_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    AudioExporter* exporter_ = nullptr;
 };
 
 }  // namespace pattaplex

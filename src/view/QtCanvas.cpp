@@ -9,7 +9,7 @@ namespace pattaplex {
 namespace {
 
 QColor toQColor(Colour c) {
-    return QColor::fromRgbF(c.red, c.green, c.blue);
+    return QColor::fromRgbF(c.red, c.green, c.blue, c.alpha);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "RowPanel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
+#include <algorithm>
 
 #include "GridView.h"
 #include "grid_geometry.h"
@@ -16,9 +18,9 @@ constexpr int kVolumeTextWidth = 28;
 constexpr int kButtonWidth = 30;
 constexpr int kSoundWidth = 52;
 
-// Centre of row n's band in the grid, counted down from the grid's top edge.
-int bandCentre(int row) {
-    return grid::kViewHeight - grid::rowCentreY(row);
+// Height in the grid's drawing (origin bottom-left) of the centre of row n's band.
+double drawnBandCentre(int row) {
+    return grid::rowCentreY(row);
 }
 
 QHBoxLayout* stripLayout(QWidget* strip) {
@@ -38,7 +40,8 @@ QLabel* fixedLabel(const QString& text, int width, Qt::Alignment alignment) {
 }  // namespace
 
 RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
-    setFixedHeight(GridView::kHeight);
+    setMinimumHeight(GridView::kHeight);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     setMinimumWidth(350);
 
     header_ = new QWidget(this);
@@ -87,9 +90,35 @@ RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
     }
 }
 
+void RowPanel::alignWith(GridView* grid) {
+    grid_ = grid;
+    grid_->installEventFilter(this);
+    placeRows();
+}
+
+bool RowPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        placeRows();
+    return QWidget::eventFilter(watched, event);
+}
+
+// The band's centre in the panel's own coordinates.
+int RowPanel::bandCentre(int row) const {
+    if (!grid_ || grid_->width() <= 0 || grid_->parentWidget() != parentWidget())
+        return qRound(GridView::kHeight - drawnBandCentre(row));
+    const QPointF inGrid = grid_->drawingToWidget().map(QPointF(0, drawnBandCentre(row)));
+    return qRound(inGrid.y()) + grid_->y() - y();
+}
+
 void RowPanel::resizeEvent(QResizeEvent*) {
+    placeRows();
+}
+
+void RowPanel::placeRows() {
     const int firstTop = bandCentre(1) - kStripHeight / 2;
-    header_->setGeometry(0, 0, width(), firstTop);
+    // The column captions stand just above the first row.
+    const int headerHeight = std::min(firstTop, 24);
+    header_->setGeometry(0, firstTop - headerHeight, width(), headerHeight);
     for (int n = 1; n <= kRowCount; ++n)
         rows_[static_cast<size_t>(n - 1)].strip->setGeometry(0, bandCentre(n) - kStripHeight / 2,
                                                              width(), kStripHeight);

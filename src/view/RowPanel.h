@@ -1,6 +1,7 @@
 #pragma once
-// Each grid row's controls, standing level with the row's band in the grid beside it:
-// the row button, the sound selector and name, the volume slider and number.
+// Each grid row's controls, standing level with the row's band in the grid beside it
+// however large the grid is drawn: the row button, the sound selector and name, the
+// volume slider and number. Each row keeps its natural height.
 
 #include <QLabel>
 #include <QPushButton>
@@ -11,12 +12,17 @@
 
 #include "GrooveState.h"
 
+class QEvent;
+
 namespace pattaplex {
 
 class RowPanel : public QWidget {
     Q_OBJECT
   public:
     explicit RowPanel(QWidget* parent = nullptr);
+
+    // Keeps the rows level with the bands of `grid`, which stands beside the panel.
+    void alignWith(class GridView* grid);
 
     // Rows are counted 1..10.
     QPushButton* rowButton(int row) const { return at(rows_, row).button; }
@@ -27,6 +33,7 @@ class RowPanel : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     struct RowControls {
@@ -42,6 +49,10 @@ class RowPanel : public QWidget {
         return rows[static_cast<size_t>(row - 1)];
     }
 
+    void placeRows();
+    int bandCentre(int row) const;
+
+    class GridView* grid_ = nullptr;
     QWidget* header_ = nullptr;
     std::array<RowControls, kRowCount> rows_{};
 };

@@ -45,6 +45,11 @@ class FakeOutlets : public Outlets {
     void setVolumeSlider(int row, int v) override { shown[at("slider", row)] = std::to_string(v); }
     void setVolumeField(int row, const std::string& t) override { shown[at("vol", row)] = t; }
     void requestRedraw() override { ++redraws; }
+    void showPlayhead(int step) override { shown["playhead"] = std::to_string(step); }
+    void showEditHistory(const std::string& undo, const std::string& redo) override {
+        shown["undoMenu"] = undo, shown["redoMenu"] = redo;
+    }
+    void noteOpenedFile(const std::string& path) override { shown["recent"] = path; }
     int runAlert(const std::string& title, const std::string& message, const std::string& first,
                  const std::string& second, const std::string& third) override {
         shown["alerts"] = std::to_string(number("alerts") + 1);
@@ -88,6 +93,8 @@ class FakeSound : public Sound {
     void startClock() override { running = true; }
     void stopClock() override { running = false; }
     bool clockRunning() const override { return running; }
+    PlayPosition position() const override { return pos; }
+    PlayPosition pos;  // what the audio side reports
 };
 
 }  // namespace pattaplex::testing

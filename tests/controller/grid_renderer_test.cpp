@@ -10,14 +10,18 @@
 namespace pattaplex {
 namespace {
 
-// Counts the drawing operations of a pass.
+// Counts the drawing operations of a pass, and keeps the last rectangle filled.
 struct CountingCanvas : Canvas {
-    void fillRect(double, double, double, double, Colour) override { ++fills; }
+    void fillRect(double x, double, double w, double, Colour c) override {
+        ++fills, lastX = x, lastWidth = w, lastColour = c;
+    }
     void strokeLine(double, double, double, double, double, Colour) override { ++others; }
     void drawText(double, double, const std::string&, const std::string&, double, Colour) override {
         ++others;
     }
     int fills = 0, others = 0;
+    double lastX = 0, lastWidth = 0;
+    Colour lastColour;
 };
 
 TEST(GridGeometry, PassesCapTheBarsAndRecordLeftAndLength) {
@@ -56,6 +60,23 @@ TEST(GridGeometry, PassesCapTheBarsAndRecordLeftAndLength) {
         drawGrid(s, canvas, 808, 340);
         EXPECT_TRUE(s.LNG >= 0 && s.LNG <= 54);
     }
+}
+
+// The playhead: a see-through band over its column in both schemes, only on a step shown.
+TEST(GridGeometry, PlayheadBandCoversItsColumnOnly) {
+    for (int dark : {0, 1})
+        for (auto [step, drawn] : {std::pair{0, true}, {15, true}, {16, false}, {-1, false}}) {
+            GrooveState s = freshStartState();
+            s.colTOG = dark;
+            CountingCanvas canvas;
+            drawGrid(s, canvas, 808, 340, step);
+            EXPECT_EQ(canvas.fills, drawn ? 2 : 1) << step;
+            if (!drawn) continue;
+            EXPECT_EQ(canvas.lastX, 292 + 14 * step);
+            EXPECT_EQ(canvas.lastWidth, 14);
+            EXPECT_GT(canvas.lastColour.alpha, 0.1);
+            EXPECT_LT(canvas.lastColour.alpha, 0.6);
+        }
 }
 
 }  // namespace

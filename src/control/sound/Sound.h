@@ -27,6 +27,7 @@ struct PlayPosition {
     int step = -1;             // the step sounding now; -1 before the first
     int nextStep = 0;          // the step that sounds next
     double secondsToNext = 0;  // until it does
+    double latency = 0;        // seconds from the sound being made to its being heard
 };
 
 class Sound {

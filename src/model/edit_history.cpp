@@ -1,0 +1,66 @@
+#include "edit_history.h"
+
+namespace pattaplex {
+
+bool sameGroove(const GrooveState& a, const GrooveState& b) {
+    for (int n = 1; n <= kRowCount; ++n) {
+        const DrumRow& x = a.row(n);
+        const DrumRow& y = b.row(n);
+        if (x.DR != y.DR || x.DV != y.DV || x.BUF != y.BUF || x.VOL != y.VOL || x.undo != y.undo)
+            return false;
+    }
+    return a.BARS == b.BARS && a.BEATS == b.BEATS && a.SUB == b.SUB && a.TEMPO == b.TEMPO &&
+           a.KIT == b.KIT && a.undoTOG == b.undoTOG;
+}
+
+void restoreGroove(GrooveState& s, const GrooveState& from) {
+    s.rows = from.rows;
+    s.BARS = from.BARS;
+    s.BEATS = from.BEATS;
+    s.SUB = from.SUB;
+    s.TEMPO = from.TEMPO;
+    s.KIT = from.KIT;
+    s.oldKIT = from.oldKIT;
+    s.undoTOG = from.undoTOG;
+}
+
+void EditHistory::record(const GrooveState& before, const std::string& name,
+                         const std::string& mergeKey) {
+    redo_.clear();
+    if (!mergeKey.empty() && mergeKey == mergeKey_ && !undo_.empty()) return;
+    mergeKey_ = mergeKey;
+    undo_.push_back({before, name});
+    while (undo_.size() > depth_) undo_.pop_front();
+}
+
+void EditHistory::renameLatest(const std::string& name) {
+    if (!undo_.empty()) undo_.back().name = name;
+}
+
+bool EditHistory::undo(GrooveState& s) {
+    if (undo_.empty()) return false;
+    Entry entry = std::move(undo_.back());
+    undo_.pop_back();
+    redo_.push_back({s, entry.name});
+    restoreGroove(s, entry.groove);
+    mergeKey_.clear();
+    return true;
+}
+
+bool EditHistory::redo(GrooveState& s) {
+    if (redo_.empty()) return false;
+    Entry entry = std::move(redo_.back());
+    redo_.pop_back();
+    undo_.push_back({s, entry.name});
+    restoreGroove(s, entry.groove);
+    mergeKey_.clear();
+    return true;
+}
+
+void EditHistory::clear() {
+    undo_.clear();
+    redo_.clear();
+    mergeKey_.clear();
+}
+
+}  // namespace pattaplex

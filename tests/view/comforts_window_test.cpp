@@ -1,0 +1,134 @@
+// The grid scaled to the window, the typed fields giving the keyboard back, and the audio
+// export's cancel.
+#include <QDir>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <filesystem>
+
+#include "OfflineRender.h"
+#include "WindowFixture.h"
+
+namespace pattaplex {
+namespace {
+
+TEST_F(WindowTest, GridScalesUniformlyAndClicksMapBack) {
+    // {widget size, where the drawing's (300, 310) lands}: scaled to fit, centred.
+    const struct {
+        QSize size;
+        QPointF at;
+    } sizes[] = {{{808, 340}, {300, 30}},
+                 {{1616, 680}, {600, 60}},
+                 {{1616, 340}, {704, 30}},  // wide: scale 1, centred across
+                 {{1212, 1000}, {450, 290}}};
+    for (const auto& [size, at] : sizes) {
+        SCOPED_TRACE(size.width());
+        grid()->resize(size);
+        EXPECT_EQ(grid()->drawingToWidget().map(QPointF(300, 310)), at);
+        const QPointF back = grid()->toDrawing(at);
+        EXPECT_NEAR(back.x(), 300, 1e-9);
+        EXPECT_NEAR(back.y(), 310, 1e-9);
+        state.row(1).BUF[0] = 0;
+        QTest::mouseClick(grid(), Qt::LeftButton, {}, at.toPoint());
+        EXPECT_EQ(state.row(1).BUF[0], 51);
+    }
+    // A press and a drag across three cells, then one undo.
+    grid()->resize(1616, 680);
+    QTest::mousePress(grid(), Qt::LeftButton, {}, QPoint(600, 122));  // row 2, column 0
+    QMouseEvent move(QEvent::MouseMove, QPointF(690, 122), grid()->mapToGlobal(QPointF(690, 122)),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(grid(), &move);
+    QTest::mouseRelease(grid(), Qt::LeftButton, {}, QPoint(690, 122));
+    EXPECT_EQ(state.row(2).BUF[3], 37);
+    EXPECT_EQ(window.undoAction()->text(), "Undo Paint");
+    window.undoAction()->trigger();
+    EXPECT_EQ(state.row(2).BUF[3] + state.row(2).BUF[0], 0);
+    EXPECT_EQ(window.redoAction()->text(), "Redo Paint");
+}
+
+TEST_F(WindowTest, TypedFieldsKeepTheKeysAndGiveThemBack) {
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    state.row(1).BUF[0] = 51;
+    QLineEdit* tempo = window.tempoEntry();
+    // {typed, tempo after Enter (0: Escape instead)}
+    for (auto [typed, bpm] : {std::pair{"300", 240}, {"7", 40}, {"95", 95}, {"130", 0}}) {
+        QTest::mouseClick(tempo, Qt::LeftButton);
+        EXPECT_TRUE(tempo->hasFocus());
+        tempo->selectAll();
+        QTest::keyClicks(tempo, typed);
+        QTest::keyClick(tempo, Qt::Key_Backspace);  // edits the field, not the grid
+        QTest::keyClicks(tempo, QString(typed).right(1));
+        QTest::keyClick(tempo, bpm ? Qt::Key_Return : Qt::Key_Escape);
+        EXPECT_EQ(state.TEMPO, bpm ? bpm : 95);
+        EXPECT_EQ(tempo->text().toInt(), state.TEMPO);
+        EXPECT_TRUE(grid()->hasFocus());
+    }
+    EXPECT_EQ(state.row(1).BUF[0], 51);
+
+    QSpinBox* sound = window.rowPanel()->soundSelector(4);
+    QTest::mouseClick(sound, Qt::LeftButton);
+    sound->selectAll();
+    QTest::keyClicks(sound, "7");
+    QTest::keyClick(sound, Qt::Key_Return);
+    EXPECT_EQ(state.row(4).DR, 42);
+    EXPECT_TRUE(grid()->hasFocus());
+    QTest::mouseClick(sound, Qt::LeftButton);
+    QTest::keyClick(grid(), Qt::Key_T);  // a click on the grid takes the keyboard back
+    QTest::mouseClick(grid(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(grid()->hasFocus());
+}
+
+TEST_F(WindowTest, OpenedFilesAreRememberedNewestFirstUpToTen) {
+    for (int i = 0; i < 12; ++i) {
+        const std::string path = QDir::homePath().toStdString() + "/g" + std::to_string(i) + ".grv";
+        controller.savePanelDidEnd(true, path);
+        controller.openPath(path);
+    }
+    controller.openPath(QDir::homePath().toStdString() + "/g5.grv");
+    const QStringList recent = window.recentFiles();
+    ASSERT_EQ(recent.size(), 10);
+    EXPECT_TRUE(recent[0].endsWith("/g5.grv") && recent[1].endsWith("/g11.grv"));
+    EXPECT_TRUE(recent[9].endsWith("/g2.grv"));
+}
+
+TEST_F(WindowTest, CancelledExportLeavesNoFileAndAFinishedOneIsWritten) {
+    const QString folder = QDir::homePath() + "/export";
+    QDir().mkpath(folder);
+    window.setAudioExportJob([](const GrooveState& g, int passes, const std::string& path,
+                                const std::atomic<bool>& cancel, const auto& progress) {
+        const auto error = renderToFile(g, path, {passes, kSampleRate, 1, progress, &cancel});
+        return AudioExportResult{cancel.load(), error.value_or("")};
+    });
+    AudioExporter* exporter = window.audioExporter();
+    QSignalSpy finished(exporter, &AudioExporter::finished);
+    state.row(1).BUF[0] = 51;
+    exporter->start(state, folder + "/long.wav", AudioExporter::kMostPasses);
+    ASSERT_TRUE(exporter->progressDialog());
+    exporter->progressDialog()->findChild<QPushButton*>()->click();  // Cancel
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_FALSE(finished.first().at(0).toBool());
+    EXPECT_TRUE(QDir(folder).isEmpty());
+
+    exporter->start(state, folder + "/short.flac", 1);
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_TRUE(finished.last().at(0).toBool());
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"short.flac"});
+    EXPECT_GT(QFileInfo(folder + "/short.flac").size(), 1000);
+
+    // The sheet proposes the groove's name and one pass; one Return takes both.
+    window.show();
+    exporter->begin(state, folder, "Groove.wav");
+    ASSERT_TRUE(exporter->sheet());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(exporter->sheet()));
+    EXPECT_EQ(exporter->passesField()->value(), 1);
+    QTest::keyClick(exporter->sheet()->focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_TRUE(finished.last().at(1).toString().endsWith("/export/Groove.wav"));
+    EXPECT_TRUE(QFileInfo::exists(folder + "/Groove.wav"));
+}
+
+}  // namespace
+}  // namespace pattaplex
