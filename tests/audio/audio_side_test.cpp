@@ -52,14 +52,11 @@ struct Side {
             s.row(n).BUF[static_cast<size_t>(n - 1)] = 1;
         }
     }
-    uint64_t publish(int64_t forPass = 0, bool prepared = false) {
-        return engine.publish(GrooveSnapshot::of(s), forPass, prepared);
+    uint64_t publish(int64_t pass = 0, bool ready = false) {
+        return engine.publish(GrooveSnapshot::of(s), pass, ready);
     }
     void command(NoteCommand::Kind kind, int step = 0) {
-        NoteCommand c;
-        c.kind = kind;
-        c.step = step;
-        engine.send(c);
+        engine.send({.kind = kind, .step = step});
     }
     // Renders in periods of 128 up to `until`, noting each step played with its groove.
     void renderTo(int64_t until) {
@@ -118,10 +115,8 @@ TEST(AudioSide, EditsPlayAtTheNextStepAndAPreparedPassWaitsForItsWrap) {
     a.renderTo(kStep * 18 + kStep / 2);
     const Played played = a.takePlayed();
     ASSERT_EQ(played.size(), 15u);
-    EXPECT_EQ(played[6], std::make_pair(0, eop));  // pass 2
-    EXPECT_EQ(played[13], std::make_pair(7, eop));
-    EXPECT_EQ(played[14], std::make_pair(0, late));  // pass 3
-    EXPECT_EQ(allocationsInRender.load(), 0);
+    EXPECT_EQ(std::tie(played[6], played[13], played[14]),  // passes 2 and 3
+              std::tuple(std::pair(0, eop), std::pair(7, eop), std::pair(0, late)));
 }
 
 // Rendering with every kind of command, edits, and kits loading meanwhile allocates
@@ -135,9 +130,7 @@ TEST(AudioSide, RenderingAllocatesNothing) {
     ASSERT_TRUE(engine.selectPreset(*kitPreset(s.KIT)));
     std::vector<float> left(256), right(256);
     engine.publish(GrooveSnapshot::of(s));
-    NoteCommand c;
-    c.kind = NoteCommand::Kind::Start;
-    engine.send(c);
+    engine.send({.kind = NoteCommand::Kind::Start});
     allocationsInRender = 0;
     for (int k = 0; k < 3000; ++k) {
         if (k % 500 == 250) {
@@ -146,12 +139,9 @@ TEST(AudioSide, RenderingAllocatesNothing) {
             s.row(1 + k % kRowCount).BUF.fill(k % 3);
             engine.publish(GrooveSnapshot::of(s), 0, k % 1000 == 250);
         }
-        if (k % 300 == 0) {
-            c.kind = k % 600 == 0 ? NoteCommand::Kind::NoteOn : NoteCommand::Kind::Silence;
-            c.key = 60;
-            c.velocity = 90;
-            engine.send(c);
-        }
+        using enum NoteCommand::Kind;
+        if (k % 300 == 0)
+            engine.send({.kind = k % 600 ? Silence : NoteOn, .key = 60, .velocity = 90});
         engine.render(left.data(), right.data(), k % 7 == 0 ? 97 : 256);
         engine.collect();
     }
@@ -210,8 +200,7 @@ TEST(AudioSide, TheWindowHearsOfStepsAndWrapsWithoutPolling) {
     } listener;
     GrooveState s = freshStartState();
     std::tie(s.BARS, s.BEATS, s.SUB, s.TEMPO, s.INF) = std::make_tuple(1, 1, 4, 240, 1);
-    std::FILE* quiet = std::tmpfile();
-    NoteOutput output(s, quiet, quiet);
+    NoteOutput output(s);
     output.setListener(&listener);
     std::vector<bool> switched;
     output.setPumpSwitch([&](bool on) { switched.push_back(on); });
@@ -230,7 +219,6 @@ TEST(AudioSide, TheWindowHearsOfStepsAndWrapsWithoutPolling) {
     const int stoppedAt = output.engine().report().nextStep;
     output.startClock();  // resumes exactly where the audio side stopped
     EXPECT_EQ(s.LOOP, stoppedAt);
-    std::fclose(quiet);
 }
 
 }  // namespace
