@@ -80,7 +80,7 @@ class FakeSound : public Sound {
     std::set<int> refusedKits;  // kits initQT refuses
     std::vector<std::pair<int, int>> auditions;
     bool open = false, running = false;
-    int closes = 0;
+    int closes = 0, pumps = 0;
 
     bool initQT(int kit) override {
         opened.push_back(kit);
@@ -93,6 +93,7 @@ class FakeSound : public Sound {
     void startClock() override { running = true; }
     void stopClock() override { running = false; }
     bool clockRunning() const override { return running; }
+    void pump() override { ++pumps; }
     PlayPosition position() const override { return pos; }
     PlayPosition pos;  // what the audio side reports
 };
