@@ -130,7 +130,6 @@ struct Refusal {
 };
 
 TEST(FileRefusal, EachFaultyOrHostileFileIsRefusedWithAReason) {
-    const std::string drums = integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56, 16417});
     const Refusal refusals[] = {
         {"not a property list", "just some text\n"},
         {"dictionary",
@@ -155,11 +154,7 @@ TEST(FileRefusal, EachFaultyOrHostileFileIsRefusedWithAReason) {
         {"binary: nested 60,000 deep", hostile::deepBinary()},
         {"set: ten entries", integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56}), true},
         {"set: a groove", xmlOf({}), true},
-        {"set: shared references", hostile::sharedReferences(), true},
         {"set: 16-byte integer", hostile::wideInteger(), true},
-        {"set: string entry", xmlOf({{5, "<string>x</string>"}}, 11), true},
-        {"set: kit above 32 bits", xmlOf({{10, integer(4294967296)}}, 11), true},
-        {"set: larger than 1 MiB", padded(drums), true},
     };
     test::ScratchFolder folder;
     const std::string path = folder.path("file");
