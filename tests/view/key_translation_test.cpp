@@ -33,6 +33,8 @@ const KeyRow kRows[] = {
     {Qt::Key_R, Qt::ControlModifier, "\x12", 0x12, kControlKey},
     {Qt::Key_S, Qt::MetaModifier, "s", 0x13, kCommandKey},
     {Qt::Key_Up, Qt::NoModifier, "", kUpArrow, 0},
+    {Qt::Key_Down, Qt::NoModifier, "", kDownArrow, 0},
+    {Qt::Key_Left, Qt::NoModifier, "", kLeftArrow, 0},
     {Qt::Key_Right, Qt::NoModifier, "", kRightArrow, 0},
     {Qt::Key_Backspace, Qt::NoModifier, "\b", kDeleteKey, 0},
     {Qt::Key_Delete, Qt::NoModifier, "\x7f", kDeleteKey, 0},
