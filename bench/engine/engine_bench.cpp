@@ -80,6 +80,18 @@ void kitSwitching() {
     }
     stop = true;
     audio.join();
+    // Then stopped: once the last notes have died away the synthesizer is not run.
+    NoteCommand halt;
+    halt.kind = NoteCommand::Kind::Stop;
+    engine.send(halt);
+    std::vector<float> left(kPeriod), right(kPeriod);
+    for (int k = 0; k < 44100 * 10 / kPeriod; ++k)
+        engine.render(left.data(), right.data(), kPeriod);
+    const auto quietStart = Clock::now();
+    constexpr int kQuietCalls = 20000;
+    for (int k = 0; k < kQuietCalls; ++k) engine.render(left.data(), right.data(), kPeriod);
+    const double quietUs =
+        std::chrono::duration<double, std::micro>(Clock::now() - quietStart).count() / kQuietCalls;
     std::sort(runs.begin(), runs.end());
     double sum = 0;
     for (double r : runs) sum += r;
@@ -88,6 +100,11 @@ void kitSwitching() {
         "longest %.0f us, 99.9th percentile %.0f us, mean %.1f us over %zu calls\n",
         kPeriod * 1e6 / engine.rate(), switches, runs.back(), runs[runs.size() * 999 / 1000],
         sum / static_cast<double>(runs.size()), runs.size());
+    const double periodUs = kPeriod * 1e6 / engine.rate();
+    std::printf(
+        "audio callback playing Funk: %.2f %% of a core; stopped and silent: %.2f us a call, "
+        "%.3f %% of a core\n",
+        sum / static_cast<double>(runs.size()) / periodUs * 100, quietUs, quietUs / periodUs * 100);
 }
 
 struct ChildRun {
@@ -223,7 +240,8 @@ void renders(double minutes) {
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const double minutes = argc > 1 ? std::atof(argv[1]) : 20.0;
-    kitSwitching();
+    // Renders first: a child's peak memory counts from this process's size when started.
     renders(minutes > 0 ? minutes : 20.0);
+    kitSwitching();
     return 0;
 }

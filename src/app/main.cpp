@@ -102,6 +102,7 @@ int main(int argc, char** argv) {
     controller.setDesktopFolder(
         QStandardPaths::writableLocation(QStandardPaths::DesktopLocation).toStdString());
     window.attach(controller);
+    window.attachSound(sound);
     // Audio exports render as the command-line render does, on the exporter's thread.
     window.setAudioExportJob([](const pattaplex::GrooveState& groove, int passes,
                                 const std::string& path, const std::atomic<bool>& cancel,

@@ -1,6 +1,7 @@
 #include "AudioDevice.h"
 
 #include <fluidsynth.h>
+#include <jack/jack.h>
 
 #include <algorithm>
 #include <atomic>
@@ -40,33 +41,27 @@ class FluidDevice final : public AudioDevice {
             fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
             fluid_settings_setint(settings, "audio.jack.multi", 0);
             setenv("JACK_NO_START_SERVER", "1", 1);
-        }
-        auto device = std::unique_ptr<FluidDevice>(new FluidDevice());
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            takeFluidError();
-            device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
-            if (!device->driver_) {
-                const std::string reason = takeFluidError();
-                why = describe(name, reason);
+            // The server runs at its own rate: the synthesizer and the clock take it
+            // before the first callback.
+            const int rate = jackServerRate();
+            if (rate == 0) {
+                why = "no JACK server running";
                 return nullptr;
             }
-            // A server with its own rate (JACK) sets it: the synthesizer and the clock
-            // follow, and the driver starts again at that rate.
-            double rate = 0;
-            fluid_settings_getnum(settings, "synth.sample-rate", &rate);
-            const int wanted = static_cast<int>(rate);
-            if (wanted == engine.rate()) return device;
-            delete_fluid_audio_driver(std::exchange(device->driver_, nullptr));
-            if (wanted < kLowestRate || wanted > kHighestRate) break;
-            engine.setRate(wanted);
-            if (engine.rate() != wanted) break;
+            if (rate < kLowestRate || rate > kHighestRate) {
+                why = "jack: the server runs at " + std::to_string(rate) + " Hz";
+                return nullptr;
+            }
+            engine.setRate(rate);
         }
-        double rate = 0;
-        fluid_settings_getnum(settings, "synth.sample-rate", &rate);
-        fluid_settings_setnum(settings, "synth.sample-rate", engine.rate());
-        why = name + ": the device runs at " + std::to_string(static_cast<int>(rate)) +
-              " Hz, which the synthesizer cannot follow";
-        return nullptr;
+        takeFluidError();
+        auto device = std::unique_ptr<FluidDevice>(new FluidDevice());
+        device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
+        if (!device->driver_) {
+            why = describe(name, takeFluidError());
+            return nullptr;
+        }
+        return device;
     }
 
     ~FluidDevice() override {
@@ -75,6 +70,16 @@ class FluidDevice final : public AudioDevice {
 
   private:
     FluidDevice() = default;
+
+    // The JACK server's rate, or 0 when none is running (none is started).
+    static int jackServerRate() {
+        jack_status_t status{};
+        jack_client_t* client = jack_client_open("Pattaplex", JackNoStartServer, &status);
+        if (!client) return 0;
+        const int rate = static_cast<int>(jack_get_sample_rate(client));
+        jack_client_close(client);
+        return rate;
+    }
 
     static std::string describe(const std::string& name, const std::string& reason) {
         if (name == "jack" && reason.find("server") != std::string::npos)

@@ -186,4 +186,14 @@ PlayPosition NoteOutput::position() const {
     return p;
 }
 
+void NoteOutput::setMasterVolume(float volume) {
+    // Also the volume every later synthesizer starts at, renders included.
+    MasterBus::setProgramVolume(volume);
+    engine_->masterBus().setVolume(volume);
+}
+
+float NoteOutput::outputPeak() {
+    return engine_->masterBus().takePeak();
+}
+
 }  // namespace pattaplex

@@ -40,6 +40,8 @@ class NoteOutput final : public Sound {
     void pump() override;
     PlayPosition position() const override;
     std::string soundStatus() const override { return status_; }
+    void setMasterVolume(float volume) override;
+    float outputPeak() override;
 
     bool isOpen() const { return open_; }
     // The audio side, for benchmarks and tests.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "GrooveSnapshot.h"
+#include "MasterBus.h"
 #include "NoteSink.h"
 #include "SpscQueue.h"
 #include "StepClock.h"
@@ -111,6 +112,10 @@ class SynthEngine : private NoteSink {
     // True on a thread while it is inside render(): for the allocation checks.
     static bool insideRender();
 
+    // The master volume, limiter and peak meter every rendered block goes through.
+    MasterBus& masterBus() { return masterBus_; }
+    const MasterBus& masterBus() const { return masterBus_; }
+
     // The FluidSynth synthesizer, for the audio driver only.
     void* synthHandle() const;
     void* settingsHandle() const;
@@ -171,6 +176,7 @@ class SynthEngine : private NoteSink {
         std::atomic<uint64_t> playing{0}, transport{0};
         std::atomic<bool> running{false}, busy{false};
     } shared_;
+    MasterBus masterBus_;
 };
 
 }  // namespace pattaplex

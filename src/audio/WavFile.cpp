@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace pattaplex {
 
@@ -31,14 +32,24 @@ std::optional<std::string> WavWriter::open(const std::string& path, int rate, bo
     return std::nullopt;
 }
 
+namespace {
+
+// Full scale at most, so no sample wraps round to the other side; nothing for a sample
+// that is no number.
+float clamped(float sample) {
+    return std::isnan(sample) ? 0.0f : std::clamp(sample, -1.0f, 1.0f);
+}
+
+}  // namespace
+
 bool WavWriter::write(const float* left, const float* right, int frames) {
     if (!file_ || failed_) return false;
     std::array<float, 2 * 512> interleaved;
     for (int done = 0; done < frames;) {
         const int n = std::min(frames - done, 512);
         for (int i = 0; i < n; ++i) {
-            interleaved[static_cast<size_t>(2 * i)] = left[done + i];
-            interleaved[static_cast<size_t>(2 * i + 1)] = right[done + i];
+            interleaved[static_cast<size_t>(2 * i)] = clamped(left[done + i]);
+            interleaved[static_cast<size_t>(2 * i + 1)] = clamped(right[done + i]);
         }
         if (sf_writef_float(static_cast<SNDFILE*>(file_), interleaved.data(), n) != n) {
             failed_ = true;

@@ -47,6 +47,8 @@ class LaunchSound : public Sound {
     void pump() override { output_.pump(); }
     PlayPosition position() const override { return output_.position(); }
     std::string soundStatus() const override { return output_.soundStatus(); }
+    void setMasterVolume(float volume) override { output_.setMasterVolume(volume); }
+    float outputPeak() override { return output_.outputPeak(); }
 
   private:
     Sound& output_;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 
 namespace pattaplex {
@@ -21,9 +22,18 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// The process's file-creation mask, read without changing it (setting it to read it
+// would race with other threads creating files).
+mode_t currentUmask() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    return 022;
+}
+
 // A new, empty, hidden file beside `path` with a short name of its own, so that a target
-// whose name is as long as the system allows can still be replaced. The mode follows the
-// umask like any new file.
+// whose name is as long as the system allows can still be replaced.
 int createTempBeside(const std::string& path, std::string& tempPath) {
     tempPath = folderOf(path) + "/.pattaplex-XXXXXX";
     return ::mkostemp(tempPath.data(), O_CLOEXEC);
@@ -81,8 +91,9 @@ Status replaceFileWith(const std::string& path, const TempFileWriter& fill) {
     std::string tempPath;
     const int fd = createTempBeside(target, tempPath);
     if (fd < 0) return failure(saveError(path, errno));
-    // A file being replaced keeps its permissions.
-    if (replacing) ::fchmod(fd, old.st_mode & 07777);
+    // A file being replaced keeps its permissions; a new one gets those of any new file
+    // (the temporary file is created private).
+    ::fchmod(fd, replacing ? old.st_mode & 07777 : 0666 & ~currentUmask());
 
     Status done = fill(fd, tempPath);
     if (done && ::fsync(fd) != 0) done = failure(saveError(path, errno));

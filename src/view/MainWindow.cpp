@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "Dialogs.h"
 #include "GrooveController.h"
@@ -167,12 +168,28 @@ QWidget* MainWindow::buildTransport() {
     layout->addWidget(tempo_, 1, 1, 1, 2);
     layout->addWidget(tempoField_, 1, 3);
     layout->addWidget(inf_, 2, 0, 1, 4);
+    layout->addLayout(buildOutput(), 3, 0, 1, 4);
 
     connect(play_, &QPushButton::clicked, this, [this] { run(Command::Play); });
     connect(undo_, &QPushButton::clicked, this, [this] { run(Command::CleanBufs); });
     connect(tempo_, &QSlider::valueChanged, this,
             [this] { toController(&GrooveController::setTempo); });
     return box;
+}
+
+// The master volume and, beside it, the level meter of what goes out.
+QLayout* MainWindow::buildOutput() {
+    masterVolume_ = new QSlider(Qt::Horizontal);
+    masterVolume_->setRange(0, 100);
+    masterVolume_->setValue(100);
+    masterVolume_->setAccessibleName(tr("Master volume"));
+    masterVolume_->setToolTip(tr("Master volume: the level of everything played and exported"));
+    meter_ = new LevelMeter;
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(tr("Master")));
+    row->addWidget(masterVolume_, 2);
+    row->addWidget(meter_, 3);
+    return row;
 }
 
 QWidget* MainWindow::buildGridSize() {
@@ -376,13 +393,25 @@ void MainWindow::attach(GrooveController& controller) {
     };
 }
 
+void MainWindow::attachSound(Sound& sound) {
+    // The slider follows the ear: the gain is the cube of its share, so 50 % is -18 dB.
+    auto gain = [](int percent) { return static_cast<float>(std::pow(percent / 100.0, 3)); };
+    sound.setMasterVolume(gain(masterVolume_->value()));
+    connect(masterVolume_, &QSlider::valueChanged, this,
+            [&sound, gain](int percent) { sound.setMasterVolume(gain(percent)); });
+    meter_->setSource([&sound] { return sound.outputPeak(); },
+                      [&sound] { return sound.clockRunning(); });
+}
+
 template <typename Action>
 void MainWindow::toController(Action action) {
-    if (controller_) std::invoke(action, *controller_);
+    if (!controller_) return;
+    std::invoke(action, *controller_);
+    meter_->wake();  // most actions may sound: start, audition, a kit or a new groove
 }
 
 void MainWindow::run(Command command, int value) {
-    if (controller_) controller_->run(command, value);
+    toController([command, value](GrooveController& c) { c.run(command, value); });
 }
 
 // The selectors show the grid size and kit the groove holds, however they were set.

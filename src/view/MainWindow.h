@@ -16,8 +16,10 @@
 #include "AudioExportDialog.h"
 #include "Command.h"
 #include "GridView.h"
+#include "LevelMeter.h"
 #include "Outlets.h"
 #include "RowPanel.h"
+#include "Sound.h"
 
 namespace pattaplex {
 
@@ -30,6 +32,8 @@ class MainWindow : public QMainWindow, public Outlets {
 
     // Connects the controls to the controller; until then they do nothing.
     void attach(GrooveController& controller);
+    // Connects the master volume and the level meter to the sound output.
+    void attachSound(Sound& sound);
 
     GridView* gridView() const { return grid_; }
     RowPanel* rowPanel() const { return rows_; }
@@ -92,6 +96,8 @@ class MainWindow : public QMainWindow, public Outlets {
     QAbstractButton* presetButton(int tag) const { return presets_->button(tag); }
     QAbstractButton* randomButton(int mode) const { return random_->button(mode); }
     QSlider* tempoControl() const { return tempo_; }
+    QSlider* masterVolumeControl() const { return masterVolume_; }
+    LevelMeter* levelMeter() const { return meter_; }
 
     // Ends the program with status 0; tests put a recorder in its place.
     std::function<void()> exitProgram;
@@ -107,6 +113,7 @@ class MainWindow : public QMainWindow, public Outlets {
 
   private:
     QWidget* buildTransport();
+    QLayout* buildOutput();
     QWidget* buildGridSize();
     QWidget* buildGrooveInfo();
     QWidget* buildKits();
@@ -132,6 +139,8 @@ class MainWindow : public QMainWindow, public Outlets {
     QToolButton* kit_ = nullptr;
     QSlider* tempo_ = nullptr;
     QLineEdit* tempoField_ = nullptr;
+    QSlider* masterVolume_ = nullptr;
+    LevelMeter* meter_ = nullptr;
     QLabel* count_ = nullptr;
     QLabel* soundStatus_ = nullptr;  // in the status bar, made when first needed
     QLabel* inf_ = nullptr;

@@ -22,7 +22,8 @@ std::atomic<int> allocationsInRender{0};
 }  // namespace
 
 // Every allocation of the test program passes here; those made inside the engine's render,
-// on whatever thread, are counted.
+// on whatever thread, are counted. (Memory from this new is released by this delete.)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(size_t size) {
     if (pattaplex::SynthEngine::insideRender()) ++allocationsInRender;
     if (void* p = std::malloc(size ? size : 1)) return p;

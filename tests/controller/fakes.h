@@ -94,8 +94,11 @@ class FakeSound : public Sound {
     void stopClock() override { running = false; }
     bool clockRunning() const override { return running; }
     void pump() override { ++pumps; }
+    void setMasterVolume(float volume) override { masterVolume = volume; }
+    float outputPeak() override { return std::exchange(peak, 0.0f); }
     PlayPosition position() const override { return pos; }
     PlayPosition pos;  // what the audio side reports
+    float masterVolume = -1, peak = 0;
 };
 
 }  // namespace pattaplex::testing

@@ -71,6 +71,12 @@ TEST(Save, ANameAsLongAsTheSystemAllowsIsWrittenAndReplaced) {
         ASSERT_TRUE(saveGroove(folder.path(name), test::patternedState(2, 4, bars)));
     EXPECT_EQ(readGroove(folder.path(name))->BARS, 2);
     EXPECT_EQ(folder.entries(), std::vector<std::string>{name});
+    // A new file is readable by others as the umask allows, like any new file.
+    const mode_t mask = umask(027);
+    ASSERT_TRUE(saveGroove(folder.path("new.grv"), test::patternedState(2, 4, 1)));
+    umask(mask);
+    struct stat info {};
+    EXPECT_TRUE(stat(folder.path("new.grv").c_str(), &info) == 0 && (info.st_mode & 0777) == 0640);
 }
 
 TEST(Save, ThroughALinkReplacesTheLinkedFileKeepingItsPermissions) {

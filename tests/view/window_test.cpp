@@ -86,9 +86,47 @@ TEST_F(WindowTest, ClicksAndKeysReachTheGrid) {
     EXPECT_TRUE(grid()->hasFocus());
     QTest::keyClick(grid(), Qt::Key_Period);
     EXPECT_EQ(window.tempoFieldText(), "161");
+    QTest::mouseClick(window.masterVolumeControl(), Qt::LeftButton);
+    EXPECT_TRUE(grid()->hasFocus());
     QTest::keyClick(grid(), Qt::Key_Space);
     EXPECT_TRUE(sound.running);
     EXPECT_EQ(window.playTitle(), "STOP");
+}
+
+TEST_F(WindowTest, MasterVolumeAndLevelMeterFollowTheSoundAndRestWhenItIsQuiet) {
+    QSlider* volume = window.masterVolumeControl();
+    LevelMeter* meter = window.levelMeter();
+    EXPECT_EQ(volume->accessibleName() + "/" + meter->accessibleName(),
+              "Master volume/Output level");
+    EXPECT_EQ(volume->value(), 100);
+    EXPECT_EQ(sound.masterVolume, 1.0f);
+    for (auto [percent, gain] : {std::pair{50, 0.125f}, {0, 0.0f}, {100, 1.0f}}) {
+        volume->setValue(percent);
+        EXPECT_FLOAT_EQ(sound.masterVolume, gain);
+    }
+
+    // Idle and silent: no polling. An audition wakes the meter; a peak shows, then falls.
+    EXPECT_FALSE(meter->polling());
+    window.rowPanel()->rowButton(3)->click();
+    EXPECT_TRUE(meter->polling());
+    sound.peak = 0.5f;
+    meter->poll();
+    EXPECT_NEAR(meter->barDb(), -6.02f, 0.01f);
+    for (int i = 0; i < 10; ++i) meter->poll();
+    EXPECT_NEAR(meter->barDb(), -6.02f - 10 * 0.6f, 0.01f);
+    EXPECT_NEAR(meter->holdDb(), -6.02f, 0.01f);  // the mark holds the peak
+    int polls = 0;
+    while (meter->polling() && polls < 1000) meter->poll(), ++polls;
+    EXPECT_FALSE(meter->polling());
+    EXPECT_EQ(meter->barDb(), LevelMeter::kFloorDb);
+
+    // While the groove plays the meter keeps polling, even through silence.
+    QTest::keyClick(grid(), Qt::Key_Space);
+    for (int i = 0; i < 200; ++i) meter->poll();
+    EXPECT_TRUE(meter->polling());
+    QTest::keyClick(grid(), Qt::Key_Space);
+    for (int i = 0; i < 200; ++i) meter->poll();
+    EXPECT_FALSE(meter->polling());
 }
 
 // Every modifier key the help names does what it says on this platform: a grid command

@@ -60,6 +60,13 @@ class Sound {
     virtual PlayPosition position() const { return {}; }
     // "" when there is sound, else why not, as the window shows it.
     virtual std::string soundStatus() const { return {}; }
+
+    // The master volume, 0..1: a gain on everything the output plays, taking effect
+    // within one audio block. Audio exports started afterwards play at it too.
+    virtual void setMasterVolume(float volume) { (void)volume; }
+    // The highest absolute sample sent to the sound device since the last call (1 = full
+    // scale, 0 = silence or no device); each call starts a new measure. Never blocks.
+    virtual float outputPeak() { return 0.0f; }
 };
 
 }  // namespace pattaplex

@@ -1,0 +1,79 @@
+#include "MasterBus.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pattaplex {
+
+namespace {
+
+std::atomic<float> programVolume_{1.0f};
+
+// Once the gain is this close to unity it is unity again, so a quiet passage after a
+// loud one passes untouched.
+constexpr float kUnitySnap = 1e-6f;
+
+}  // namespace
+
+void MasterBus::setProgramVolume(float volume) {
+    if (std::isfinite(volume)) programVolume_.store(clampVolume(volume), std::memory_order_relaxed);
+}
+
+float MasterBus::programVolume() {
+    return programVolume_.load(std::memory_order_relaxed);
+}
+
+float MasterBus::clampVolume(float volume) {
+    return std::clamp(volume, 0.0f, 1.0f);
+}
+
+MasterBus::MasterBus(int sampleRate) : volume_(programVolume()), applied_(programVolume()) {
+    setSampleRate(sampleRate);
+}
+
+void MasterBus::setSampleRate(int sampleRate) {
+    const double samples = kReleaseSeconds * std::max(sampleRate, 1);
+    release_ = static_cast<float>(std::exp(-1.0 / samples));
+}
+
+void MasterBus::setVolume(float volume) {
+    if (std::isfinite(volume)) volume_.store(clampVolume(volume), std::memory_order_relaxed);
+}
+
+void MasterBus::process(float* left, float* right, int frames) {
+    if (frames <= 0) return;
+    const float target = volume_.load(std::memory_order_relaxed);
+    const float step = (target - applied_) / static_cast<float>(frames);
+    float peak = 0.0f;
+    for (int i = 0; i < frames; ++i) {
+        const float v = i + 1 == frames ? target : applied_ + step * static_cast<float>(i + 1);
+        float l = left[i] * v;
+        float r = right[i] * v;
+        // A broken sample is dropped rather than passed on to the speakers.
+        if (!std::isfinite(l)) l = 0.0f;
+        if (!std::isfinite(r)) r = 0.0f;
+        const float level = std::max(std::fabs(l), std::fabs(r));
+        const float needed = level > kThreshold ? 1.0f - kThreshold / level : 0.0f;
+        if (needed > cut_) {
+            cut_ = needed;
+        } else if (cut_ > 0.0f) {
+            cut_ = needed + (cut_ - needed) * release_;
+            if (cut_ < kUnitySnap) cut_ = 0.0f;
+        }
+        if (cut_ > 0.0f) {
+            // The clamp only catches the last rounding step of the gain.
+            const float gain = 1.0f - cut_;
+            l = std::clamp(l * gain, -kThreshold, kThreshold);
+            r = std::clamp(r * gain, -kThreshold, kThreshold);
+        }
+        left[i] = l;
+        right[i] = r;
+        peak = std::max({peak, std::fabs(l), std::fabs(r)});
+    }
+    applied_ = target;
+    float before = peak_.load(std::memory_order_relaxed);
+    while (peak > before && !peak_.compare_exchange_weak(before, peak, std::memory_order_acq_rel)) {
+    }
+}
+
+}  // namespace pattaplex
