@@ -27,6 +27,11 @@ class WindowTest : public ::testing::Test {
 
     GridView* grid() { return window.gridView(); }
     void drawGrid() { grid()->grab(); }  // a drawing pass settles the grid's geometry
+    void showActive() {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
     // A click at (x, y) in the grid's coordinates, origin bottom-left.
     void clickGrid(int x, int y) {
         QTest::mouseClick(grid(), Qt::LeftButton, {}, QPoint(x, GridView::kHeight - y));

@@ -48,9 +48,7 @@ TEST_F(WindowTest, GridScalesUniformlyAndClicksMapBack) {
 }
 
 TEST_F(WindowTest, TypedFieldsKeepTheKeysAndGiveThemBack) {
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    showActive();
     state.row(1).BUF[0] = 51;
     QLineEdit* tempo = window.tempoEntry();
     // {typed, tempo after Enter (0: Escape instead)}

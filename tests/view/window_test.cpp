@@ -70,9 +70,7 @@ TEST_F(WindowTest, ControlsReflectTheOutletsAndActOnlyWhenTheUserMovesThem) {
 }
 
 TEST_F(WindowTest, ClicksAndKeysReachTheGrid) {
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    showActive();
     EXPECT_TRUE(grid()->hasFocus());
 
     clickGrid(300, 310);  // row 1, step 0, near the top of the widget
@@ -162,9 +160,7 @@ void typeAtFocus(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
 }
 
 TEST_F(WindowTest, TheKeyboardAlwaysComesBackToTheGrid) {
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    showActive();
 
     // A lone Alt press never takes the keyboard to the menu bar.
     QTest::keyPress(QApplication::focusWidget(), Qt::Key_Alt, Qt::AltModifier);
