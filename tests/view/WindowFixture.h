@@ -20,6 +20,7 @@ class WindowTest : public ::testing::Test {
           window(state),
           controller(state, window, sound, systemSeconds, devNull) {
         window.attach(controller);
+        window.attachSound(sound);
         controller.awakeFromNib();
         drawGrid();
     }
