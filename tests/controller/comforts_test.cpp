@@ -124,7 +124,10 @@ TEST_F(UndoTest, LooksAndPlaybackAreNoEditsAndOpeningStartsAfresh) {
 }
 
 TEST_F(ControllerTest, TypedAndTappedTempo) {
-    controller->typeTempo(123);  // the window's tests type tempos out of range
+    for (auto [typed, bpm] : {std::pair{300, "240"}, {7, "40"}, {123, "123"}}) {
+        controller->typeTempo(typed);
+        check(std::string("tempoField=") + bpm + ", tempoSlider=" + bpm);
+    }
     double now = 100.0;
     controller->setSteadyClock([&now] { return now; });
     // {seconds since the last tap, tempo shown after it}

@@ -1,10 +1,7 @@
 // Saving and opening through the sheets: folders, names, mode flags and what reaches the user.
 
-#include <fstream>
-
 #include "fixture.h"
 #include "groove_files.h"
-#include "integer_plist.h"
 
 namespace pattaplex::testing {
 namespace {
@@ -104,17 +101,6 @@ TEST_F(ControllerFilesTest, DrumSetsSaveAndOpenWithoutTouchingTheGroove) {
     open(&GrooveController::openDrums, "Funk.grv");  // nor a groove a drum set
     check("alerts=2, alert=NOT A DRUM SET FILE, drumSetField=Kit");
     EXPECT_TRUE(state == before);
-}
-
-// Tempos outside 40..240 open as the nearest of the two.
-TEST_F(ControllerFilesTest, OpenedTemposStayPlayable) {
-    for (const auto& [tempo, opened] : {std::pair{0, 40}, {39, 40}, {41, 41}, {INT32_MAX, 240}}) {
-        std::vector<int32_t> groove = grooveArray(state);
-        groove[4] = tempo;
-        std::ofstream(path("Tempo.grv")) << integerArrayXml(groove);
-        open(&GrooveController::openFile, "Tempo.grv");
-        check("TEMPO=" + std::to_string(opened) + ", tempoSlider=" + std::to_string(opened));
-    }
 }
 
 TEST_F(ControllerFilesTest, FailedWritesSaySoAndKeepTheGrooveUnsaved) {

@@ -152,6 +152,7 @@ TEST(FileRefusal, EachFaultyOrHostileFileIsRefusedWithAReason) {
         {"entities declared", "<!DOCTYPE plist [<!ENTITY a \"1\">]>" + xmlOf({})},
         {"binary: shared references", hostile::sharedReferences()},
         {"binary: nested 60,000 deep", hostile::deepBinary()},
+        {"binary: below 32 bits", hostile::belowInt32()},
         {"set: ten entries", integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56}), true},
         {"set: a groove", xmlOf({}), true},
         {"set: 16-byte integer", hostile::wideInteger(), true},
