@@ -80,7 +80,7 @@ class FakeSound : public Sound {
     std::set<int> refusedKits;  // kits initQT refuses
     std::vector<std::pair<int, int>> auditions;
     bool open = false, running = false;
-    int closes = 0;
+    int closes = 0, pumps = 0;
 
     bool initQT(int kit) override {
         opened.push_back(kit);
@@ -93,8 +93,12 @@ class FakeSound : public Sound {
     void startClock() override { running = true; }
     void stopClock() override { running = false; }
     bool clockRunning() const override { return running; }
+    void pump() override { ++pumps; }
+    void setMasterVolume(float volume) override { masterVolume = volume; }
+    float outputPeak() override { return std::exchange(peak, 0.0f); }
     PlayPosition position() const override { return pos; }
     PlayPosition pos;  // what the audio side reports
+    float masterVolume = -1, peak = 0;
 };
 
 }  // namespace pattaplex::testing

@@ -83,7 +83,7 @@ inline std::map<std::string, std::string> shown(const GrooveState& state, const 
                                       [&](int v) { return v == row.VOL[0]; });
         m["VOL" + r] = same ? std::to_string(row.VOL[0]) : "mixed";
     }
-    m["anySteps"] = std::to_string(steps > 0);
+    m["anySteps"] = std::to_string(steps > 0), m["steps"] = std::to_string(steps);
     return m;
 }
 

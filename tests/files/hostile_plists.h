@@ -72,6 +72,16 @@ inline std::string deepXml(int depth = 60000) {
     return xml + "</plist>\n";
 }
 
+// A binary 2 x 4 x 2 groove whose entry 40 is -2^31 - 1, held in eight bytes.
+inline std::string belowInt32() {
+    std::vector<uint64_t> refs(186, 3);
+    refs[0] = 1, refs[1] = refs[3] = 2, refs[2] = 4, refs[40] = 5;
+    return binaryList(
+        {arrayObject(refs, 1), "\x11" + bigEndian(666, 2), integerObject(2), integerObject(1),
+         integerObject(4), "\x13" + bigEndian(uint64_t(-int64_t{2147483649}), 8)},
+        1);
+}
+
 // A drum set whose kit is 2^100 + 120, a 16-byte integer that a lax reader cuts to 120.
 inline std::string wideInteger() {
     std::string wide = "\x14";

@@ -1,60 +1,34 @@
-// Start-up values, the factory and previous sounds, the velocity fills and the step count.
+// The factory and previous sounds, the velocity fills and the step count.
 #include "defaults.h"
 
 #include <gtest/gtest.h>
 
 #include "groove_fixtures.h"
-#include "names.h"
 
 namespace pattaplex {
 namespace {
 
-void expectFactoryRows(const GrooveState& s) {
-    const std::tuple<int32_t, const char*, int32_t> kFactory[kRowCount] = {
-        {51, "Ride 1", 90},   {37, "SideStick", 90},  {44, "Pedal Hat", 120},
-        {68, "Hi Agogo", 60}, {67, "Lo Agogo", 90},   {78, "Quicka 1", 90},
-        {79, "Quicka 2", 90}, {47, "Lo/Mid Tom", 90}, {63, "Open Conga", 90},
-        {36, "BassDrum1", 90}};
-    for (int n = 1; n <= kRowCount; ++n) {
-        const auto [note, drum, volume] = kFactory[n - 1];
-        EXPECT_EQ(std::tie(s.row(n).DR, s.row(n).DV), std::tie(note, volume)) << n;
-        EXPECT_EQ(soundName(kDefaultKit, note), drum);
-    }
-}
-
-TEST(Defaults, FreshProgramHoldsTheStartUpValuesAndDefaults) {
-    const GrooveState s = test::startedGroove();
-    EXPECT_EQ(std::tie(s.TEMPO, s.BARS, s.BEATS, s.SUB, s.PRE, s.GRID, s.DEMO, s.DRC, s.KIT),
-              std::make_tuple(160, 2, 4, 2, 4, 1, 1, 51, 16417));
-    for (int32_t zero : {s.oldKIT, s.dataTOG, s.undoTOG, s.colTOG, s.randTOG, s.INF, s.velTOG,
-                         s.saveSET, s.exportMIDI, s.LOOP, s.DRV})
-        EXPECT_EQ(zero, 0);
-    EXPECT_EQ(s.lastFile, "Groove");
-    expectFactoryRows(s);
-    for (const DrumRow& row : s.rows) {
-        EXPECT_EQ(std::tie(row.oldD, row.oldV), std::tie(row.DR, row.DV));
+TEST(Defaults, FactorySoundsReplaceTheCurrentOnesWhichBecomeThePrevious) {
+    const GrooveState fresh = test::startedGroove();
+    for (const DrumRow& row : fresh.rows)  // velocities filled over the worked steps only
         for (int i = 0; i < kBufferSize; ++i)
-            ASSERT_EQ(std::tie(row.BUF[i], row.undo[i], row.VOL[i]),
-                      std::make_tuple(0, 0, i < kWorkedSteps ? row.DV : 0));
-    }
-    // The previous settings right after start-up: the factory rows and the kit number 0
-    // of the start-up values, which the defaults replaced.
-    GrooveState previous = s;
+            ASSERT_EQ(row.VOL[i], i < kWorkedSteps ? row.DV : 0) << i;
+    GrooveState previous = fresh;  // right after start-up: the factory rows and kit 0
     ASSERT_FALSE(previousSoundsNeedDefaults(previous));
     restorePreviousSounds(previous);
-    expectFactoryRows(previous);
+    EXPECT_EQ(previous.rows, fresh.rows);
     EXPECT_EQ(previous.KIT, 0);
-}
 
-TEST(Defaults, FactorySoundsReplaceTheCurrentOnesWhichBecomeThePrevious) {
     GrooveState s = test::busyGroove();
     s.KIT = 5;
     s.row(3).oldD = 0;
     GrooveState before = s;
     before.row(3).oldD = before.row(3).DR;
     loadDefaultSounds(s);
-    expectFactoryRows(s);
-    EXPECT_EQ(std::tie(s.KIT, s.oldKIT, s.DRC), std::make_tuple(16417, 5, 51));
+    for (int n = 1; n <= kRowCount; ++n)
+        EXPECT_EQ(std::tie(s.row(n).DR, s.row(n).DV),
+                  std::tie(kDefaultNotes[n - 1], kDefaultVolumes[n - 1]));
+    EXPECT_EQ(std::tie(s.KIT, s.oldKIT), std::make_tuple(kDefaultKit, 5));
     restorePreviousSounds(s);
     for (int n = 1; n <= kRowCount; ++n)
         EXPECT_EQ(s.row(n), before.row(n));  // steps, velocities and sounds back

@@ -52,7 +52,7 @@ TEST(Randomizer, SameSecondsModuloHundredGiveTheSameGroove) {
 // velocities, 5 everything.
 TEST(Randomizer, EachModeChangesOnlyItsShareOfTheDraws) {
     bool rowOneTop = false, offStepWritten = false;
-    std::set<int> notesChanged;
+    std::set<int> notesChanged, notesDrawn;
     GrooveState start = sparseGroove();
     start.DEMO = 4;
     start.row(3).DV = 0;  // muted rows get steps too
@@ -65,6 +65,7 @@ TEST(Randomizer, EachModeChangesOnlyItsShareOfTheDraws) {
             DrumRow &velocities = m[1].row(n), &notes = m[2].row(n), &steps = m[3].row(n);
             ASSERT_TRUE(notes.DR >= 35 && notes.DR <= 82) << notes.DR;
             if (notes.DR != old.DR) notesChanged.insert(n);
+            notesDrawn.insert(notes.DR);
             const size_t on = onSteps(steps).size();
             EXPECT_TRUE(on >= 1 && on <= 4) << on;  // SUB x BARS draws
             for (int mode = 3; mode <= 5; ++mode) {
@@ -97,6 +98,7 @@ TEST(Randomizer, EachModeChangesOnlyItsShareOfTheDraws) {
     }
     EXPECT_TRUE(rowOneTop && offStepWritten);
     EXPECT_EQ(notesChanged.size(), 10u);  // row 5 included
+    EXPECT_EQ(std::tie(*notesDrawn.begin(), *notesDrawn.rbegin()), std::make_tuple(35, 82));
 }
 
 TEST(Randomizer, NoGridDrawnSkipsTheFillButStillClearsAndRefills) {

@@ -48,8 +48,14 @@ bool lineAt(const QImage& image, int x, int viewY, Test test) {
     return test(at(image, x - 1, viewY)) || test(at(image, x, viewY));
 }
 
-TEST(GridPixels, StartUpGridLinesStandAtTheirCoordinates) {
+TEST(GridPixels, LinesAndStepMarksStandAtTheirCoordinates) {
     GrooveState s = freshStartState();
+    s.row(1).BUF[0] = 51;
+    s.row(1).VOL[0] = 90;
+    s.row(10).BUF[9] = 36;
+    s.row(5).BUF[0] = 40;  // muted: no mark
+    s.row(5).DV = 0;
+    s.velTOG = 1;
     const QImage image = render(s);
     ASSERT_EQ(image.size(), QSize(GridView::kWidth, GridView::kHeight));
     const int y = 310;  // inside row 1's band
@@ -62,17 +68,6 @@ TEST(GridPixels, StartUpGridLinesStandAtTheirCoordinates) {
     // Nothing right of the closing line or left of the row labels.
     EXPECT_EQ(at(image, 530, y), QColor(Qt::white));
     EXPECT_EQ(at(image, 250, y), QColor(Qt::white));
-}
-
-TEST(GridPixels, StepMarkDotLiesInsideItsCellWithItsVelocityBelow) {
-    GrooveState s = freshStartState();
-    s.row(1).BUF[0] = 51;
-    s.row(1).VOL[0] = 90;
-    s.row(10).BUF[9] = 36;
-    s.row(5).BUF[0] = 40;  // muted: no mark
-    s.row(5).DV = 0;
-    s.velTOG = 1;
-    const QImage image = render(s);
 
     // Row 1, step 0: the cell runs from x 292 to 306 and y 302 to 318.
     const QRect dot = boxOf(image, QRect(294, 298, 40, 24), isDark);

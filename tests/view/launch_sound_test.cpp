@@ -8,7 +8,7 @@ namespace pattaplex {
 namespace {
 
 TEST(LaunchSound, OpeningDuringStartUpWaitsForTheWindow) {
-    RecordingSound output;
+    testing::FakeSound output;
     LaunchSound sound(output), playing(output), closing(output);
     for (LaunchSound* s : {&sound, &playing, &closing}) s->holdOpening();
     EXPECT_TRUE(sound.initQT(16417) && sound.initQT(16401));  // the last one asked is opened

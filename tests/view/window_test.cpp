@@ -22,14 +22,8 @@ QAction* menuEntry(QMenuBar* bar, const QString& menu, const QString& label) {
 
 TEST_F(WindowTest, ControlsReflectTheOutletsAndActOnlyWhenTheUserMovesThem) {
     RowPanel* rows = window.rowPanel();
-    EXPECT_EQ(name(1) + "/" + name(10), "Ride 1/BassDrum1");
-    EXPECT_EQ(rows->soundSelector(1)->value(), 16);
-    EXPECT_EQ(volume(3), "120");
-    EXPECT_EQ(rows->volumeSlider(3)->value(), 120);
-    EXPECT_EQ(
-        window.kitFieldText() + window.tempoFieldText() + window.playTitle() + window.countText(),
-        "Jazz160PLAY0:0");
-    EXPECT_EQ(window.tempoControl()->value(), 160);
+    EXPECT_EQ(rows->soundSelector(1)->value() + rows->volumeSlider(3)->value(), 16 + 120);
+    EXPECT_EQ(window.playTitle() + window.countText(), "PLAY0:0");
     EXPECT_TRUE(window.barsButton(2)->isChecked() && window.beatsButton(4)->isChecked() &&
                 window.divisionButton(2)->isChecked() && window.kitButton(16417)->isChecked());
 
@@ -37,29 +31,26 @@ TEST_F(WindowTest, ControlsReflectTheOutletsAndActOnlyWhenTheUserMovesThem) {
     window.setVolumeSlider(2, 10);
     window.setSoundSelector(2, 20);
     window.setTempoSlider(100);
-    EXPECT_EQ(state.row(2).DV, 90);
-    EXPECT_EQ(state.row(2).DR, 37);
-    EXPECT_EQ(state.TEMPO, 160);
+    EXPECT_EQ(std::tie(state.row(2).DV, state.row(2).DR, state.TEMPO), std::tuple(90, 37, 160));
 
     // Moved by the user: acted on, for their own row.
     window.tempoControl()->setValue(120);
-    EXPECT_EQ(state.TEMPO, 120);
-    EXPECT_EQ(window.tempoFieldText(), "120");
     rows->volumeSlider(2)->setValue(0);
-    EXPECT_EQ(volume(2), "Off");
     rows->soundSelector(5)->setValue(7);
-    EXPECT_EQ(name(5), "Closed Hat");
+    window.kitButton(35)->click();
+    EXPECT_EQ(std::tie(state.TEMPO, state.row(2).DV, state.row(5).DR, state.KIT),
+              std::tuple(120, 0, 42, 35));
+    EXPECT_EQ(
+        window.tempoFieldText() + "/" + volume(2) + "/" + name(5) + "/" + window.kitFieldText(),
+        "120/Off/Gb2/Electric Bass");  // a melodic kit names its notes by pitch
     rows->rowButton(3)->click();
     EXPECT_EQ(sound.auditions.back(), std::make_pair(44, 120));
-    window.kitButton(35)->click();
-    EXPECT_EQ(window.kitFieldText(), "Electric Bass");
     window.presetButton(3)->click();
     EXPECT_EQ(window.fileFieldText(), "Funk");
     window.beatsButton(9)->click();
     window.divisionButton(4)->click();
     drawGrid();  // 2 x 9 x 4 is capped to one bar of 36 steps
-    EXPECT_TRUE(window.barsButton(1)->isChecked());
-    EXPECT_TRUE(window.kitButton(16401)->isChecked());
+    EXPECT_TRUE(window.barsButton(1)->isChecked() && window.kitButton(16401)->isChecked());
 
     // The menus show the grid's keys but leave them to the grid.
     QAction* moreBars = menuEntry(window.menuBar(), "Groove", "More Bars");
@@ -71,16 +62,11 @@ TEST_F(WindowTest, ControlsReflectTheOutletsAndActOnlyWhenTheUserMovesThem) {
 }
 
 TEST_F(WindowTest, ClicksAndKeysReachTheGrid) {
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    showActive();
     EXPECT_TRUE(grid()->hasFocus());
 
-    clickGrid(300, 310);  // row 1, step 0, near the top of the widget
-    EXPECT_EQ(state.row(1).BUF[0], 51);
-    clickGrid(306, 20);  // row 10, step 1, near its bottom
+    clickGrid(306, 20);  // row 10, step 1, near the bottom of the widget
     EXPECT_EQ(state.row(10).BUF[1], 36);
-    EXPECT_EQ(state.DEMO, 10);
 
     // A button click leaves the keys with the grid: the arrows and Space reach it.
     window.randomButton(2)->click();
@@ -97,10 +83,7 @@ TEST_F(WindowTest, ClicksAndKeysReachTheGrid) {
 TEST_F(WindowTest, MasterVolumeAndLevelMeterFollowTheSoundAndRestWhenItIsQuiet) {
     QSlider* volume = window.masterVolumeControl();
     LevelMeter* meter = window.levelMeter();
-    EXPECT_EQ(volume->accessibleName() + "/" + meter->accessibleName(),
-              "Master volume/Output level");
-    EXPECT_EQ(volume->value(), 100);
-    EXPECT_EQ(sound.masterVolume, 1.0f);
+    EXPECT_EQ(volume->value() + sound.masterVolume, 101);
     for (auto [percent, gain] : {std::pair{50, 0.125f}, {0, 0.0f}, {100, 1.0f}}) {
         volume->setValue(percent);
         EXPECT_FLOAT_EQ(sound.masterVolume, gain);
@@ -111,9 +94,7 @@ TEST_F(WindowTest, MasterVolumeAndLevelMeterFollowTheSoundAndRestWhenItIsQuiet) 
     window.rowPanel()->rowButton(3)->click();
     EXPECT_TRUE(meter->polling());
     sound.peak = 0.5f;
-    meter->poll();
-    EXPECT_NEAR(meter->barDb(), -6.02f, 0.01f);
-    for (int i = 0; i < 10; ++i) meter->poll();
+    for (int i = 0; i < 11; ++i) meter->poll();
     EXPECT_NEAR(meter->barDb(), -6.02f - 10 * 0.6f, 0.01f);
     EXPECT_NEAR(meter->holdDb(), -6.02f, 0.01f);  // the mark holds the peak
     int polls = 0;
@@ -163,9 +144,7 @@ void typeAtFocus(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
 }
 
 TEST_F(WindowTest, TheKeyboardAlwaysComesBackToTheGrid) {
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    showActive();
 
     // A lone Alt press never takes the keyboard to the menu bar.
     QTest::keyPress(QApplication::focusWidget(), Qt::Key_Alt, Qt::AltModifier);
