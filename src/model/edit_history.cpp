@@ -1,6 +1,18 @@
 #include "edit_history.h"
 
+#include <tuple>
+
 namespace pattaplex {
+
+namespace {
+
+// The settings beside the rows that make up the groove; undo puts them back.
+template <typename State>
+auto grooveSettings(State& s) {
+    return std::tie(s.BARS, s.BEATS, s.SUB, s.TEMPO, s.KIT, s.undoTOG);
+}
+
+}  // namespace
 
 bool sameGroove(const GrooveState& a, const GrooveState& b) {
     for (int n = 1; n <= kRowCount; ++n) {
@@ -9,19 +21,14 @@ bool sameGroove(const GrooveState& a, const GrooveState& b) {
         if (x.DR != y.DR || x.DV != y.DV || x.BUF != y.BUF || x.VOL != y.VOL || x.undo != y.undo)
             return false;
     }
-    return a.BARS == b.BARS && a.BEATS == b.BEATS && a.SUB == b.SUB && a.TEMPO == b.TEMPO &&
-           a.KIT == b.KIT && a.undoTOG == b.undoTOG;
+    return grooveSettings(a) == grooveSettings(b);
 }
 
 void restoreGroove(GrooveState& s, const GrooveState& from) {
+    // The previous sounds and kit come back with the groove, though alone they are no edit.
     s.rows = from.rows;
-    s.BARS = from.BARS;
-    s.BEATS = from.BEATS;
-    s.SUB = from.SUB;
-    s.TEMPO = from.TEMPO;
-    s.KIT = from.KIT;
+    grooveSettings(s) = grooveSettings(from);
     s.oldKIT = from.oldKIT;
-    s.undoTOG = from.undoTOG;
 }
 
 void EditHistory::record(const GrooveState& before, const std::string& name,
