@@ -45,20 +45,18 @@ void EditHistory::renameLatest(const std::string& name) {
 }
 
 bool EditHistory::undo(GrooveState& s) {
-    if (undo_.empty()) return false;
-    Entry entry = std::move(undo_.back());
-    undo_.pop_back();
-    redo_.push_back({s, entry.name});
-    restoreGroove(s, entry.groove);
-    mergeKey_.clear();
-    return true;
+    return step(undo_, redo_, s);
 }
 
 bool EditHistory::redo(GrooveState& s) {
-    if (redo_.empty()) return false;
-    Entry entry = std::move(redo_.back());
-    redo_.pop_back();
-    undo_.push_back({s, entry.name});
+    return step(redo_, undo_, s);
+}
+
+bool EditHistory::step(std::deque<Entry>& from, std::deque<Entry>& to, GrooveState& s) {
+    if (from.empty()) return false;
+    Entry entry = std::move(from.back());
+    from.pop_back();
+    to.push_back({s, entry.name});
     restoreGroove(s, entry.groove);
     mergeKey_.clear();
     return true;

@@ -51,6 +51,9 @@ class EditHistory {
         GrooveState groove;
         std::string name;
     };
+    // Takes the latest entry of `from` into `s`, keeping the present groove on `to`.
+    bool step(std::deque<Entry>& from, std::deque<Entry>& to, GrooveState& s);
+
     size_t depth_;
     std::deque<Entry> undo_;
     std::deque<Entry> redo_;
