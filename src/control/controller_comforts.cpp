@@ -35,43 +35,20 @@ std::string editName(Command command) {
         case Command::RandomVelocities:
         case Command::RandomStepsAndVelocities:
         case Command::RandomDrums:
-        case Command::Random:
             return "Randomise";
         case Command::FewerBars:
         case Command::MoreBars:
             return "Bars";
         case Command::ClearGrid:
             return "Clear";
-        case Command::UndoClear:
-            return "Revert";
         case Command::Slower:
         case Command::Faster:
             return "Tempo";
-        case Command::TapTempo:
-            return "Tap Tempo";
-        case Command::SetVolumes:
-            return "Set Volumes";
-        case Command::Defaults:
-            return "Default Sounds";
-        case Command::Previous:
-            return "Previous Sounds";
-        case Command::Preset:
-            return "Preset";
-        case Command::Kit:
-            return "Kit";
-        case Command::Bars:
-        case Command::Beats:
-        case Command::Division:
-            return "Grid Size";
-        // The others name themselves (the clear/undo button by what it does), or
-        // change no groove.
+        // The others run an action that names itself (the clear/undo button by what it
+        // does), or change no groove.
         default:
             return "";
     }
-}
-
-std::string editMergeKey(Command command) {
-    return command == Command::TapTempo ? "tap" : "";
 }
 
 void GrooveController::finishEdit(const GrooveState& before, const std::string& name,

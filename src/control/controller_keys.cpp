@@ -123,8 +123,7 @@ void GrooveController::toggleMute(int n) {
 void GrooveController::keyDown(char32_t c, uint32_t modifiers) {
     if (c == 0) return;  // a dead key or a bare modifier: nothing was typed
     const auto k = commandForKey(c, modifiers);
-    const EditScope edit(*this, k ? editName(k->command) : std::string(),
-                         k ? editMergeKey(k->command) : std::string());
+    const EditScope edit(*this, k ? editName(k->command) : std::string());
     s_.key = static_cast<int32_t>(c);
     if (k) perform(k->command, k->value);
     finishKey();

@@ -9,14 +9,12 @@
 namespace pattaplex {
 
 // The name under which a command is undone ("Tempo" for Slower), empty for a command
-// whose action names itself; runs of a command with a merge key in a row are one edit.
+// whose action names itself.
 std::string editName(Command command);
-std::string editMergeKey(Command command);
 
 class GrooveController::EditScope {
   public:
-    EditScope(GrooveController& c, Command command)
-        : EditScope(c, editName(command), editMergeKey(command)) {}
+    EditScope(GrooveController& c, Command command) : EditScope(c, editName(command)) {}
     EditScope(GrooveController& c, std::string name, std::string mergeKey = {})
         : c_(c), outer_(c.editDepth_++ == 0) {
         if (outer_) {
