@@ -10,9 +10,6 @@ namespace pattaplex {
 
 namespace {
 
-constexpr int kSlowestTempo = 40;
-constexpr int kFastestTempo = 240;
-
 double steadySeconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();

@@ -12,9 +12,6 @@ namespace pattaplex {
 
 namespace {
 
-constexpr int32_t kLowestTempo = 40;
-constexpr int32_t kHighestTempo = 240;
-
 // The key table: each character and the command it runs. Some keys also need one of
 // the modifiers held.
 struct KeyBinding {
@@ -233,10 +230,10 @@ void GrooveController::perform(Command command, int value) {
             out_.setUndoTitle(kRevertTitle);
             return undoClear();
         case Command::Slower:
-            s_.TEMPO = s_.TEMPO <= kLowestTempo ? kHighestTempo : s_.TEMPO - 1;
+            s_.TEMPO = s_.TEMPO <= kSlowestTempo ? kFastestTempo : s_.TEMPO - 1;
             return showTempo();
         case Command::Faster:
-            s_.TEMPO = s_.TEMPO >= kHighestTempo ? kLowestTempo : s_.TEMPO + 1;
+            s_.TEMPO = s_.TEMPO >= kFastestTempo ? kSlowestTempo : s_.TEMPO + 1;
             return showTempo();
         case Command::Help:
             return out_.showSheet("Pattaplex Help", helptext);

@@ -14,7 +14,8 @@ std::optional<int> TapTempo::tap(double seconds) {
     if (taps_.size() < 2) return std::nullopt;
     const double average = (taps_.back() - taps_.front()) / static_cast<double>(taps_.size() - 1);
     const double bpm = 60.0 / average;
-    return static_cast<int>(std::lround(std::clamp(bpm, double{kSlowest}, double{kFastest})));
+    return static_cast<int>(
+        std::lround(std::clamp(bpm, double{kSlowestTempo}, double{kFastestTempo})));
 }
 
 }  // namespace pattaplex

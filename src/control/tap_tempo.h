@@ -4,17 +4,17 @@
 #include <deque>
 #include <optional>
 
+#include "GrooveState.h"
+
 namespace pattaplex {
 
 class TapTempo {
   public:
     static constexpr int kIntervals = 4;    // intervals averaged
     static constexpr double kForget = 2.0;  // seconds: a longer pause starts afresh
-    static constexpr int kSlowest = 40;
-    static constexpr int kFastest = 240;
 
     // A tap at `seconds` on a steady clock. Returns the tempo once there are two taps
-    // close enough together, clamped to kSlowest..kFastest.
+    // close enough together, clamped to the tempo controls' range.
     std::optional<int> tap(double seconds);
 
   private:

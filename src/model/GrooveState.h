@@ -11,6 +11,8 @@ constexpr int kRowCount = 10;       // drum rows, numbered 1 (top) to 10
 constexpr int kBufferSize = 80;     // entries in every step, velocity and undo buffer
 constexpr int kWorkedSteps = 64;    // entries the velocity, clear and undo routines touch
 constexpr int kMaxShownSteps = 54;  // the drawing pass caps the grid at this many steps
+constexpr int kSlowestTempo = 40;   // the tempo controls' range, in beats per minute
+constexpr int kFastestTempo = 240;
 
 struct DrumRow {
     int32_t DR = 0;                           // note number the row plays

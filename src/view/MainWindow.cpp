@@ -148,7 +148,7 @@ QWidget* MainWindow::buildTransport() {
     undo_ = new QPushButton(QStringLiteral("Undo"));
     undo_->setToolTip(tr("Clear the grid, or undo the last clear"));
     tempo_ = new QSlider(Qt::Horizontal);
-    tempo_->setRange(40, 240);
+    tempo_->setRange(kSlowestTempo, kFastestTempo);
     tempoField_ = new QLineEdit;
     tempoField_->setValidator(new QIntValidator(0, 999, tempoField_));
     tempoField_->setMaximumWidth(60);
