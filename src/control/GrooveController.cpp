@@ -188,7 +188,7 @@ void GrooveController::mouseDown(float x, float y) {
         if (cell != 0) s_.DEMO = at->row;
         row.oldV = row.DV;
         row.VOL[static_cast<size_t>(at->column)] = row.DV;
-        painter_.begin({at->row, at->column}, cell != 0, x, y);
+        painter_.begin(*at, cell != 0, x, y);
     }
     out_.requestRedraw();
     if (s_.DEMO != 0) {

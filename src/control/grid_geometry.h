@@ -75,6 +75,8 @@ inline int rowAt(float y) {
 struct Cell {
     int row;     // 1..10
     int column;  // an index into the step buffers
+
+    friend bool operator==(const Cell&, const Cell&) = default;
 };
 // The cell under (x, y), or nothing outside the rows' bands and the step buffers.
 inline std::optional<Cell> cellAt(float x, float y, int left) {

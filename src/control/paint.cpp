@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "grid_geometry.h"
-
 namespace pattaplex {
 
 namespace {
@@ -16,7 +14,7 @@ constexpr float kPathStep = 2.0f;
 
 }  // namespace
 
-void Painter::begin(GridCell pressed, bool on, float x, float y) {
+void Painter::begin(grid::Cell pressed, bool on, float x, float y) {
     active_ = true;
     on_ = on;
     last_ = pressed;
@@ -32,8 +30,8 @@ int Painter::moveTo(GrooveState& s, float x, float y) {
     for (int i = 1; i <= points; ++i) {
         const float t = static_cast<float>(i) / static_cast<float>(points);
         const auto at = grid::cellAt(x_ + dx * t, y_ + dy * t, s.left);
-        if (!at || GridCell{at->row, at->column} == last_) continue;
-        last_ = {at->row, at->column};
+        if (!at || *at == last_) continue;
+        last_ = *at;
         if (paint(s, last_)) ++changed;
     }
     x_ = x;
@@ -41,7 +39,7 @@ int Painter::moveTo(GrooveState& s, float x, float y) {
     return changed;
 }
 
-bool Painter::paint(GrooveState& s, GridCell cell) {
+bool Painter::paint(GrooveState& s, grid::Cell cell) {
     // Only the steps the grid shows are painted.
     if (cell.column >= std::min(s.LNG, kBufferSize)) return false;
     DrumRow& row = s.row(cell.row);

@@ -2,23 +2,15 @@
 // Painting by dragging: the pressed cell decides whether the drag switches cells on or
 // off, and every cell the pointer then enters takes that state.
 
-#include <optional>
-
 #include "GrooveState.h"
+#include "grid_geometry.h"
 
 namespace pattaplex {
-
-struct GridCell {
-    int row = 0;     // 1..10
-    int column = 0;  // step
-
-    friend bool operator==(const GridCell&, const GridCell&) = default;
-};
 
 class Painter {
   public:
     // Starts a drag from `pressed`, whose cell is now on or off.
-    void begin(GridCell pressed, bool on, float x, float y);
+    void begin(grid::Cell pressed, bool on, float x, float y);
     void end() { active_ = false; }
     bool active() const { return active_; }
 
@@ -27,11 +19,11 @@ class Painter {
     int moveTo(GrooveState& s, float x, float y);
 
   private:
-    bool paint(GrooveState& s, GridCell cell);
+    bool paint(GrooveState& s, grid::Cell cell);
 
     bool active_ = false;
     bool on_ = false;
-    GridCell last_;
+    grid::Cell last_{};
     float x_ = 0, y_ = 0;
 };
 
