@@ -41,17 +41,18 @@ void GrooveController::awakeFromNib() {
 void GrooveController::setDefaults() {
     const EditScope edit(*this, "Default Sounds");
     loadDefaultSounds(s_);
-    initQT();
-    initVOL(s_);
-    setVOL(s_);
-    displayVolume();
-    displaySounds();
+    soundsLoaded();
 }
 
 void GrooveController::setPrev() {
     const EditScope edit(*this, "Previous Sounds");
     if (previousSoundsNeedDefaults(s_)) setDefaults();
     restorePreviousSounds(s_);
+    soundsLoaded();
+}
+
+// After the rows took other sounds and volumes: the output, the velocities and the panel.
+void GrooveController::soundsLoaded() {
     initQT();
     initVOL(s_);
     setVOL(s_);
@@ -82,9 +83,7 @@ void GrooveController::doPreset(int tag) {
     const PresetOutcome outcome = pattaplex::doPreset(s_, tag, clock_);
     if (outcome.name) out_.setFileField(*outcome.name);
     if (outcome.kitTitle) out_.setKitTitle(*outcome.kitTitle);
-    showTempo();
-    displayVolume();
-    displaySounds();
+    showGroove();
     initQT();
     out_.requestRedraw();
 }
@@ -159,6 +158,12 @@ void GrooveController::setTempo() {
 void GrooveController::showTempo() {
     out_.setTempoField(s_.TEMPO);
     out_.setTempoSlider(s_.TEMPO);
+}
+
+void GrooveController::showGroove() {
+    showTempo();
+    displayVolume();
+    displaySounds();
 }
 
 void GrooveController::stepSounded(int nextStep) {

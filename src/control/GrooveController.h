@@ -132,6 +132,9 @@ class GrooveController : public ClockListener {
     void displayNames(bool drums);
     void doDEMO();
     void showTempo();
+    // The tempo, volume and sound controls as the groove now holds them.
+    void showGroove();
+    void soundsLoaded();
     void handleArrow(char32_t key);
     void toggleMute(int row);
     void perform(Command command, int value);

@@ -91,9 +91,7 @@ void GrooveController::redoEdit() {
 void GrooveController::afterHistoryStep(int oldKit) {
     s_.dataTOG = 1;
     if (s_.KIT != oldKit) initQT();
-    showTempo();
-    displayVolume();
-    displaySounds();
+    showGroove();
     showHistory();
     out_.requestRedraw();
 }

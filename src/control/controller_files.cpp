@@ -177,9 +177,7 @@ void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) 
         return;
     }
     applyGroove(s_, *groove);
-    showTempo();
-    displayVolume();
-    displaySounds();
+    showGroove();
     out_.setFileField(s_.lastFile);
     out_.setDrumSetField(s_.lastFile);
     initQT();
