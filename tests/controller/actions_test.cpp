@@ -7,13 +7,6 @@
 namespace pattaplex::testing {
 namespace {
 
-struct World {
-    GrooveController& c;
-    GrooveState& s;
-    FakeOutlets& o;
-    FakeSound& snd;
-};
-
 struct ActionCase {
     const char* before;  // set on the started groove first
     std::function<void(World&)> act;
@@ -89,15 +82,10 @@ TEST_F(ControllerTest, EveryActionOfThePanel) {
     EXPECT_EQ(sound.opened, std::vector<int>{16417});
     for (const ActionCase& a : kActions) {
         SCOPED_TRACE(a.expected);
-        GrooveState s = state;
-        FakeOutlets o = outlets;
-        FakeSound snd = sound;
-        GrooveController c(
-            s, o, snd, [] { return int64_t{1234}; }, printed);
-        set(s, a.before);
-        World w{c, s, o, snd};
+        World w = copy();
+        set(w.s, a.before);
         a.act(w);
-        expectShown(shown(s, o, snd), a.expected);
+        expectShown(shown(w.s, w.o, w.snd), a.expected);
     }
 }
 

@@ -14,6 +14,22 @@
 
 namespace pattaplex::testing {
 
+inline int64_t fixedClock() {
+    return 1234;
+}
+
+// A copy of a started groove, window and sound with a controller of its own, so that each
+// case of a table begins from the same start.
+struct World {
+    World(const GrooveState& state, const FakeOutlets& outlets, const FakeSound& sound,
+          std::FILE* printed)
+        : s(state), o(outlets), snd(sound), c(s, o, snd, fixedClock, printed) {}
+    GrooveState s;
+    FakeOutlets o;
+    FakeSound snd;
+    GrooveController c;
+};
+
 class ControllerTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -24,8 +40,7 @@ class ControllerTest : public ::testing::Test {
         std::filesystem::create_directories(home);
         ::setenv("HOME", home.c_str(), 1);
         printed = open_memstream(&printedBuffer, &printedSize);
-        controller = std::make_unique<GrooveController>(
-            state, outlets, sound, [] { return int64_t{1234}; }, printed);
+        controller = std::make_unique<GrooveController>(state, outlets, sound, fixedClock, printed);
         controller->awakeFromNib();
         // As the first drawing pass of the start-up grid leaves it.
         state.LNG = 16;
@@ -41,6 +56,8 @@ class ControllerTest : public ::testing::Test {
         return std::string(printedBuffer, printedSize);
     }
     void key(char32_t c, uint32_t modifiers = 0) { controller->keyDown(c, modifiers); }
+    // A fresh copy of the world as set up.
+    World copy() const { return World(state, outlets, sound, printed); }
     // Checks "name=value, ..." against what the groove, the window and the sound show.
     void check(const std::string& expected) { expectShown(shown(state, outlets, sound), expected); }
 

@@ -62,21 +62,17 @@ TEST_F(ControllerTest, EveryKeyOfTheTableAndItsMenuCommand) {
             if (fromMenu && !command) continue;
             SCOPED_TRACE(::testing::Message() << "key " << uint32_t(c.character) << " menu "
                                               << fromMenu << ": " << c.expected);
-            GrooveState s = state;
-            FakeOutlets o = outlets;
-            FakeSound snd = sound;
-            GrooveController k(
-                s, o, snd, [] { return int64_t{1234}; }, printed);
-            set(s, c.before);
-            const int redraws = o.redraws;
+            World w = copy();
+            set(w.s, c.before);
+            const int redraws = w.o.redraws;
             if (fromMenu)
-                k.run(command->command, command->value);
+                w.c.run(command->command, command->value);
             else
-                k.keyDown(c.character, c.modifiers);
-            EXPECT_GT(o.redraws, redraws);
+                w.c.keyDown(c.character, c.modifiers);
+            EXPECT_GT(w.o.redraws, redraws);
             const char32_t typed =
                 fromMenu ? keyForCommand(command->command, command->value) : c.character;
-            expectShown(shown(s, o, snd), "key=" + std::to_string(typed) + ", " + c.expected);
+            expectShown(shown(w.s, w.o, w.snd), "key=" + std::to_string(typed) + ", " + c.expected);
         }
     }
 }
