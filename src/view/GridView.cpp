@@ -26,12 +26,16 @@ void GridView::setPlayhead(int step) {
     update();
 }
 
-QTransform GridView::drawingToWidget() const {
+QTransform GridView::placement() const {
     const double scale = std::min(width() / double{kWidth}, height() / double{kHeight});
-    const double dx = (width() - kWidth * scale) / 2;
-    const double dy = (height() - kHeight * scale) / 2;
-    // Scale the drawing, centre it, and turn its upward y into Qt's downward one.
-    return QTransform(scale, 0, 0, -scale, dx, dy + kHeight * scale);
+    return QTransform::fromScale(scale, scale) *
+           QTransform::fromTranslate((width() - kWidth * scale) / 2,
+                                     (height() - kHeight * scale) / 2);
+}
+
+QTransform GridView::drawingToWidget() const {
+    // The drawing's upward y turned into Qt's downward one, then placed.
+    return QTransform(1, 0, 0, -1, 0, kHeight) * placement();
 }
 
 QPointF GridView::toDrawing(QPointF widgetPoint) const {
@@ -42,10 +46,8 @@ void GridView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const Colour background = gridBackground(state_);
     painter.fillRect(rect(), QColor::fromRgbF(background.red, background.green, background.blue));
-    // The canvas flips y itself, so the painter only scales and centres.
-    const QTransform t = drawingToWidget();
-    painter.setTransform(QTransform::fromScale(t.m11(), t.m11()) *
-                         QTransform::fromTranslate(t.dx(), t.dy() - kHeight * t.m11()));
+    // The canvas turns y over itself, so the painter only places the drawing.
+    painter.setTransform(placement());
     painter.setClipRect(QRectF(0, 0, kWidth, kHeight));
     QtCanvas canvas(painter, kHeight);
     drawGrid(state_, canvas, kWidth, kHeight, playhead_);

@@ -48,6 +48,9 @@ class GridView : public QWidget {
     bool focusNextPrevChild(bool next) override;
 
   private:
+    // The drawing scaled to fit the widget and centred in it, in Qt's y direction.
+    QTransform placement() const;
+
     GrooveState& state_;
     int playhead_ = -1;
 };
