@@ -18,11 +18,6 @@ constexpr int kVolumeTextWidth = 28;
 constexpr int kButtonWidth = 30;
 constexpr int kSoundWidth = 52;
 
-// Height in the grid's drawing (origin bottom-left) of the centre of row n's band.
-double drawnBandCentre(int row) {
-    return grid::rowCentreY(row);
-}
-
 QHBoxLayout* stripLayout(QWidget* strip) {
     auto* layout = new QHBoxLayout(strip);
     layout->setContentsMargins(4, 0, 4, 0);
@@ -105,8 +100,8 @@ bool RowPanel::eventFilter(QObject* watched, QEvent* event) {
 // The band's centre in the panel's own coordinates.
 int RowPanel::bandCentre(int row) const {
     if (!grid_ || grid_->width() <= 0 || grid_->parentWidget() != parentWidget())
-        return qRound(GridView::kHeight - drawnBandCentre(row));
-    const QPointF inGrid = grid_->drawingToWidget().map(QPointF(0, drawnBandCentre(row)));
+        return GridView::kHeight - grid::rowCentreY(row);
+    const QPointF inGrid = grid_->drawingToWidget().map(QPointF(0, grid::rowCentreY(row)));
     return qRound(inGrid.y()) + grid_->y() - y();
 }
 
