@@ -32,6 +32,10 @@ class GrooveController : public ClockListener {
     // MIDI and audio files lie. Unless the window program sets it: $HOME/Desktop.
     void setDesktopFolder(std::string folder) { desktop_ = std::move(folder); }
     std::string desktopFolder() const;
+    // Where the window's audio export proposes to write: the folder beside the other
+    // saves, and the groove's name as a file name.
+    std::string audioExportFolder() const;
+    std::string audioExportName() const;
 
     // The toolkit's version number, printed when a MIDI export begins.
     void setToolkitVersion(int version) { toolkitVersion_ = version; }

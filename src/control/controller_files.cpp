@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 constexpr const char* kDrumSetFolder = "/Pattaplex/DrumSets";
 constexpr const char* kMidiFolder = "/Pattaplex/Saves/midiFiles";
 constexpr const char* kGrooveFolder = "/Pattaplex/Saves/Grooves";
+constexpr const char* kAudioFolder = "/Pattaplex/Saves/Audio";
 
 // The folder, created when missing so that the first save has somewhere to go. A folder
 // that cannot be made is still proposed: the sheet lets the user go elsewhere.
@@ -49,6 +50,14 @@ std::string GrooveController::desktopFolder() const {
     if (!desktop_.empty()) return desktop_;
     const char* home = std::getenv("HOME");
     return std::string(home ? home : "") + "/Desktop";
+}
+
+std::string GrooveController::audioExportFolder() const {
+    return desktopFolder() + kAudioFolder;
+}
+
+std::string GrooveController::audioExportName() const {
+    return fileNameFrom(s_.lastFile) + ".wav";
 }
 
 void GrooveController::saveFile() {

@@ -515,12 +515,8 @@ void MainWindow::setAudioExportJob(AudioExportJob job) {
 
 void MainWindow::exportAudio() {
     if (!exporter_ || !controller_) return;
-    const QString folder =
-        qs(controller_->desktopFolder()) + QStringLiteral("/Pattaplex/Saves/Audio");
-    // A groove named after a preset such as "Jazz 4/4" is suggested as "Jazz 4-4.wav".
-    QString name = qs(state_.lastFile);
-    name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    exporter_->begin(state_, folder, name + QStringLiteral(".wav"));
+    exporter_->begin(state_, qs(controller_->audioExportFolder()),
+                     qs(controller_->audioExportName()));
 }
 
 // Outlets. Setting a control from here never sends its action again.
