@@ -26,14 +26,12 @@
 #include "names.h"
 #include "presets.h"
 
-namespace {
-constexpr int kRecentFiles = 10;
-const char* const kRecentKey = "recentFiles";
-}  // namespace
-
 namespace pattaplex {
 
 namespace {
+
+constexpr int kRecentFiles = 10;
+const char* const kRecentKey = "recentFiles";
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -538,7 +536,7 @@ void MainWindow::setSoundStatus(const std::string& text) {
         soundStatus_->setAccessibleName(tr("Sound status"));
         statusBar()->addWidget(soundStatus_);
     }
-    soundStatus_->setText(QString::fromStdString(text));
+    soundStatus_->setText(qs(text));
     statusBar()->setVisible(!text.empty());
 }
 
