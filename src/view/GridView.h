@@ -30,7 +30,6 @@ class GridView : public QWidget {
 
     // The step highlighted as playing; -1 for none.
     void setPlayhead(int step);
-    int playhead() const { return playhead_; }
 
     // From the drawing's coordinates (origin bottom-left, kWidth × kHeight) to the
     // widget's, and back.
