@@ -104,12 +104,6 @@ struct SynthEngine::Fluid {
     }
 };
 
-std::string SynthEngine::soundfontList() {
-    std::string list;
-    for (const std::string& p : soundfontPaths()) list += (list.empty() ? "" : ", ") + p;
-    return list;
-}
-
 std::vector<std::string> SynthEngine::soundfonts() {
     return soundfontPaths();
 }

@@ -60,9 +60,8 @@ struct EngineReport {
 
 class SynthEngine : private NoteSink {
   public:
-    // Soundfonts named by PATTAPLEX_SOUNDFONT, else the FluidR3 General MIDI set.
-    static std::string soundfontList();
-    // The same files in loading order: each goes above the ones before.
+    // Soundfonts named by PATTAPLEX_SOUNDFONT, else the FluidR3 General MIDI set, in
+    // loading order: each goes above the ones before.
     static std::vector<std::string> soundfonts();
 
     // `cores`: threads FluidSynth renders its voices on (for renders; the audio thread
