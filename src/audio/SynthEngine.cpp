@@ -162,7 +162,7 @@ void SynthEngine::setRate(int rate) {
     if (rate == rate_) return;
     rendered_ = rendered_ * rate / rate_;
     for (size_t i = 0; i < pendingCount_; ++i) pending_[i].time = pending_[i].time * rate / rate_;
-    position_.store(rendered_);
+    shared_.position.store(rendered_);
     clock_.setRate(rate);
     masterBus_.setSampleRate(rate);
     rate_ = rate;
@@ -481,7 +481,6 @@ void SynthEngine::renderSynth(float* left, float* right, int frames) {
 // A reader that sees the same even sequence count before and after its reads has read
 // one whole report (every access sequentially consistent).
 void SynthEngine::publishReport() {
-    position_.store(rendered_);
     const uint64_t sequence = shared_.sequence.load();
     shared_.sequence.store(sequence + 1);
     shared_.position.store(rendered_);

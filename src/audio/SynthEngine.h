@@ -104,7 +104,7 @@ class SynthEngine : private NoteSink {
     // Audio thread: renders `frames` stereo samples and advances the sample clock. With
     // no buffers (or no soundfont) the clock and the notes run but nothing is synthesized.
     void render(float* left, float* right, int frames);
-    int64_t position() const { return position_.load(std::memory_order_acquire); }
+    int64_t position() const { return shared_.position.load(); }
     // Any thread.
     EngineReport report() const;
 
@@ -166,7 +166,6 @@ class SynthEngine : private NoteSink {
     uint64_t transport_ = 0;
     bool quiet_ = true;  // no voice sounds and the output has died away
 
-    std::atomic<int64_t> position_{0};
     // The report, written by the audio thread under a sequence count that readers check.
     struct Shared {
         std::atomic<uint64_t> sequence{0};
