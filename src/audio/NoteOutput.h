@@ -52,7 +52,9 @@ class NoteOutput final : public Sound {
     void setStatus(const std::string& status);
     void control(NoteCommand::Kind kind, int step = 0);
     void halt();
-    void publish(bool force);
+    // The groove as it stands, unless unchanged since the last one (or `force`); a
+    // `prepared` one is infinite random's for the pass `preparedPass_`.
+    void publish(bool force, bool prepared = false);
     void useDevice(std::unique_ptr<AudioDevice> device, bool real);
 
     GrooveState& s_;
