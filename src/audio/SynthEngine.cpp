@@ -56,6 +56,17 @@ struct RenderScope {
     ~RenderScope() { rendering = false; }
 };
 
+// FluidSynth's own program change falls back to another preset when the one asked for is
+// missing; the soundfont that holds it is looked up here, topmost first.
+fluid_sfont_t* fontHolding(fluid_synth_t* synth, const KitPreset& preset) {
+    const int count = fluid_synth_sfcount(synth);
+    for (int i = 0; i < count; ++i) {
+        fluid_sfont_t* font = fluid_synth_get_sfont(synth, i);
+        if (font && fluid_sfont_get_preset(font, preset.bank, preset.program)) return font;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 // The synthesizer the audio thread plays, and a second one that only loads: the
@@ -209,18 +220,8 @@ std::optional<std::string> SynthEngine::load() {
     return std::nullopt;
 }
 
-bool SynthEngine::holds(const KitPreset& preset) const {
-    if (!fluid_->loaded) return false;
-    const int count = fluid_synth_sfcount(fluid_->synth);
-    for (int i = 0; i < count; ++i) {
-        fluid_sfont_t* font = fluid_synth_get_sfont(fluid_->synth, i);
-        if (font && fluid_sfont_get_preset(font, preset.bank, preset.program)) return true;
-    }
-    return false;
-}
-
 bool SynthEngine::requestPreset(const KitPreset& preset) {
-    if (!holds(preset)) return false;
+    if (!fluid_->loaded || !fontHolding(fluid_->synth, preset)) return false;
     {
         std::lock_guard<std::mutex> lock(fluid_->mutex);
         fluid_->wanted = preset;
@@ -259,31 +260,25 @@ template <typename Queue>
 bool SynthEngine::select(const KitPreset& preset, Queue& queue) {
     if (!fluid_->loaded) return false;
     std::lock_guard<std::mutex> lock(fluid_->selecting);
-    // FluidSynth's own program change falls back to another preset when the one asked
-    // for is missing; look it up ourselves, topmost soundfont first.
-    const int count = fluid_synth_sfcount(fluid_->synth);
-    for (int i = 0; i < count; ++i) {
-        fluid_sfont_t* font = fluid_synth_get_sfont(fluid_->synth, i);
-        if (!font || !fluid_sfont_get_preset(font, preset.bank, preset.program)) continue;
-        const int id = fluid_sfont_get_id(font);
-        const auto key = std::make_tuple(id, preset.bank, preset.program);
-        if (!fluid_->pinned.count(key)) {
-            const int channel = static_cast<int>(fluid_->pinned.size()) % kLoaderChannels;
-            if (fluid_synth_program_select(fluid_->loader, channel, id, preset.bank,
-                                           preset.program) != FLUID_OK)
-                return false;
-            fluid_->pinned[key] = channel;
-        }
-        if (fluid_synth_program_select(fluid_->synth, preset.channel, id, preset.bank,
-                                       preset.program) != FLUID_OK)
+    fluid_sfont_t* font = fontHolding(fluid_->synth, preset);
+    if (!font) return false;
+    const int id = fluid_sfont_get_id(font);
+    const auto key = std::make_tuple(id, preset.bank, preset.program);
+    if (!fluid_->pinned.count(key)) {
+        const int channel = static_cast<int>(fluid_->pinned.size()) % kLoaderChannels;
+        if (fluid_synth_program_select(fluid_->loader, channel, id, preset.bank, preset.program) !=
+            FLUID_OK)
             return false;
-        NoteCommand c;
-        c.kind = NoteCommand::Kind::SetChannel;
-        c.channel = static_cast<uint8_t>(preset.channel);
-        queue.push(c);
-        return true;
+        fluid_->pinned[key] = channel;
     }
-    return false;
+    if (fluid_synth_program_select(fluid_->synth, preset.channel, id, preset.bank,
+                                   preset.program) != FLUID_OK)
+        return false;
+    NoteCommand c;
+    c.kind = NoteCommand::Kind::SetChannel;
+    c.channel = static_cast<uint8_t>(preset.channel);
+    queue.push(c);
+    return true;
 }
 
 bool SynthEngine::send(const NoteCommand& command) {

@@ -124,7 +124,6 @@ class SynthEngine : private NoteSink {
     void passStarting() override;
     void playStepNote(int64_t onTime, int64_t offTime, int key, int velocity) override;
 
-    bool holds(const KitPreset& preset) const;
     template <typename Queue>
     bool select(const KitPreset& preset, Queue& queue);
     void loadPresets();
