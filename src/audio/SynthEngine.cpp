@@ -49,13 +49,6 @@ std::vector<std::string> soundfontPaths() {
     return {kGsFont, kGeneralMidiFont};
 }
 
-thread_local bool rendering = false;
-
-struct RenderScope {
-    RenderScope() { rendering = true; }
-    ~RenderScope() { rendering = false; }
-};
-
 // FluidSynth's own program change falls back to another preset when the one asked for is
 // missing; the soundfont that holds it is looked up here, topmost first.
 fluid_sfont_t* fontHolding(fluid_synth_t* synth, const KitPreset& preset) {
@@ -117,10 +110,6 @@ struct SynthEngine::Fluid {
 
 std::vector<std::string> SynthEngine::soundfonts() {
     return soundfontPaths();
-}
-
-bool SynthEngine::insideRender() {
-    return rendering;
 }
 
 SynthEngine::SynthEngine(int rate, int cores)
@@ -375,7 +364,6 @@ void SynthEngine::apply(const NoteCommand& c) {
 }
 
 void SynthEngine::render(float* left, float* right, int frames) {
-    RenderScope scope;
     takeSnapshots();
     takeCommands();
     clock_.run(rendered_ + frames, *this);

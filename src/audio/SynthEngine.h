@@ -108,9 +108,6 @@ class SynthEngine : private NoteSink {
     // Any thread.
     EngineReport report() const;
 
-    // True on a thread while it is inside render(): for the allocation checks.
-    static bool insideRender();
-
     // The master volume, limiter and peak meter every rendered block goes through.
     MasterBus& masterBus() { return masterBus_; }
     const MasterBus& masterBus() const { return masterBus_; }
