@@ -27,10 +27,6 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
         return std::nullopt;
     }
     SynthEngine engine(o.rate, o.cores);
-    if (engine.rate() != o.rate) {
-        why = "the synthesizer cannot run at " + std::to_string(o.rate) + " Hz";
-        return std::nullopt;
-    }
     if (auto error = engine.load()) {
         why = *error;
         return std::nullopt;
