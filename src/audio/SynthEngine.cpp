@@ -35,6 +35,10 @@ constexpr float kInaudible = 1e-7f;
 // (measured by bench/loudness); louder combinations are left to the master bus's limiter.
 constexpr double kSynthGain = 0.88;
 
+// The sound device's buffer, 4 periods of 128 frames: under 12 ms of output latency.
+constexpr int kPeriodFrames = 128;
+constexpr int kPeriods = 4;
+
 // FluidSynth runs at most at 96 kHz; faster devices get it at half their rate, doubled.
 constexpr int kFastestSynth = 96000;
 
@@ -124,9 +128,8 @@ SynthEngine::SynthEngine(int rate, int cores)
     fluid_settings_setnum(fluid_->settings, "synth.sample-rate", rate / factor_);
     fluid_settings_setint(fluid_->settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setnum(fluid_->settings, "synth.gain", kSynthGain);
-    // 4 periods of 128 frames: under 12 ms of output latency.
-    fluid_settings_setint(fluid_->settings, "audio.period-size", 128);
-    fluid_settings_setint(fluid_->settings, "audio.periods", 4);
+    fluid_settings_setint(fluid_->settings, "audio.period-size", kPeriodFrames);
+    fluid_settings_setint(fluid_->settings, "audio.periods", kPeriods);
     fluid_->synth = new_fluid_synth(fluid_->settings);
     fluid_->loaderSettings = new_fluid_settings();
     fluid_settings_setint(fluid_->loaderSettings, "synth.dynamic-sample-loading", 1);
@@ -136,10 +139,7 @@ SynthEngine::SynthEngine(int rate, int cores)
 }
 
 int SynthEngine::deviceBufferFrames() const {
-    int size = 0, periods = 0;
-    fluid_settings_getint(fluid_->settings, "audio.period-size", &size);
-    fluid_settings_getint(fluid_->settings, "audio.periods", &periods);
-    return size * periods;
+    return kPeriodFrames * kPeriods;
 }
 
 SynthEngine::~SynthEngine() {
