@@ -107,11 +107,10 @@ void NoteOutput::audition(int note, int velocity) {
 
 void NoteOutput::publish(bool force, bool prepared) {
     const GrooveSnapshot g = GrooveSnapshot::of(s_);
-    if (!force && publishedAny_ && g.sameGroove(published_)) return;
+    if (!force && g.sameGroove(published_)) return;
     // While a groove waits for its pass, edits go with it.
     engine_->publish(g, preparedPass_, prepared);
     published_ = g;
-    publishedAny_ = true;
 }
 
 void NoteOutput::startClock() {
