@@ -118,7 +118,7 @@ class PacedDevice final : public AudioDevice {
             }
             const char* env = std::getenv("PATTAPLEX_AUDIO_FILE");
             const std::string path = env && *env ? env : "pattaplex-output.wav";
-            if (auto error = device->wav_.open(path, engine.rate(), isFlacName(path))) {
+            if (auto error = device->wav_.open(path, engine.rate())) {
                 why = "file: " + *error;
                 return nullptr;
             }

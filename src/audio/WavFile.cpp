@@ -12,14 +12,19 @@ WavWriter::~WavWriter() {
     close();
 }
 
+namespace {
+
 bool isFlacName(const std::string& path) {
     return path.size() >= 5 && path.compare(path.size() - 5, 5, ".flac") == 0;
 }
 
-std::optional<std::string> WavWriter::open(const std::string& path, int rate, bool flac,
+}  // namespace
+
+std::optional<std::string> WavWriter::open(const std::string& path, int rate,
                                            const std::string& shownName) {
     close();
     path_ = shownName.empty() ? path : shownName;
+    const bool flac = isFlacName(path_);
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = 2;
