@@ -1,9 +1,7 @@
 # The Debian package: `cpack -G DEB` in a build folder (scripts/package does it all).
+# Version, summary and home page come from project(); the maintainer is the contact.
 set(CPACK_PACKAGE_NAME pattaplex)
 set(CPACK_PACKAGE_VENDOR "The Pattaplex developers")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_HOMEPAGE_URL "${PROJECT_HOMEPAGE_URL}")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_CONTACT "Pattaplex developers <pattaplex@users.noreply.github.com>")
 set(CPACK_STRIP_FILES ON)
@@ -11,7 +9,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # pattaplex_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 # The long description; CPack puts the summary above it and formats the paragraphs.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Pattaplex is a little drum machine for the desktop. Click a groove into a grid

@@ -37,11 +37,9 @@ struct Level {
 };
 
 Level measure(const RenderedAudio& a) {
-    double peak = 0, sum = 0;
-    for (size_t i = 0; i < a.left.size(); ++i) {
+    double peak = 0;
+    for (size_t i = 0; i < a.left.size(); ++i)
         peak = std::max({peak, std::fabs(double{a.left[i]}), std::fabs(double{a.right[i]})});
-        sum += double{a.left[i]} * a.left[i] + double{a.right[i]} * a.right[i];
-    }
     // RMS over the passes; the release tail is left out, as a looping groove has none.
     const size_t n = std::max<size_t>(a.passesEnd, 1);
     double passSum = 0;

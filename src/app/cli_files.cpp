@@ -95,7 +95,6 @@ std::string presetList() {
 }  // namespace
 
 int cliInfo(const Args& args) {
-    if (args.size() != 1) return fail("usage: pattaplex-cli info FILE");
     const std::string& path = args[0];
     const Result<std::string> bytes = readSmallFile(path);
     if (!bytes) return fail("cannot read " + path + ": " + bytes.error());
@@ -121,7 +120,6 @@ int cliInfo(const Args& args) {
 }
 
 int cliPreset(const Args& args) {
-    if (args.size() != 2) return fail("usage: pattaplex-cli preset NAME|TAG OUT.grv");
     const int tag = presetTag(args[0]);
     if (tag == 0) return fail("unknown preset \"" + args[0] + "\"; choose " + presetList());
 
@@ -133,7 +131,6 @@ int cliPreset(const Args& args) {
 }
 
 int cliMidi(const Args& args) {
-    if (args.size() != 2) return fail("usage: pattaplex-cli midi IN.grv OUT.mid");
     const Result<GrooveData> groove = readGroove(args[0]);
     if (!groove) return fail(args[0] + " is not a groove file: " + groove.error());
 

@@ -51,18 +51,6 @@ bool parseNumber(const std::string& text, int lowest, int highest, int& value) {
     }
 }
 
-// The groove as a freshly started program would play it after opening the file.
-bool loadGroove(const std::string& path, GrooveState& s, std::string& why) {
-    s = freshStartState();
-    const Result<GrooveData> groove = readGroove(path);
-    if (!groove) {
-        why = groove.error();
-        return false;
-    }
-    applyGroove(s, *groove);
-    return true;
-}
-
 }  // namespace
 
 int cliRender(const Args& args) {
@@ -94,9 +82,11 @@ int cliRender(const Args& args) {
     }
     if (out.empty()) return misuse(in.empty() ? "no groove file given" : "no output file given");
 
-    GrooveState s;
-    std::string why;
-    if (!loadGroove(in, s, why)) return fail(in + ": " + why);
+    const Result<GrooveData> groove = readGroove(in);
+    if (!groove) return fail(in + ": " + groove.error());
+    // The groove as a freshly started program would play it after opening the file.
+    GrooveState s = freshStartState();
+    applyGroove(s, *groove);
     if (auto error = renderToFile(s, out, options)) return fail(*error);
     return 0;
 }

@@ -87,9 +87,10 @@ class FluidDevice final : public AudioDevice {
         return name + ": " + (reason.empty() ? "cannot open the sound device" : reason);
     }
 
+    // The engine writes every frame of the first two outputs; any others stay silent.
     static int callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
         for (int i = 0; i < nfx; ++i) std::fill_n(fx[i], len, 0.0f);
-        for (int i = 0; i < nout; ++i) std::fill_n(out[i], len, 0.0f);
+        for (int i = nout < 2 ? 0 : 2; i < nout; ++i) std::fill_n(out[i], len, 0.0f);
         if (nout < 2) return FLUID_FAILED;
         static_cast<SynthEngine*>(data)->render(out[0], out[1], len);
         return FLUID_OK;
@@ -117,7 +118,7 @@ class PacedDevice final : public AudioDevice {
             }
             const char* env = std::getenv("PATTAPLEX_AUDIO_FILE");
             const std::string path = env && *env ? env : "pattaplex-output.wav";
-            if (auto error = device->wav_.open(path, engine.rate(), isFlacName(path))) {
+            if (auto error = device->wav_.open(path, engine.rate())) {
                 why = "file: " + *error;
                 return nullptr;
             }

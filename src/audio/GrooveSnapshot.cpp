@@ -1,5 +1,7 @@
 #include "GrooveSnapshot.h"
 
+#include <memory>
+
 namespace pattaplex {
 
 GrooveSnapshot GrooveSnapshot::of(const GrooveState& s) {

@@ -6,7 +6,6 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <memory>
 
 #include "GrooveState.h"
 #include "SpscQueue.h"

@@ -105,13 +105,12 @@ void NoteOutput::audition(int note, int velocity) {
     engine_->send(c);
 }
 
-void NoteOutput::publish(bool force) {
+void NoteOutput::publish(bool force, bool prepared) {
     const GrooveSnapshot g = GrooveSnapshot::of(s_);
-    if (!force && publishedAny_ && g.sameGroove(published_)) return;
+    if (!force && g.sameGroove(published_)) return;
     // While a groove waits for its pass, edits go with it.
-    engine_->publish(g, preparedPass_);
+    engine_->publish(g, preparedPass_, prepared);
     published_ = g;
-    publishedAny_ = true;
 }
 
 void NoteOutput::startClock() {
@@ -163,9 +162,7 @@ void NoteOutput::pump() {
         r.passEnd - r.position < lead) {
         preparedPass_ = r.passes + 1;
         listener_->loopWrapping();
-        const GrooveSnapshot g = GrooveSnapshot::of(s_);
-        engine_->publish(g, preparedPass_, true);
-        published_ = g;
+        publish(true, true);
     }
 }
 

@@ -52,7 +52,9 @@ class NoteOutput final : public Sound {
     void setStatus(const std::string& status);
     void control(NoteCommand::Kind kind, int step = 0);
     void halt();
-    void publish(bool force);
+    // The groove as it stands, unless unchanged since the last one (or `force`, as every
+    // start is); a `prepared` one is infinite random's for the pass `preparedPass_`.
+    void publish(bool force, bool prepared = false);
     void useDevice(std::unique_ptr<AudioDevice> device, bool real);
 
     GrooveState& s_;
@@ -74,7 +76,6 @@ class NoteOutput final : public Sound {
     int64_t preparedPass_ = 0;    // the pass infinite random last prepared a groove for
     int stopGuess_ = -1;          // LOOP as set at the last stop, before the audio side said
     GrooveSnapshot published_{};  // the groove last published
-    bool publishedAny_ = false;
 };
 
 }  // namespace pattaplex

@@ -27,10 +27,6 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
         return std::nullopt;
     }
     SynthEngine engine(o.rate, o.cores);
-    if (engine.rate() != o.rate) {
-        why = "the synthesizer cannot run at " + std::to_string(o.rate) + " Hz";
-        return std::nullopt;
-    }
     if (auto error = engine.load()) {
         why = *error;
         return std::nullopt;
@@ -101,8 +97,7 @@ std::optional<std::string> renderToFile(const GrooveState& s, const std::string&
                                         const RenderOptions& options) {
     const Status done = replaceFileWith(path, [&](int, const std::string& tempPath) -> Status {
         WavWriter out;
-        if (auto error = out.open(tempPath, options.rate, isFlacName(path), path))
-            return failure(*error);
+        if (auto error = out.open(tempPath, options.rate, path)) return failure(*error);
         std::string why;
         bool writeFailed = false;
         const auto rendered = renderGroove(

@@ -16,7 +16,6 @@ class StepClock {
 
     explicit StepClock(int rate = kSampleRate) : rate_(rate) {}
 
-    int rate() const { return rate_; }
     // A new sample rate: the time of the next step is carried over in the new unit.
     void setRate(int rate);
 

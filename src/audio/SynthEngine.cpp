@@ -35,6 +35,10 @@ constexpr float kInaudible = 1e-7f;
 // (measured by bench/loudness); louder combinations are left to the master bus's limiter.
 constexpr double kSynthGain = 0.88;
 
+// The sound device's buffer, 4 periods of 128 frames: under 12 ms of output latency.
+constexpr int kPeriodFrames = 128;
+constexpr int kPeriods = 4;
+
 // FluidSynth runs at most at 96 kHz; faster devices get it at half their rate, doubled.
 constexpr int kFastestSynth = 96000;
 
@@ -49,12 +53,16 @@ std::vector<std::string> soundfontPaths() {
     return {kGsFont, kGeneralMidiFont};
 }
 
-thread_local bool rendering = false;
-
-struct RenderScope {
-    RenderScope() { rendering = true; }
-    ~RenderScope() { rendering = false; }
-};
+// FluidSynth's own program change falls back to another preset when the one asked for is
+// missing; the soundfont that holds it is looked up here, topmost first.
+fluid_sfont_t* fontHolding(fluid_synth_t* synth, const KitPreset& preset) {
+    const int count = fluid_synth_sfcount(synth);
+    for (int i = 0; i < count; ++i) {
+        fluid_sfont_t* font = fluid_synth_get_sfont(synth, i);
+        if (font && fluid_sfont_get_preset(font, preset.bank, preset.program)) return font;
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -104,18 +112,8 @@ struct SynthEngine::Fluid {
     }
 };
 
-std::string SynthEngine::soundfontList() {
-    std::string list;
-    for (const std::string& p : soundfontPaths()) list += (list.empty() ? "" : ", ") + p;
-    return list;
-}
-
 std::vector<std::string> SynthEngine::soundfonts() {
     return soundfontPaths();
-}
-
-bool SynthEngine::insideRender() {
-    return rendering;
 }
 
 SynthEngine::SynthEngine(int rate, int cores)
@@ -130,9 +128,8 @@ SynthEngine::SynthEngine(int rate, int cores)
     fluid_settings_setnum(fluid_->settings, "synth.sample-rate", rate / factor_);
     fluid_settings_setint(fluid_->settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setnum(fluid_->settings, "synth.gain", kSynthGain);
-    // 4 periods of 128 frames: under 12 ms of output latency.
-    fluid_settings_setint(fluid_->settings, "audio.period-size", 128);
-    fluid_settings_setint(fluid_->settings, "audio.periods", 4);
+    fluid_settings_setint(fluid_->settings, "audio.period-size", kPeriodFrames);
+    fluid_settings_setint(fluid_->settings, "audio.periods", kPeriods);
     fluid_->synth = new_fluid_synth(fluid_->settings);
     fluid_->loaderSettings = new_fluid_settings();
     fluid_settings_setint(fluid_->loaderSettings, "synth.dynamic-sample-loading", 1);
@@ -142,10 +139,7 @@ SynthEngine::SynthEngine(int rate, int cores)
 }
 
 int SynthEngine::deviceBufferFrames() const {
-    int size = 0, periods = 0;
-    fluid_settings_getint(fluid_->settings, "audio.period-size", &size);
-    fluid_settings_getint(fluid_->settings, "audio.periods", &periods);
-    return size * periods;
+    return kPeriodFrames * kPeriods;
 }
 
 SynthEngine::~SynthEngine() {
@@ -168,7 +162,7 @@ void SynthEngine::setRate(int rate) {
     if (rate == rate_) return;
     rendered_ = rendered_ * rate / rate_;
     for (size_t i = 0; i < pendingCount_; ++i) pending_[i].time = pending_[i].time * rate / rate_;
-    position_.store(rendered_);
+    shared_.position.store(rendered_);
     clock_.setRate(rate);
     masterBus_.setSampleRate(rate);
     rate_ = rate;
@@ -215,18 +209,8 @@ std::optional<std::string> SynthEngine::load() {
     return std::nullopt;
 }
 
-bool SynthEngine::holds(const KitPreset& preset) const {
-    if (!fluid_->loaded) return false;
-    const int count = fluid_synth_sfcount(fluid_->synth);
-    for (int i = 0; i < count; ++i) {
-        fluid_sfont_t* font = fluid_synth_get_sfont(fluid_->synth, i);
-        if (font && fluid_sfont_get_preset(font, preset.bank, preset.program)) return true;
-    }
-    return false;
-}
-
 bool SynthEngine::requestPreset(const KitPreset& preset) {
-    if (!holds(preset)) return false;
+    if (!fluid_->loaded || !fontHolding(fluid_->synth, preset)) return false;
     {
         std::lock_guard<std::mutex> lock(fluid_->mutex);
         fluid_->wanted = preset;
@@ -265,31 +249,25 @@ template <typename Queue>
 bool SynthEngine::select(const KitPreset& preset, Queue& queue) {
     if (!fluid_->loaded) return false;
     std::lock_guard<std::mutex> lock(fluid_->selecting);
-    // FluidSynth's own program change falls back to another preset when the one asked
-    // for is missing; look it up ourselves, topmost soundfont first.
-    const int count = fluid_synth_sfcount(fluid_->synth);
-    for (int i = 0; i < count; ++i) {
-        fluid_sfont_t* font = fluid_synth_get_sfont(fluid_->synth, i);
-        if (!font || !fluid_sfont_get_preset(font, preset.bank, preset.program)) continue;
-        const int id = fluid_sfont_get_id(font);
-        const auto key = std::make_tuple(id, preset.bank, preset.program);
-        if (!fluid_->pinned.count(key)) {
-            const int channel = static_cast<int>(fluid_->pinned.size()) % kLoaderChannels;
-            if (fluid_synth_program_select(fluid_->loader, channel, id, preset.bank,
-                                           preset.program) != FLUID_OK)
-                return false;
-            fluid_->pinned[key] = channel;
-        }
-        if (fluid_synth_program_select(fluid_->synth, preset.channel, id, preset.bank,
-                                       preset.program) != FLUID_OK)
+    fluid_sfont_t* font = fontHolding(fluid_->synth, preset);
+    if (!font) return false;
+    const int id = fluid_sfont_get_id(font);
+    const auto key = std::make_tuple(id, preset.bank, preset.program);
+    if (!fluid_->pinned.count(key)) {
+        const int channel = static_cast<int>(fluid_->pinned.size()) % kLoaderChannels;
+        if (fluid_synth_program_select(fluid_->loader, channel, id, preset.bank, preset.program) !=
+            FLUID_OK)
             return false;
-        NoteCommand c;
-        c.kind = NoteCommand::Kind::SetChannel;
-        c.channel = static_cast<uint8_t>(preset.channel);
-        queue.push(c);
-        return true;
+        fluid_->pinned[key] = channel;
     }
-    return false;
+    if (fluid_synth_program_select(fluid_->synth, preset.channel, id, preset.bank,
+                                   preset.program) != FLUID_OK)
+        return false;
+    NoteCommand c;
+    c.kind = NoteCommand::Kind::SetChannel;
+    c.channel = static_cast<uint8_t>(preset.channel);
+    queue.push(c);
+    return true;
 }
 
 bool SynthEngine::send(const NoteCommand& command) {
@@ -386,7 +364,6 @@ void SynthEngine::apply(const NoteCommand& c) {
 }
 
 void SynthEngine::render(float* left, float* right, int frames) {
-    RenderScope scope;
     takeSnapshots();
     takeCommands();
     clock_.run(rendered_ + frames, *this);
@@ -487,7 +464,6 @@ void SynthEngine::renderSynth(float* left, float* right, int frames) {
 // A reader that sees the same even sequence count before and after its reads has read
 // one whole report (every access sequentially consistent).
 void SynthEngine::publishReport() {
-    position_.store(rendered_);
     const uint64_t sequence = shared_.sequence.load();
     shared_.sequence.store(sequence + 1);
     shared_.position.store(rendered_);

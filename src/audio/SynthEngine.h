@@ -60,9 +60,8 @@ struct EngineReport {
 
 class SynthEngine : private NoteSink {
   public:
-    // Soundfonts named by PATTAPLEX_SOUNDFONT, else the FluidR3 General MIDI set.
-    static std::string soundfontList();
-    // The same files in loading order: each goes above the ones before.
+    // Soundfonts named by PATTAPLEX_SOUNDFONT, else the FluidR3 General MIDI set, in
+    // loading order: each goes above the ones before.
     static std::vector<std::string> soundfonts();
 
     // `cores`: threads FluidSynth renders its voices on (for renders; the audio thread
@@ -105,12 +104,9 @@ class SynthEngine : private NoteSink {
     // Audio thread: renders `frames` stereo samples and advances the sample clock. With
     // no buffers (or no soundfont) the clock and the notes run but nothing is synthesized.
     void render(float* left, float* right, int frames);
-    int64_t position() const { return position_.load(std::memory_order_acquire); }
+    int64_t position() const { return shared_.position.load(); }
     // Any thread.
     EngineReport report() const;
-
-    // True on a thread while it is inside render(): for the allocation checks.
-    static bool insideRender();
 
     // The master volume, limiter and peak meter every rendered block goes through.
     MasterBus& masterBus() { return masterBus_; }
@@ -125,7 +121,6 @@ class SynthEngine : private NoteSink {
     void passStarting() override;
     void playStepNote(int64_t onTime, int64_t offTime, int key, int velocity) override;
 
-    bool holds(const KitPreset& preset) const;
     template <typename Queue>
     bool select(const KitPreset& preset, Queue& queue);
     void loadPresets();
@@ -167,7 +162,6 @@ class SynthEngine : private NoteSink {
     uint64_t transport_ = 0;
     bool quiet_ = true;  // no voice sounds and the output has died away
 
-    std::atomic<int64_t> position_{0};
     // The report, written by the audio thread under a sequence count that readers check.
     struct Shared {
         std::atomic<uint64_t> sequence{0};

@@ -12,14 +12,19 @@ WavWriter::~WavWriter() {
     close();
 }
 
+namespace {
+
 bool isFlacName(const std::string& path) {
     return path.size() >= 5 && path.compare(path.size() - 5, 5, ".flac") == 0;
 }
 
-std::optional<std::string> WavWriter::open(const std::string& path, int rate, bool flac,
+}  // namespace
+
+std::optional<std::string> WavWriter::open(const std::string& path, int rate,
                                            const std::string& shownName) {
     close();
     path_ = shownName.empty() ? path : shownName;
+    const bool flac = isFlacName(path_);
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = 2;
@@ -34,10 +39,10 @@ std::optional<std::string> WavWriter::open(const std::string& path, int rate, bo
 
 namespace {
 
-// Full scale at most, so no sample wraps round to the other side; nothing for a sample
-// that is no number.
-float clamped(float sample) {
-    return std::isnan(sample) ? 0.0f : std::clamp(sample, -1.0f, 1.0f);
+// Nothing for a sample that is no number; libsndfile's clipping (set at open) keeps
+// every other one at full scale at most, so none wraps round to the other side.
+float numberOrSilence(float sample) {
+    return std::isnan(sample) ? 0.0f : sample;
 }
 
 }  // namespace
@@ -48,8 +53,8 @@ bool WavWriter::write(const float* left, const float* right, int frames) {
     for (int done = 0; done < frames;) {
         const int n = std::min(frames - done, 512);
         for (int i = 0; i < n; ++i) {
-            interleaved[static_cast<size_t>(2 * i)] = clamped(left[done + i]);
-            interleaved[static_cast<size_t>(2 * i + 1)] = clamped(right[done + i]);
+            interleaved[static_cast<size_t>(2 * i)] = numberOrSilence(left[done + i]);
+            interleaved[static_cast<size_t>(2 * i + 1)] = numberOrSilence(right[done + i]);
         }
         if (sf_writef_float(static_cast<SNDFILE*>(file_), interleaved.data(), n) != n) {
             failed_ = true;

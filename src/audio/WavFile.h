@@ -17,8 +17,9 @@ class WavWriter {
     WavWriter(const WavWriter&) = delete;
     WavWriter& operator=(const WavWriter&) = delete;
 
-    // Nothing on success, else the reason (naming `shownName`, default `path`).
-    std::optional<std::string> open(const std::string& path, int rate, bool flac = false,
+    // Writes FLAC when the name the user knows it by (`shownName`, default `path`) ends in
+    // ".flac", else WAV. Nothing on success, else the reason, naming that name.
+    std::optional<std::string> open(const std::string& path, int rate,
                                     const std::string& shownName = {});
     // Appends `frames` stereo frames of samples in -1..1 (clipped beyond).
     bool write(const float* left, const float* right, int frames);
@@ -30,9 +31,6 @@ class WavWriter {
     std::string path_;
     bool failed_ = false;
 };
-
-// True for a name ending in ".flac".
-bool isFlacName(const std::string& path);
 
 // Reads a 16-bit WAV or FLAC file as interleaved stereo samples and its sample rate; nothing when
 // it cannot be read.

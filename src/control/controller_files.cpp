@@ -16,11 +16,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Under the desktop folder.
-constexpr const char* kDrumSetFolder = "/Pattaplex/DrumSets";
-constexpr const char* kMidiFolder = "/Pattaplex/Saves/midiFiles";
-constexpr const char* kGrooveFolder = "/Pattaplex/Saves/Grooves";
-constexpr const char* kAudioFolder = "/Pattaplex/Saves/Audio";
+// Each kind of file has its folder under the desktop folder and its extension.
+struct FileKind {
+    const char* folder;
+    const char* extension;  // without its dot
+};
+constexpr FileKind kDrumSetFiles{"/Pattaplex/DrumSets", "set"};
+constexpr FileKind kMidiFiles{"/Pattaplex/Saves/midiFiles", "mid"};
+constexpr FileKind kGrooveFiles{"/Pattaplex/Saves/Grooves", "grv"};
+constexpr FileKind kAudioFiles{"/Pattaplex/Saves/Audio", "wav"};
+
+const FileKind& kindOf(bool drumSet, bool midi) {
+    return drumSet ? kDrumSetFiles : midi ? kMidiFiles : kGrooveFiles;
+}
 
 // The folder, created when missing so that the first save has somewhere to go. A folder
 // that cannot be made is still proposed: the sheet lets the user go elsewhere.
@@ -41,7 +49,7 @@ std::string fileNameFrom(std::string name) {
 // The path with the kind's extension added when the chosen name has none.
 std::string withExtension(const std::string& path, const std::string& extension) {
     const fs::path chosen(path);
-    return chosen.extension().empty() && !chosen.filename().empty() ? path + extension : path;
+    return chosen.extension().empty() && !chosen.filename().empty() ? path + "." + extension : path;
 }
 
 }  // namespace
@@ -53,30 +61,23 @@ std::string GrooveController::desktopFolder() const {
 }
 
 std::string GrooveController::audioExportFolder() const {
-    return desktopFolder() + kAudioFolder;
+    return desktopFolder() + kAudioFiles.folder;
 }
 
 std::string GrooveController::audioExportName() const {
-    return fileNameFrom(s_.lastFile) + ".wav";
+    return fileNameFrom(s_.lastFile) + "." + kAudioFiles.extension;
 }
 
 void GrooveController::saveFile() {
-    std::string folder;
-    std::string name;
-    if (s_.saveSET != 0) {
-        s_.exportMIDI = 0;
-        folder = kDrumSetFolder;
-        name = "DrumSet.set";
-    } else if (s_.exportMIDI != 0) {
+    const bool drumSet = s_.saveSET != 0;
+    if (drumSet) s_.exportMIDI = 0;
+    if (s_.exportMIDI != 0) {
         std::fprintf(stdout_, "\n v = %i ", toolkitVersion_);
         std::fflush(stdout_);
-        folder = kMidiFolder;
-        name = fileNameFrom(s_.lastFile) + ".mid";
-    } else {
-        folder = kGrooveFolder;
-        name = fileNameFrom(s_.lastFile) + ".grv";
     }
-    out_.beginSaveSheet(prepareFolder(desktopFolder() + folder), name);
+    const FileKind& kind = kindOf(drumSet, s_.exportMIDI != 0);
+    const std::string name = drumSet ? "DrumSet" : fileNameFrom(s_.lastFile);
+    out_.beginSaveSheet(prepareFolder(desktopFolder() + kind.folder), name + "." + kind.extension);
 }
 
 void GrooveController::saveDrums() {
@@ -91,9 +92,9 @@ void GrooveController::saveMIDI() {
 }
 
 void GrooveController::openFile() {
-    const bool drumSet = s_.saveSET != 0;
-    out_.beginOpenSheet(prepareFolder(desktopFolder() + (drumSet ? kDrumSetFolder : kGrooveFolder)),
-                        fileNameFrom(s_.lastFile), drumSet ? "set" : "grv");
+    const FileKind& kind = kindOf(s_.saveSET != 0, false);
+    out_.beginOpenSheet(prepareFolder(desktopFolder() + kind.folder), fileNameFrom(s_.lastFile),
+                        kind.extension);
 }
 
 void GrooveController::openDrums() {
@@ -109,7 +110,7 @@ void GrooveController::savePanelDidEnd(bool confirmed, const std::string& chosen
     s_.exportMIDI = 0;
     if (!confirmed) return;
 
-    const std::string path = withExtension(chosenPath, drumSet ? ".set" : midi ? ".mid" : ".grv");
+    const std::string path = withExtension(chosenPath, kindOf(drumSet, midi).extension);
     const std::string fileName = fs::path(path).filename().string();
     if (midi) {
         if (const Status exported = exportMidi(path, s_); !exported) {

@@ -28,10 +28,7 @@ class [[nodiscard]] Result {
     explicit operator bool() const { return ok(); }
 
     // The value; only when ok().
-    T& operator*() & { return std::get<0>(state_); }
-    const T& operator*() const& { return std::get<0>(state_); }
-    T&& operator*() && { return std::get<0>(std::move(state_)); }
-    T* operator->() { return &std::get<0>(state_); }
+    const T& operator*() const { return std::get<0>(state_); }
     const T* operator->() const { return &std::get<0>(state_); }
 
     // Why it failed; only when !ok().

@@ -78,8 +78,12 @@ bool writeProtected(const std::string& target, const struct stat& info) {
 
 }  // namespace
 
+std::string saveError(const std::string& path, const std::string& reason) {
+    return "Cannot save \"" + path + "\": " + reason + ".";
+}
+
 std::string saveError(const std::string& path, int error) {
-    return "Cannot save \"" + path + "\": " + std::strerror(error) + ".";
+    return saveError(path, std::strerror(error));
 }
 
 Status replaceFileWith(const std::string& path, const TempFileWriter& fill) {

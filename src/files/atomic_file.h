@@ -25,7 +25,9 @@ using TempFileWriter = std::function<Status(int fd, const std::string& tempPath)
 Status replaceFile(const std::string& path, std::string_view contents);
 Status replaceFileWith(const std::string& path, const TempFileWriter& fill);
 
-// The error text for `path` and an errno value, as the functions above word it.
+// The error text for `path` and a reason, or an errno value, as the functions above word it:
+// Cannot save "PATH": REASON.
+std::string saveError(const std::string& path, const std::string& reason);
 std::string saveError(const std::string& path, int error);
 
 }  // namespace pattaplex

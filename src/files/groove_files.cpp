@@ -91,9 +91,9 @@ std::vector<int32_t> drumSetArray(const GrooveState& s) {
 
 Status saveGroove(const std::string& path, const GrooveState& s) {
     if (!fileStepCount(s.SUB, s.BEATS, s.BARS))
-        return failure("Cannot save \"" + path + "\": the grid of " + std::to_string(s.BARS) +
-                       " x " + std::to_string(s.BEATS) + " x " + std::to_string(s.SUB) +
-                       " steps does not fit a groove file.");
+        return failure(saveError(path, "the grid of " + std::to_string(s.BARS) + " x " +
+                                           std::to_string(s.BEATS) + " x " + std::to_string(s.SUB) +
+                                           " steps does not fit a groove file"));
     return replaceFile(path, integerArrayXml(grooveArray(s)));
 }
 

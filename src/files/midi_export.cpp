@@ -160,7 +160,7 @@ Status exportMidi(const std::string& path, const GrooveState& s) {
     const Status saved = replaceFileWith(path, [&](int, const std::string& tempPath) -> Status {
         const SmfLogCapture log;
         if (smf_save(smf.get(), tempPath.c_str()) == 0) return {};
-        return failure("Cannot save \"" + path + "\": " + log.reason() + ".");
+        return failure(saveError(path, log.reason()));
     });
     if (!saved) return failure(std::string(kSaveFailed) + " " + saved.error());
     return {};

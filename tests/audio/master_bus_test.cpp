@@ -128,7 +128,7 @@ TEST(WavWriter, SamplesBeyondFullScaleAreClampedNeverWrapped) {
         const std::string path =
             testing::TempDir() + "pattaplex-clamp-" + std::to_string(getpid()) + kind;
         WavWriter file;
-        ASSERT_FALSE(file.open(path, kSampleRate, isFlacName(path)));
+        ASSERT_FALSE(file.open(path, kSampleRate));
         file.write(left.data(), right.data(), 4);
         ASSERT_FALSE(file.close());
         const auto read = readWav16(path);
