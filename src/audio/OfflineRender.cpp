@@ -47,8 +47,8 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
     }
     // For the progress: the passes at the groove's tempo, then up to the longest tail.
     const int64_t longestTail = int64_t{o.rate} * 4;
-    const double passSamples = groove.steps * 60.0 * o.rate /
-                               (std::max(groove.tempo, StepClock::kLowestTempo) * groove.sub);
+    const double passSamples =
+        groove.steps * 60.0 * o.rate / (std::max(groove.tempo, kSlowestTempo) * groove.sub);
     const double expected = (plays ? passSamples * o.passes : 0) + static_cast<double>(longestTail);
 
     std::array<float, kBlock> left{}, right{};

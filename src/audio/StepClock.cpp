@@ -81,7 +81,7 @@ int64_t StepClock::nextStepLength(int tempo, int sub) {
     // Beyond this a step would be shorter than one synthesizer block; such tempos (only a
     // file can bring them) play at this rate rather than flooding the synthesizer.
     const int64_t largest = perMinute / 64;
-    const int64_t beats = tempo < 1 ? kLowestTempo : tempo;
+    const int64_t beats = tempo < 1 ? kSlowestTempo : tempo;
     const int64_t divisor = std::min(beats * std::max(sub, 1), largest);
     // Carry the fraction over in the new unit when TEMPO or SUB changed.
     if (divisor != divisor_) remainder_ = divisor_ > 0 ? remainder_ * divisor / divisor_ : 0;

@@ -12,7 +12,6 @@ namespace pattaplex {
 class StepClock {
   public:
     // A beat lasts rate x 60 / TEMPO samples; a step 1/SUB of that.
-    static constexpr int kLowestTempo = 40;
 
     explicit StepClock(int rate = kSampleRate) : rate_(rate) {}
 

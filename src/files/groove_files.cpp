@@ -26,7 +26,8 @@ Result<GrooveData> grooveOf(const std::vector<int32_t>& a) {
     g.SUB = a[1];
     g.BEATS = a[2];
     g.BARS = a[3];
-    g.TEMPO = std::clamp(a[4], kSlowestFileTempo, kFastestFileTempo);
+    // Tempos a groove file brings are kept within what the tempo control offers.
+    g.TEMPO = std::clamp(a[4], int32_t{kSlowestTempo}, int32_t{kFastestTempo});
     g.KIT = a[5];
     if (g.SUB < 1 || g.BEATS < 1 || g.BARS < 1)
         return failure("SUB, BEATS and BARS must be at least 1");

@@ -14,9 +14,6 @@
 namespace pattaplex {
 
 constexpr int32_t kGrooveMark = 666;
-// Tempos a groove file brings are kept within what the tempo control offers.
-constexpr int32_t kSlowestFileTempo = 40;
-constexpr int32_t kFastestFileTempo = 240;
 
 // A groove file's contents, checked: SUB, BEATS, BARS at least 1, N at most 80, TEMPO
 // brought into 40..240.
