@@ -6,7 +6,8 @@ packages=(build-essential cmake pkg-config ninja-build
           libplist-dev libsmf-dev libglib2.0-dev libgtest-dev libgmock-dev
           fonts-dejavu-core xvfb xauth
           desktop-file-utils appstream shared-mime-info libglib2.0-bin
-          fluidsynth)  # the program: the render benchmark compares against its file render
+          fluidsynth   # the program: the render benchmark compares against its file render
+          jackd2 jack-midi-clock)  # the JACK tests' own dummy server, and a clock to follow
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

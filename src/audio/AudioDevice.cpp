@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "JackDevice.h"
 #include "NoteSink.h"
 #include "SynthEngine.h"
 #include "WavFile.h"
@@ -212,7 +213,12 @@ std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, std::string&
     std::string reasons;
     for (const std::string& name : names) {
         std::string reason;
-        if (auto device = FluidDevice::open(engine, name, reason)) return device;
+        // JACK gets a client of our own, carrying MIDI as well as sound.
+        if (name == "jack") {
+            if (auto device = openJackDevice(engine, nullptr, reason)) return device;
+        } else if (auto device = FluidDevice::open(engine, name, reason)) {
+            return device;
+        }
         reasons += (reasons.empty() ? "" : "; ") + reason;
     }
     why = reasons;

@@ -189,6 +189,14 @@ void NoteOutput::setMasterVolume(float volume) {
     engine_->masterBus().setVolume(volume);
 }
 
+void NoteOutput::setMidi(const MidiSettings& settings) {
+    MidiOptions& options = engine_->midiOptions();
+    options.sendNotes.store(settings.sendNotes);
+    options.internalSound.store(settings.internalSound);
+    options.channel.store(std::clamp(settings.channel, 0, 16));
+    options.sendClock.store(settings.sendClock);
+}
+
 float NoteOutput::outputPeak() {
     return engine_->masterBus().takePeak();
 }

@@ -42,6 +42,7 @@ class NoteOutput final : public Sound {
     std::string soundStatus() const override { return status_; }
     void setMasterVolume(float volume) override;
     float outputPeak() override;
+    void setMidi(const MidiSettings& settings) override;
 
     bool isOpen() const { return open_; }
     // The audio side, for benchmarks and tests.

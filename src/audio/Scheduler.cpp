@@ -15,7 +15,8 @@ Scheduler::~Scheduler() {
 void Scheduler::setRate(int rate, int grid) {
     grid_ = std::max(grid, 1);
     if (rate == rate_) return;
-    rendered_ = rendered_ * rate / rate_;
+    // The sample clock stays on the grid: the synthesizer's blocks begin on it.
+    rendered_ = rendered_ * rate / rate_ / grid_ * grid_;
     for (size_t i = 0; i < pendingCount_; ++i)
         pending_[i].time = soundingTime(pending_[i].time * rate / rate_);
     shared_.position.store(rendered_);
@@ -84,12 +85,23 @@ void Scheduler::takeCommands() {
                 clock_.start(rendered_, c.step);
                 clock_.setPassLimit(c.time);
                 ++transport_;
-                now(clock_.nextStep() == 0 ? Kind::Start : Kind::Continue, clock_.nextStep());
+                if (clock_.nextStep() == 0) {
+                    now(Kind::Start);
+                } else {
+                    TimedEvent e;
+                    e.kind = Kind::Continue;
+                    e.step = clock_.nextStep();
+                    e.songPosition = e.step * 4 / std::max(current_ ? current_->sub : 1, 1);
+                    e.time = rendered_;
+                    addToBlock(e);
+                }
+                startTicks();
                 break;
             case NoteCommand::Kind::Stop:
                 // Notes of steps already begun end as they would have.
                 if (clock_.running()) now(Kind::Stop, clock_.nextStep());
                 clock_.stop();
+                ticking_ = false;
                 ++transport_;
                 break;
             default:
@@ -131,6 +143,35 @@ void Scheduler::insertPending(const TimedEvent& e) {
     ++pendingCount_;
 }
 
+void Scheduler::startTicks() {
+    ticking_ = true;
+    nextTick_ = rendered_;
+    tickRemainder_ = 0;
+    tickDivisor_ = 0;
+}
+
+// Ticks go on at the groove's tempo from the start, a change of tempo taking effect from
+// the next tick; they end with the clock.
+void Scheduler::addTicks(int64_t until) {
+    if (!clock_.running()) ticking_ = false;
+    const int64_t perMinute = StepClock::samplesPerMinute(rate_);
+    while (ticking_ && current_ && nextTick_ < until) {
+        TimedEvent e;
+        e.kind = TimedEvent::Kind::Clock;
+        e.time = nextTick_;
+        insertPending(e);
+        // As the step clock counts them.
+        const int64_t beats = current_->tempo < 1 ? kSlowestTempo : current_->tempo;
+        const int64_t divisor = std::min<int64_t>(beats * 24, perMinute / 64);
+        if (divisor != tickDivisor_)
+            tickRemainder_ = tickDivisor_ > 0 ? tickRemainder_ * divisor / tickDivisor_ : 0;
+        tickDivisor_ = divisor;
+        const int64_t total = perMinute + tickRemainder_;
+        tickRemainder_ = total % divisor;
+        nextTick_ += total / divisor;
+    }
+}
+
 std::span<const TimedEvent> Scheduler::beginBlock(int frames) {
     blockCount_ = 0;
     blockFrames_ = std::max(frames, 0);
@@ -138,6 +179,7 @@ std::span<const TimedEvent> Scheduler::beginBlock(int frames) {
     takeCommands();
     const int64_t end = rendered_ + blockFrames_;
     clock_.run(end, *this);
+    addTicks(end);
     size_t due = 0;
     while (due < pendingCount_ && pending_[due].time < end) addToBlock(pending_[due++]);
     std::move(pending_.begin() + static_cast<ptrdiff_t>(due),

@@ -49,12 +49,14 @@ struct TimedEvent {
         Start,       // playback starts from step 0
         Continue,    // playback resumes at `step` (a pause ends)
         Stop,        // playback stops or pauses
+        Clock,       // one of 24 ticks of a beat
     };
     Kind kind = Kind::NoteOn;
     uint8_t channel = 0;
     uint8_t key = 0;
     uint8_t velocity = 0;
     int32_t step = 0;
+    int32_t songPosition = 0;  // for Continue: sixteenth notes from the groove's start
     int32_t frame = 0;
     int64_t time = 0;  // the same as a sample time
 };
@@ -120,6 +122,8 @@ class Scheduler : private NoteSink {
     void insertPending(const TimedEvent& event);
     void addToBlock(TimedEvent event);
     int64_t soundingTime(int64_t time) const;
+    void startTicks();
+    void addTicks(int64_t until);
     void publishReport();
 
     int rate_;
@@ -144,6 +148,12 @@ class Scheduler : private NoteSink {
     int64_t rendered_ = 0;
     bool muted_ = false;
     uint64_t transport_ = 0;
+    // The beat's 24 ticks, at their exact sample: the next one's time, and the fraction of
+    // a sample carried from tick to tick in 1/tickDivisor_.
+    bool ticking_ = false;
+    int64_t nextTick_ = 0;
+    int64_t tickRemainder_ = 0;
+    int64_t tickDivisor_ = 0;
 
     // The report, written by the audio thread under a sequence count that readers check.
     struct Shared {

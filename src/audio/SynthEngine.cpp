@@ -273,6 +273,7 @@ void SynthEngine::apply(const TimedEvent& e) {
     using Kind = TimedEvent::Kind;
     switch (e.kind) {
         case Kind::NoteOn:
+            if (!midi_.internalSound.load(std::memory_order_relaxed)) break;
             quiet_ = false;
             fluid_synth_noteon(fluid_->synth, channel_, e.key, e.velocity);
             break;

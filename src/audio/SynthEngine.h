@@ -18,6 +18,7 @@
 
 #include "GrooveSnapshot.h"
 #include "MasterBus.h"
+#include "MidiOptions.h"
 #include "Scheduler.h"
 #include "kit_mapping.h"
 
@@ -75,6 +76,10 @@ class SynthEngine {
     // Any thread.
     EngineReport report() const { return scheduler_.report(); }
 
+    // What goes out over MIDI, and whether the synthesizer sounds the notes itself.
+    MidiOptions& midiOptions() { return midi_; }
+    const MidiOptions& midiOptions() const { return midi_; }
+
     // The master volume, limiter and peak meter every rendered block goes through.
     MasterBus& masterBus() { return masterBus_; }
     const MasterBus& masterBus() const { return masterBus_; }
@@ -110,6 +115,7 @@ class SynthEngine {
     bool quiet_ = true;  // no voice sounds and the output has died away
 
     MasterBus masterBus_;
+    MidiOptions midi_;
 };
 
 }  // namespace pattaplex

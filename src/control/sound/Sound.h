@@ -30,6 +30,19 @@ struct PlayPosition {
     double latency = 0;        // seconds from the sound being made to its being heard
 };
 
+// Where the tempo and the start and stop come from.
+enum class SyncSource { Internal, MidiClock };
+
+// What goes out over MIDI, and what the clock follows.
+struct MidiSettings {
+    bool sendNotes = false;
+    bool internalSound = true;  // false: only the outside instrument plays
+    int channel = 0;            // 1..16; 0: the kit's own, 10 for drum kits and 1 for others
+    bool sendClock = false;
+    SyncSource sync = SyncSource::Internal;
+    friend bool operator==(const MidiSettings&, const MidiSettings&) = default;
+};
+
 class Sound {
   public:
     virtual ~Sound() = default;
@@ -67,6 +80,9 @@ class Sound {
     // The highest absolute sample sent to the sound device since the last call (1 = full
     // scale, 0 = silence or no device); each call starts a new measure. Never blocks.
     virtual float outputPeak() { return 0.0f; }
+
+    // Taken from the next audio block on; auditions go out over MIDI too.
+    virtual void setMidi(const MidiSettings& settings) { (void)settings; }
 };
 
 }  // namespace pattaplex

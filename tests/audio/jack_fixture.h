@@ -1,0 +1,181 @@
+#pragma once
+// A JACK dummy server of the test's own, started and stopped by it, and a client that
+// records Pattaplex's MIDI and sound in the same process cycles.
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace pattaplex::testing {
+
+// `jackd --no-realtime -n NAME -d dummy -r RATE -p 256`, which this process's clients
+// then reach (JACK_DEFAULT_SERVER); stopped by its process id.
+class JackServer {
+  public:
+    explicit JackServer(int rate = 48000) {
+        name_ = "pattaplex-test-" + std::to_string(getpid());
+        setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+        setenv("JACK_NO_START_SERVER", "1", 1);
+        // A machine holds only so many JACK servers at once: one that could not start
+        // while others ran is tried again.
+        for (int attempt = 0; attempt < 20 && !up_; ++attempt) {
+            if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            start(rate);
+        }
+    }
+    ~JackServer() { stop(); }
+    JackServer(const JackServer&) = delete;
+    JackServer& operator=(const JackServer&) = delete;
+
+    bool up() const { return up_; }
+    void start(int rate) {
+        const std::string r = std::to_string(rate);
+        std::vector<std::string> args{
+            "jackd", "--no-realtime", "-n", name_, "-d", "dummy", "-r", r, "-p", "256"};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", 1, 0);
+        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", 1, 0);
+        if (posix_spawnp(&pid_, "jackd", &quiet, nullptr, argv.data(), environ) != 0) pid_ = 0;
+        posix_spawn_file_actions_destroy(&quiet);
+        // Up when a client can join; failed when the process has ended. The library's
+        // complaints about a server not yet there are kept quiet meanwhile.
+        jack_set_error_function([](const char*) {});
+        for (int tries = 0; pid_ > 0 && tries < 200 && !up_; ++tries) {
+            jack_status_t status{};
+            if (jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status)) {
+                jack_client_close(probe);
+                up_ = true;
+            } else if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = 0;
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        jack_set_error_function([](const char* message) { std::fprintf(stderr, "%s\n", message); });
+        if (!up_) stop();
+    }
+    void stop() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+        pid_ = 0;
+        up_ = false;
+    }
+
+  private:
+    std::string name_;
+    pid_t pid_ = 0;
+    bool up_ = false;
+};
+
+struct MidiMessage {
+    int64_t frame = 0;  // the server's frame time
+    std::array<uint8_t, 3> bytes{};
+    int size = 0;
+};
+
+// Records "Pattaplex:midi_out" and "Pattaplex:left" in one callback, at the server's frame
+// times, into room made beforehand.
+class JackRecorder {
+  public:
+    explicit JackRecorder(int seconds = 30) {
+        jack_status_t status{};
+        client_ = jack_client_open("recorder", JackNoStartServer, &status);
+        if (!client_) return;
+        rate_ = static_cast<int>(jack_get_sample_rate(client_));
+        audio_.assign(static_cast<size_t>(rate_) * seconds, 0.0f);
+        midi_.resize(100000);
+        midiIn_ =
+            jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        audioIn_ = jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        jack_set_process_callback(client_, &JackRecorder::process, this);
+        jack_activate(client_);
+        jack_connect(client_, "Pattaplex:midi_out", "recorder:midi_in");
+        jack_connect(client_, "Pattaplex:left", "recorder:in");
+    }
+    ~JackRecorder() { close(); }
+    void close() {
+        if (!client_) return;
+        jack_deactivate(client_);
+        jack_client_close(client_);
+        client_ = nullptr;
+    }
+    bool ok() const { return client_ != nullptr; }
+    int rate() const { return rate_; }
+
+    // Waits until `frames` more have been recorded (never longer than the room left).
+    void record(int64_t frames) {
+        const int64_t until = recorded_.load() + frames;
+        while (recorded_.load() < until && filled_.load() < audio_.size())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    // After close(): what came.
+    std::vector<MidiMessage> messages() const {
+        return {midi_.begin(), midi_.begin() + static_cast<ptrdiff_t>(midiCount_.load())};
+    }
+    // The sample at server frame time `frame`, 0 outside what was recorded.
+    float sample(int64_t frame) const {
+        const int64_t i = frame - first_;
+        return first_ >= 0 && i >= 0 && i < static_cast<int64_t>(filled_.load())
+                   ? audio_[static_cast<size_t>(i)]
+                   : 0.0f;
+    }
+
+  private:
+    static int process(jack_nframes_t frames, void* data) {
+        auto* self = static_cast<JackRecorder*>(data);
+        const int64_t now = jack_last_frame_time(self->client_);
+        if (self->first_ < 0) self->first_ = now;
+        const auto* in = static_cast<const float*>(jack_port_get_buffer(self->audioIn_, frames));
+        size_t at = static_cast<size_t>(now - self->first_);
+        for (jack_nframes_t i = 0; i < frames && at < self->audio_.size(); ++i)
+            self->audio_[at++] = in[i];
+        self->filled_.store(at);
+        void* midi = jack_port_get_buffer(self->midiIn_, frames);
+        const uint32_t count = jack_midi_get_event_count(midi);
+        for (uint32_t i = 0; i < count; ++i) {
+            jack_midi_event_t e;
+            if (jack_midi_event_get(&e, midi, i) != 0) continue;
+            const size_t n = self->midiCount_.load();
+            if (n >= self->midi_.size()) break;
+            MidiMessage& m = self->midi_[n];
+            m.frame = now + e.time;
+            m.size = static_cast<int>(std::min<size_t>(e.size, 3));
+            for (int k = 0; k < m.size; ++k) m.bytes[static_cast<size_t>(k)] = e.buffer[k];
+            self->midiCount_.store(n + 1);
+        }
+        self->recorded_ += frames;
+        return 0;
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* midiIn_ = nullptr;
+    jack_port_t* audioIn_ = nullptr;
+    int rate_ = 0;
+    std::vector<float> audio_;
+    std::vector<MidiMessage> midi_;
+    std::atomic<size_t> midiCount_{0}, filled_{0};
+    std::atomic<int64_t> recorded_{0};
+    int64_t first_ = -1;
+};
+
+}  // namespace pattaplex::testing

@@ -1,0 +1,197 @@
+// Pattaplex's own JACK client on a dummy server of the test's own: the notes and the clock
+// on "midi_out" against the sound on the audio outputs, recorded in the same cycles.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <tuple>
+
+#include "NoteOutput.h"
+#include "SynthEngine.h"
+#include "fresh_start.h"
+#include "jack_fixture.h"
+#include "kit_mapping.h"
+
+namespace pattaplex {
+namespace {
+
+using testing::JackRecorder;
+using testing::JackServer;
+using testing::MidiMessage;
+
+constexpr float kInaudible = 1e-4f;  // a hit peaks thousands of times higher
+constexpr int kAttack = 1024;
+
+// The first samples of `key` played alone from silence at `rate`, the note starting at
+// sample 0.
+std::vector<float> attackOf(int kit, int key, int velocity, int rate) {
+    SynthEngine engine(rate);
+    EXPECT_FALSE(engine.load());
+    EXPECT_TRUE(engine.selectPreset(*kitPreset(kit)));
+    engine.send(
+        {.kind = NoteCommand::Kind::NoteOn, .key = uint8_t(key), .velocity = uint8_t(velocity)});
+    std::vector<float> left(kAttack), right(kAttack);
+    engine.render(left.data(), right.data(), kAttack);
+    return left;
+}
+
+// Where the recorded sound lies best over `attack` near `frame`, relative to it: the lag
+// of the highest normalised correlation within a synthesizer block either side.
+int attackOffset(const JackRecorder& recording, int64_t frame, const std::vector<float>& attack) {
+    int best = 1000;
+    double bestScore = -1;
+    for (int lag = -64; lag <= 64; ++lag) {
+        double dot = 0, power = 0;
+        for (size_t i = 0; i < attack.size(); ++i) {
+            const double x = recording.sample(frame + lag + static_cast<int64_t>(i));
+            dot += x * attack[i];
+            power += x * x;
+        }
+        const double score = power > 0 ? dot / std::sqrt(power) : 0;
+        if (score > bestScore) std::tie(best, bestScore) = std::tie(lag, score);
+    }
+    return best;
+}
+
+// The window's note output on JACK, playing a groove of one row: a closed hi-hat on
+// step 0 of four.
+struct Rig {
+    Rig() {
+        setenv("PATTAPLEX_AUDIO_DRIVER", "jack", 1);
+        std::tie(s.BARS, s.BEATS, s.SUB, s.TEMPO) = std::make_tuple(1, 4, 1, 240);
+        for (DrumRow& row : s.rows) row.BUF.fill(0);
+        s.rows[0].DR = 42;
+        s.rows[0].VOL.fill(90);
+        s.rows[0].BUF[0] = 1;
+    }
+    ~Rig() { setenv("PATTAPLEX_AUDIO_DRIVER", "none", 1); }
+    bool open(const MidiSettings& midi) {
+        if (!server.up()) return false;
+        output = std::make_unique<NoteOutput>(s, stdout, stderr);
+        output->setMidi(midi);
+        if (!output->initQT(s.KIT)) return false;
+        recorder = std::make_unique<JackRecorder>();
+        recorder->record(recorder->rate() / 2);  // the kit's samples load meanwhile
+        return recorder->ok();
+    }
+    void play(double seconds) {
+        output->startClock();
+        recorder->record(static_cast<int64_t>(seconds * recorder->rate()));
+        output->stopClock();
+        recorder->record(1024);  // the stop is carried out at the next cycle
+    }
+    GrooveState s = freshStartState();
+    JackServer server;
+    std::unique_ptr<NoteOutput> output;
+    std::unique_ptr<JackRecorder> recorder;
+};
+
+std::vector<MidiMessage> withStatus(const std::vector<MidiMessage>& all, uint8_t status,
+                                    uint8_t mask = 0xFF) {
+    std::vector<MidiMessage> some;
+    for (const MidiMessage& m : all)
+        if ((m.bytes[0] & mask) == status) some.push_back(m);
+    return some;
+}
+
+bool jackInstalled() {
+    return std::system("command -v jackd >/dev/null 2>&1") == 0;
+}
+
+#define NEEDS_JACK()                                                \
+    if (!jackInstalled()) GTEST_SKIP() << "jackd is not installed"; \
+    static_assert(true)
+
+// Every hit goes out with its key, channel and velocity at the frame its sound begins;
+// a stop ends every note; a channel of one's own and MIDI alone work; auditions go out.
+TEST(JackClient, HitsGoOutAtTheFrameTheySound) {
+    NEEDS_JACK();
+    Rig rig;
+    ASSERT_TRUE(rig.open({.sendNotes = true}));
+    rig.play(2.1);  // three hits, the last stopped while it sounds
+    rig.output->setMidi({.sendNotes = true, .internalSound = false, .channel = 3});
+    rig.recorder->record(rig.recorder->rate());
+    rig.s.LOOP = 0;
+    rig.play(1.2);  // two hits, heard only outside
+    rig.output->audition(38, 70);
+    rig.recorder->record(rig.recorder->rate() / 2);
+    rig.recorder->close();
+
+    const auto messages = rig.recorder->messages();
+    const std::vector<float> hat = attackOf(rig.s.KIT, 42, 90, rig.recorder->rate());
+    const auto ons = withStatus(messages, 0x90, 0xF0);
+    const auto offs = withStatus(messages, 0x80, 0xF0);
+    ASSERT_EQ(ons.size(), 6u);
+    ASSERT_EQ(offs.size(), 6u);
+    for (size_t i = 0; i < ons.size(); ++i) {
+        const MidiMessage& on = ons[i];
+        const bool own = i >= 3;
+        const std::array<uint8_t, 3> expected =
+            i == 5 ? std::array<uint8_t, 3>{0x92, 38, 70}
+                   : std::array<uint8_t, 3>{uint8_t(own ? 0x92 : 0x99), 42, 90};
+        EXPECT_EQ(on.bytes, expected) << i;
+        EXPECT_EQ(offs[i].bytes[0], expected[0] - 0x10) << i;
+        EXPECT_EQ(offs[i].bytes[1], expected[1]) << i;
+        EXPECT_GT(offs[i].frame, on.frame) << i;
+        if (own) {
+            // The internal sound is off.
+            for (int64_t f = on.frame; f < on.frame + 4800; ++f)
+                ASSERT_LT(std::fabs(rig.recorder->sample(f)), kInaudible) << i;
+            continue;
+        }
+        EXPECT_EQ(attackOffset(*rig.recorder, on.frame, hat), 0) << i;
+    }
+    // The third hit was cut short by the stop: its note-off comes at once, not a step later.
+    EXPECT_LT(offs[2].frame - ons[2].frame, rig.recorder->rate() / 4);
+}
+
+// 24 clock ticks a beat, each within one frame of its exact place, at the slowest, an
+// uneven and the fastest tempo; Start, Stop, then a resume's position pointer and
+// Continue, in order.
+TEST(JackClient, TheClockTicks24ABeatOnItsFrameWithTheTransport) {
+    NEEDS_JACK();
+    Rig rig;
+    ASSERT_TRUE(rig.open({.sendClock = true}));
+    const int rate = rig.recorder->rate();
+    for (int tempo : {40, 137, 240}) {
+        rig.s.TEMPO = tempo;
+        rig.s.LOOP = 0;
+        rig.play(1.0);
+    }
+    rig.s.SUB = 4;
+    rig.s.LOOP = 6;  // a pause that resumes at step 6: the second beat's third sixteenth
+    rig.play(0.5);
+    rig.recorder->close();
+
+    const auto messages = rig.recorder->messages();
+    std::string order;
+    for (const MidiMessage& m : messages)
+        if (m.bytes[0] != 0xF8)
+            order += m.bytes[0] == 0xFA   ? "S"
+                     : m.bytes[0] == 0xFC ? "T"
+                     : m.bytes[0] == 0xF2 ? "P"
+                     : m.bytes[0] == 0xFB ? "C"
+                                          : "?";
+    EXPECT_EQ(order, "STSTSTPCT");
+    const auto pointer = withStatus(messages, 0xF2);
+    ASSERT_EQ(pointer.size(), 1u);
+    EXPECT_EQ(pointer[0].bytes, (std::array<uint8_t, 3>{0xF2, 6, 0}));
+
+    size_t i = 0;
+    for (int tempo : {40, 137, 240}) {
+        while (messages[i].bytes[0] != 0xFA) ++i;
+        const int64_t start = messages[i].frame;
+        const double tick = rate * 60.0 / (tempo * 24);
+        int n = 0;
+        for (++i; messages[i].bytes[0] == 0xF8; ++i, ++n)
+            EXPECT_LE(std::fabs(static_cast<double>(messages[i].frame - start) - n * tick), 1.0)
+                << tempo << " tick " << n;
+        EXPECT_NEAR(n, 1.0 * rate / tick, 24.0 * 256 / tick + 2) << tempo;
+    }
+}
+
+}  // namespace
+}  // namespace pattaplex
