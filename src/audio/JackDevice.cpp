@@ -89,6 +89,14 @@ class JackDevice final : public AudioDevice {
         auto* right = static_cast<float*>(jack_port_get_buffer(self->right_, frames));
         void* midiOut = jack_port_get_buffer(self->midiOut_, frames);
         jack_midi_clear_buffer(midiOut);
+        void* midiIn = jack_port_get_buffer(self->midiIn_, frames);
+        const uint32_t received = jack_midi_get_event_count(midiIn);
+        for (uint32_t i = 0; i < received; ++i) {
+            jack_midi_event_t e;
+            if (jack_midi_event_get(&e, midiIn, i) == 0)
+                self->engine_.receiveMidi(static_cast<int>(e.time), e.buffer,
+                                          static_cast<int>(e.size));
+        }
         self->engine_.render(left, right, static_cast<int>(frames));
         JackMidiWriter writer(midiOut);
         self->encoder_.encode(self->engine_.blockEvents(), self->engine_.midiOptions(), writer);

@@ -11,6 +11,7 @@ struct MidiOptions {
     std::atomic<bool> sendClock{false};
     std::atomic<bool> internalSound{true};  // false: the synthesizer plays no notes
     std::atomic<int> channel{0};            // 1..16, or 0 for the kit's own (10 for drums)
+    std::atomic<bool> followClock{false};   // the pace and the transport come from "midi_in"
 };
 
 }  // namespace pattaplex

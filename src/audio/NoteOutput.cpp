@@ -1,6 +1,7 @@
 #include "NoteOutput.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "AudioDevice.h"
@@ -129,6 +130,7 @@ void NoteOutput::startClock() {
     running_ = true;
     device_->wake();
     if (pumpSwitch_) pumpSwitch_(true);
+    if (following_) transportSeen_ = engine_->report().transport;
 }
 
 void NoteOutput::stopClock() {
@@ -143,10 +145,32 @@ void NoteOutput::halt() {
     const EngineReport r = engine_->report();
     if (r.transport == startedAt_ && r.stepsPlayed > 0) s_.LOOP = r.nextStep;
     stopGuess_ = s_.LOOP;
-    if (pumpSwitch_) pumpSwitch_(false);
+    if (pumpSwitch_ && !following_) pumpSwitch_(false);
+}
+
+// The outside clock's tempo, and its starts and stops, told to the listener.
+void NoteOutput::followOutsideClock(const EngineReport& r) {
+    if (listener_ && r.followedTempo > 0 && std::fabs(r.followedTempo - tempoShown_) >= 0.05) {
+        tempoShown_ = r.followedTempo;
+        listener_->followedTempo(r.followedTempo);
+    }
+    if (r.transport == transportSeen_) return;
+    transportSeen_ = r.transport;
+    if (r.running) startedAt_ = r.transport;  // steps count from the latest start
+    if (r.running == running_) return;
+    running_ = r.running;
+    stepsSeen_ = 0;
+    if (!running_) s_.LOOP = r.nextStep;
+    const bool lost = r.clockLosses != lossesSeen_;
+    lossesSeen_ = r.clockLosses;
+    if (listener_) listener_->followedTransport(running_, lost ? "MIDI clock lost: stopped" : "");
 }
 
 void NoteOutput::pump() {
+    if (following_) {
+        publish(false);
+        followOutsideClock(engine_->report());
+    }
     if (!running_) return;
     engine_->collect();
     publish(false);
@@ -195,6 +219,20 @@ void NoteOutput::setMidi(const MidiSettings& settings) {
     options.internalSound.store(settings.internalSound);
     options.channel.store(std::clamp(settings.channel, 0, 16));
     options.sendClock.store(settings.sendClock);
+    const bool following = settings.sync == SyncSource::MidiClock;
+    if (following == following_) return;
+    // The audio side stops what plays as it changes over.
+    halt();
+    following_ = following;
+    options.followClock.store(following);
+    tempoShown_ = 0;
+    transportSeen_ = engine_->report().transport;
+    lossesSeen_ = engine_->report().clockLosses;
+    // An outside clock may start playback at any time: the groove is there for it, and
+    // the clock is watched all the while.
+    if (following_) publish(true);
+    device_->wake();
+    if (pumpSwitch_) pumpSwitch_(following_);
 }
 
 float NoteOutput::outputPeak() {

@@ -57,6 +57,7 @@ class NoteOutput final : public Sound {
     // start is); a `prepared` one is infinite random's for the pass `preparedPass_`.
     void publish(bool force, bool prepared = false);
     void useDevice(std::unique_ptr<AudioDevice> device, bool real);
+    void followOutsideClock(const EngineReport& r);
 
     GrooveState& s_;
     std::FILE* out_;
@@ -77,6 +78,13 @@ class NoteOutput final : public Sound {
     int64_t preparedPass_ = 0;    // the pass infinite random last prepared a groove for
     int stopGuess_ = -1;          // LOOP as set at the last stop, before the audio side said
     GrooveSnapshot published_{};  // the groove last published
+
+    // Following a MIDI clock: the transport and the losses of the clock last told of, and
+    // the tempo last shown.
+    bool following_ = false;
+    uint64_t transportSeen_ = 0;
+    uint64_t lossesSeen_ = 0;
+    double tempoShown_ = 0;
 };
 
 }  // namespace pattaplex

@@ -5,7 +5,8 @@
 
 namespace pattaplex {
 
-Scheduler::Scheduler(int rate, int grid) : rate_(rate), grid_(std::max(grid, 1)), clock_(rate) {}
+Scheduler::Scheduler(int rate, int grid, const MidiOptions& options)
+    : rate_(rate), grid_(std::max(grid, 1)), options_(options), clock_(rate), follower_(rate) {}
 
 Scheduler::~Scheduler() {
     delete current_;
@@ -21,6 +22,7 @@ void Scheduler::setRate(int rate, int grid) {
         pending_[i].time = soundingTime(pending_[i].time * rate / rate_);
     shared_.position.store(rendered_);
     clock_.setRate(rate);
+    follower_.setRate(rate);
     rate_ = rate;
 }
 
@@ -82,6 +84,12 @@ void Scheduler::takeCommands() {
                 now(Kind::SetChannel, 0, c.channel);
                 break;
             case NoteCommand::Kind::Start:
+                if (following_) {
+                    // Played from the outside clock's next tick on.
+                    const int sub = std::max(current_ ? current_->sub : 1, 1);
+                    follower_.arm(int64_t{c.step} * ClockFollower::kTicksPerBeat / sub);
+                    break;
+                }
                 clock_.start(rendered_, c.step);
                 clock_.setPassLimit(c.time);
                 ++transport_;
@@ -101,6 +109,7 @@ void Scheduler::takeCommands() {
                 // Notes of steps already begun end as they would have.
                 if (clock_.running()) now(Kind::Stop, clock_.nextStep());
                 clock_.stop();
+                follower_.reset();
                 ticking_ = false;
                 ++transport_;
                 break;
@@ -143,6 +152,83 @@ void Scheduler::insertPending(const TimedEvent& e) {
     ++pendingCount_;
 }
 
+void Scheduler::receive(int frame, const uint8_t* bytes, int size) {
+    // Only the clock and the transport are followed.
+    if (receivedCount_ == kReceivedCapacity || size < 1 || bytes[0] < 0xF0) return;
+    Received& r = received_[receivedCount_++];
+    r.frame = frame;
+    r.size = std::min(size, 3);
+    std::copy_n(bytes, r.size, r.bytes);
+}
+
+void Scheduler::addAt(TimedEvent::Kind kind, int64_t time) {
+    TimedEvent e;
+    e.kind = kind;
+    e.time = time;
+    insertPending(e);
+}
+
+// The block's received messages in order: ticks play the steps that begin at them, the
+// transport starts and stops; a clock silent too long stops playback.
+void Scheduler::follow(int frames) {
+    for (size_t i = 0; i < receivedCount_; ++i) {
+        const Received& r = received_[i];
+        const int64_t time = rendered_ + std::clamp(r.frame, 0, std::max(frames - 1, 0));
+        const ClockFollower::Cue cue = follower_.take(time, r.bytes, r.size);
+        using Kind = ClockFollower::Cue::Kind;
+        if (cue.kind == Kind::Start) followedStart(time, cue.tick);
+        if (cue.kind == Kind::Tick) followedTick(time, cue.tick);
+        if (cue.kind == Kind::Stop) followedStop(time);
+    }
+    receivedCount_ = 0;
+    if (follower_.lost(rendered_ + frames)) {
+        follower_.reset();
+        followedStop(rendered_);
+        ++clockLosses_;
+    }
+}
+
+void Scheduler::followedStart(int64_t time, int64_t tick) {
+    ++transport_;
+    TimedEvent e;
+    e.kind = tick == 0 ? TimedEvent::Kind::Start : TimedEvent::Kind::Continue;
+    e.songPosition = static_cast<int32_t>(tick / 6);
+    e.time = time;
+    insertPending(e);
+    const int sub = std::max(current_ ? current_->sub : 1, 1);
+    // The first step at or after the tick.
+    followStep_ = (tick * sub + ClockFollower::kTicksPerBeat - 1) / ClockFollower::kTicksPerBeat;
+    clock_.stop();
+    followedTick(time, tick);
+}
+
+void Scheduler::followedTick(int64_t time, int64_t tick) {
+    addAt(TimedEvent::Kind::Clock, time);
+    if (!current_ || current_->steps <= 0) return;
+    constexpr int64_t perBeat = ClockFollower::kTicksPerBeat;
+    const int64_t sub = std::max(current_->sub, 1);
+    // Step n begins n x 24 / SUB ticks from the groove's start; a change of SUB goes on
+    // from the step the tick is in.
+    if (followStep_ * perBeat < tick * sub) followStep_ = (tick * sub + perBeat - 1) / perBeat;
+    const double interval = follower_.interval();
+    while (followStep_ * perBeat < (tick + 1) * sub) {
+        const double ticksLater = static_cast<double>(followStep_ * perBeat - tick * sub) / sub;
+        const int64_t at = time + static_cast<int64_t>(ticksLater * interval + 0.5);
+        if (!clock_.running())
+            clock_.start(at, static_cast<int>(followStep_ % current_->steps));
+        else
+            clock_.moveNextStep(at);
+        clock_.run(at + 1, *this);
+        ++followStep_;
+    }
+}
+
+void Scheduler::followedStop(int64_t time) {
+    ++transport_;
+    if (clock_.running()) addAt(TimedEvent::Kind::Stop, time);
+    clock_.stop();
+}
+
 void Scheduler::startTicks() {
     ticking_ = true;
     nextTick_ = rendered_;
@@ -176,10 +262,26 @@ std::span<const TimedEvent> Scheduler::beginBlock(int frames) {
     blockCount_ = 0;
     blockFrames_ = std::max(frames, 0);
     takeSnapshots();
+    // Switching between the groove's own tempo and an outside clock stops playback.
+    if (const bool following = options_.followClock.load(std::memory_order_relaxed);
+        following != following_) {
+        following_ = following;
+        follower_.reset();
+        if (clock_.running()) {
+            addAt(TimedEvent::Kind::Stop, rendered_);
+            clock_.stop();
+            ++transport_;
+        }
+        ticking_ = false;
+    }
     takeCommands();
     const int64_t end = rendered_ + blockFrames_;
-    clock_.run(end, *this);
-    addTicks(end);
+    if (following_) {
+        follow(blockFrames_);
+    } else {
+        clock_.run(end, *this);
+        addTicks(end);
+    }
     size_t due = 0;
     while (due < pendingCount_ && pending_[due].time < end) addToBlock(pending_[due++]);
     std::move(pending_.begin() + static_cast<ptrdiff_t>(due),
@@ -210,6 +312,8 @@ void Scheduler::publishReport() {
     shared_.nextTime.store(clock_.nextTime());
     shared_.playing.store(current_ ? current_->serial : 0);
     shared_.transport.store(transport_);
+    shared_.followedTempo.store(following_ ? follower_.tempo() : 0);
+    shared_.clockLosses.store(clockLosses_);
     shared_.sequence.store(sequence + 2);
 }
 
@@ -228,6 +332,8 @@ EngineReport Scheduler::report() const {
         r.nextTime = shared_.nextTime.load();
         r.playing = shared_.playing.load();
         r.transport = shared_.transport.load();
+        r.followedTempo = shared_.followedTempo.load();
+        r.clockLosses = shared_.clockLosses.load();
         if (before % 2 == 0 && shared_.sequence.load() == before) return r;
     }
 }

@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <span>
 
+#include "ClockFollower.h"
 #include "GrooveSnapshot.h"
+#include "MidiOptions.h"
 #include "NoteSink.h"
 #include "SpscQueue.h"
 #include "StepClock.h"
@@ -65,21 +67,25 @@ struct TimedEvent {
 struct EngineReport {
     int64_t position = 0;  // samples rendered
     bool running = false;
-    int64_t stepsPlayed = 0;  // since the last start
-    int lastStep = -1;        // the step that sounded last
-    int nextStep = 0;         // the step that sounds next
-    int64_t passes = 0;       // passes begun since the start, the first not counted
-    int64_t passEnd = 0;      // sample time the next pass begins, at the present tempo
-    int64_t nextTime = 0;     // sample time of the next step
-    uint64_t playing = 0;     // serial of the groove playing
-    uint64_t transport = 0;   // starts and stops carried out
-    bool busy = false;        // the clock runs or notes are still to come
+    int64_t stepsPlayed = 0;   // since the last start
+    int lastStep = -1;         // the step that sounded last
+    int nextStep = 0;          // the step that sounds next
+    int64_t passes = 0;        // passes begun since the start, the first not counted
+    int64_t passEnd = 0;       // sample time the next pass begins, at the present tempo
+    int64_t nextTime = 0;      // sample time of the next step
+    uint64_t playing = 0;      // serial of the groove playing
+    uint64_t transport = 0;    // starts and stops carried out
+    bool busy = false;         // the clock runs or notes are still to come
+    double followedTempo = 0;  // of the MIDI clock followed, 0 when none
+    uint64_t clockLosses = 0;  // times playback stopped because the clock it followed went
 };
 
 class Scheduler : private NoteSink {
   public:
     // `grid`: notes sound on multiples of this many samples (the synthesizer's block).
-    explicit Scheduler(int rate, int grid);
+    // With `options.followClock` the pace and the transport come from the MIDI clock
+    // received.
+    Scheduler(int rate, int grid, const MidiOptions& options);
     ~Scheduler() override;
     Scheduler(const Scheduler&) = delete;
     Scheduler& operator=(const Scheduler&) = delete;
@@ -99,6 +105,8 @@ class Scheduler : private NoteSink {
     }
     void collect() { handoff_.collect(); }
 
+    // Audio thread, before beginBlock: a MIDI message received at `frame` of the block.
+    void receive(int frame, const uint8_t* bytes, int size);
     // Audio thread: takes the commands and the groove, runs the clock over the next
     // `frames` samples and lists what is due in them, in time order.
     std::span<const TimedEvent> beginBlock(int frames);
@@ -124,6 +132,11 @@ class Scheduler : private NoteSink {
     int64_t soundingTime(int64_t time) const;
     void startTicks();
     void addTicks(int64_t until);
+    void follow(int frames);
+    void followedStart(int64_t time, int64_t tick);
+    void followedTick(int64_t time, int64_t tick);
+    void followedStop(int64_t time);
+    void addAt(TimedEvent::Kind kind, int64_t time);
     void publishReport();
 
     int rate_;
@@ -131,6 +144,7 @@ class Scheduler : private NoteSink {
     SpscQueue<NoteCommand, 4096> queue_;
     SpscQueue<NoteCommand, 64> workerQueue_;  // from the preset worker
     SnapshotHandoff handoff_;
+    const MidiOptions& options_;
 
     // Audio thread only.
     GrooveSnapshot* current_ = nullptr;
@@ -154,6 +168,20 @@ class Scheduler : private NoteSink {
     int64_t nextTick_ = 0;
     int64_t tickRemainder_ = 0;
     int64_t tickDivisor_ = 0;
+    // Following a MIDI clock: the messages of the coming block, and the next step by its
+    // number from the groove's start.
+    struct Received {
+        int frame = 0;
+        uint8_t bytes[3] = {};
+        int size = 0;
+    };
+    static constexpr size_t kReceivedCapacity = 512;
+    std::array<Received, kReceivedCapacity> received_{};
+    size_t receivedCount_ = 0;
+    bool following_ = false;
+    ClockFollower follower_;
+    int64_t followStep_ = 0;
+    uint64_t clockLosses_ = 0;
 
     // The report, written by the audio thread under a sequence count that readers check.
     struct Shared {
@@ -162,6 +190,8 @@ class Scheduler : private NoteSink {
         std::atomic<int> lastStep{-1}, nextStep{0};
         std::atomic<uint64_t> playing{0}, transport{0};
         std::atomic<bool> running{false}, busy{false};
+        std::atomic<double> followedTempo{0};
+        std::atomic<uint64_t> clockLosses{0};
     } shared_;
 };
 

@@ -120,7 +120,7 @@ std::vector<std::string> SynthEngine::soundfonts() {
 SynthEngine::SynthEngine(int rate, int cores)
     : fluid_(std::make_unique<Fluid>()),
       factor_(factorFor(rate)),
-      scheduler_(rate, kFluidBlock * factor_),
+      scheduler_(rate, kFluidBlock * factor_, midi_),
       masterBus_(rate) {
     captureLibraryMessages();
     fluid_->settings = new_fluid_settings();

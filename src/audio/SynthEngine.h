@@ -70,6 +70,10 @@ class SynthEngine {
     // Audio thread: renders `frames` stereo samples and advances the sample clock. With
     // no buffers (or no soundfont) the clock and the notes run but nothing is synthesized.
     void render(float* left, float* right, int frames);
+    // Audio thread, before render(): a MIDI message received at `frame` of the coming block.
+    void receiveMidi(int frame, const uint8_t* bytes, int size) {
+        scheduler_.receive(frame, bytes, size);
+    }
     // The events of the block rendered last, each at its frame in that block.
     std::span<const TimedEvent> blockEvents() const { return scheduler_.blockEvents(); }
     int64_t position() const { return scheduler_.position(); }
@@ -99,6 +103,7 @@ class SynthEngine {
     struct Fluid;
     std::unique_ptr<Fluid> fluid_;
     int factor_;  // device samples to a synthesizer sample: 1, or 2 above 96 kHz
+    MidiOptions midi_;
     Scheduler scheduler_;
 
     // Audio thread only.
@@ -115,7 +120,6 @@ class SynthEngine {
     bool quiet_ = true;  // no voice sounds and the output has died away
 
     MasterBus masterBus_;
-    MidiOptions midi_;
 };
 
 }  // namespace pattaplex

@@ -178,4 +178,88 @@ class JackRecorder {
     int64_t first_ = -1;
 };
 
+// An outside MIDI clock: the client "clock", ahead of Pattaplex in each cycle, sends ticks
+// at their exact frames into "Pattaplex:midi_in", and the transport's messages.
+class JackClockSource {
+  public:
+    JackClockSource() {
+        jack_status_t status{};
+        client_ = jack_client_open("clock", JackNoStartServer, &status);
+        if (!client_) return;
+        rate_ = static_cast<int>(jack_get_sample_rate(client_));
+        sent_.resize(100000);
+        out_ = jack_port_register(client_, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(client_, &JackClockSource::process, this);
+        jack_activate(client_);
+        jack_connect(client_, "clock:out", "Pattaplex:midi_in");
+    }
+    ~JackClockSource() { close(); }
+    void close() {
+        if (!client_) return;
+        jack_deactivate(client_);
+        jack_client_close(client_);
+        client_ = nullptr;
+    }
+
+    // An outside MIDI clock on "clock:out": ticks at `bpm` from the next cycle on (0:
+    // none), and a message at the start of the next cycle (one at a time).
+    void sendClock(double bpm) { bpm_.store(bpm); }
+    void send(std::array<uint8_t, 3> bytes, int size) {
+        toSend_.store(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | size << 24);
+        while (toSend_.load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // After close(): the clock's ticks and messages as sent, at their frames.
+    std::vector<MidiMessage> sent() const {
+        return {sent_.begin(), sent_.begin() + static_cast<ptrdiff_t>(sentCount_.load())};
+    }
+
+  private:
+    static int process(jack_nframes_t frames, void* data) {
+        auto* self = static_cast<JackClockSource*>(data);
+        self->sendOut(jack_last_frame_time(self->client_), frames);
+        return 0;
+    }
+
+    void sendOut(int64_t now, jack_nframes_t frames) {
+        void* out = jack_port_get_buffer(out_, frames);
+        jack_midi_clear_buffer(out);
+        auto put = [&](int64_t frame, const uint8_t* bytes, int size) {
+            jack_midi_event_write(out, static_cast<jack_nframes_t>(frame - now), bytes,
+                                  static_cast<size_t>(size));
+            const size_t n = sentCount_.load();
+            if (n >= sent_.size()) return;
+            sent_[n].frame = frame;
+            sent_[n].size = size;
+            for (int k = 0; k < size; ++k) sent_[n].bytes[static_cast<size_t>(k)] = bytes[k];
+            sentCount_.store(n + 1);
+        };
+        if (const uint32_t message = toSend_.load()) {
+            const uint8_t bytes[3] = {uint8_t(message), uint8_t(message >> 8),
+                                      uint8_t(message >> 16)};
+            put(now, bytes, static_cast<int>(message >> 24));
+            toSend_.store(0);
+        }
+        const double bpm = bpm_.load();
+        if (bpm <= 0) {
+            nextTick_ = -1;
+            return;
+        }
+        if (nextTick_ < now) nextTick_ = static_cast<double>(now);
+        const uint8_t tick = 0xF8;
+        while (nextTick_ < static_cast<double>(now + frames)) {
+            put(static_cast<int64_t>(nextTick_), &tick, 1);
+            nextTick_ += rate_ * 60.0 / (bpm * 24);
+        }
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* out_ = nullptr;
+    int rate_ = 0;
+    std::atomic<double> bpm_{0};
+    std::atomic<uint32_t> toSend_{0};
+    double nextTick_ = -1;
+    std::vector<MidiMessage> sent_;
+    std::atomic<size_t> sentCount_{0};
+};
+
 }  // namespace pattaplex::testing

@@ -193,5 +193,71 @@ TEST(JackClient, TheClockTicks24ABeatOnItsFrameWithTheTransport) {
     }
 }
 
+// Following an outside clock: Start plays step 0 at the next tick, each step on its tick;
+// the tempo settles on the clock's within two beats and follows its change within one;
+// Stop stops, Continue resumes at the position pointer, and a silent clock stops playback.
+TEST(JackClient, FollowsAnOutsideClockFrom100To140) {
+    NEEDS_JACK();
+    Rig rig;
+    rig.s.SUB = 4;
+    for (int step = 0; step < 16; ++step) {
+        rig.s.rows[0].BUF[static_cast<size_t>(step)] = 1;
+        rig.s.rows[0].VOL[static_cast<size_t>(step)] = 10 + step;  // tells the steps apart
+    }
+    ASSERT_TRUE(rig.open({.sendNotes = true, .sync = SyncSource::MidiClock}));
+    JackRecorder& recorder = *rig.recorder;
+    testing::JackClockSource clock;
+    const int rate = recorder.rate();
+    clock.sendClock(100);
+    recorder.record(rate / 2);
+    clock.send({0xFA}, 1);
+    recorder.record(rate * 60 * 2 / 100);  // two beats
+    const double settled = rig.output->engine().report().followedTempo;
+    clock.sendClock(140);
+    // A beat from the first tick at the new tempo, and the cycles it takes to come.
+    recorder.record(rate * 60 / 100 / 24 + rate * 60 / 140 + 1024);
+    const double followed = rig.output->engine().report().followedTempo;
+    recorder.record(rate / 2);
+    clock.send({0xFC}, 1);
+    recorder.record(rate / 4);
+    clock.send({0xF2, 4, 0}, 3);  // the second beat
+    clock.send({0xFB}, 1);
+    recorder.record(rate / 4);
+    clock.sendClock(0);  // the clock goes silent
+    recorder.record(rate * 5 / 2);
+    const EngineReport end = rig.output->engine().report();
+    clock.close();
+    recorder.close();
+    EXPECT_NEAR(settled, 100.0, 0.5);
+    EXPECT_NEAR(followed, 140.0, 0.5);
+    EXPECT_FALSE(end.running);
+    EXPECT_EQ(end.clockLosses, 1u);
+
+    // Every sixth tick after a start or continue begins a step: its note goes out within
+    // half a synthesizer block of the tick.
+    const auto sent = clock.sent();
+    const auto ons = withStatus(recorder.messages(), 0x90, 0xF0);
+    std::vector<std::pair<int64_t, int>> steps;  // tick frame, step
+    int nextStep = -1, ticksToStep = 0;
+    for (const MidiMessage& m : sent) {
+        if (m.bytes[0] == 0xFA || m.bytes[0] == 0xFB) {
+            nextStep = m.bytes[0] == 0xFA ? 0 : 4;
+            ticksToStep = 0;
+        }
+        if (m.bytes[0] == 0xFC) nextStep = -1;
+        if (m.bytes[0] != 0xF8 || nextStep < 0) continue;
+        if (ticksToStep-- == 0) {
+            steps.push_back({m.frame, nextStep});
+            nextStep = (nextStep + 1) % 16;
+            ticksToStep = 5;
+        }
+    }
+    ASSERT_EQ(ons.size(), steps.size());
+    for (size_t i = 0; i < ons.size(); ++i) {
+        EXPECT_LE(std::llabs(ons[i].frame - steps[i].first), 32) << i;
+        EXPECT_EQ(ons[i].bytes[2], 10 + steps[i].second) << i;
+    }
+}
+
 }  // namespace
 }  // namespace pattaplex

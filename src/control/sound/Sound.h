@@ -19,6 +19,13 @@ class ClockListener {
     // Whether there is sound: "" when there is, else a line such as
     // "No sound: no JACK server running".
     virtual void soundStatusChanged(const std::string& status) { (void)status; }
+    // Following a MIDI clock: the outside clock started (true) or stopped playback. A
+    // stop because the clock went silent says so in `why`, else it is "".
+    virtual void followedTransport(bool playing, const std::string& why) {
+        (void)playing, (void)why;
+    }
+    // Following a MIDI clock: its tempo, in beats a minute, as it changes.
+    virtual void followedTempo(double bpm) { (void)bpm; }
 };
 
 // Where playback stands, read from the audio side without waiting.
@@ -64,7 +71,8 @@ class Sound {
     virtual void stopClock() = 0;
     virtual bool clockRunning() const = 0;
 
-    // While the clock runs, the window calls this every few milliseconds on the main
+    // While the clock runs (and all the while an outside clock is followed), the window
+    // calls this every few milliseconds on the main
     // thread: it hands the groove's latest edits to the audio side and tells the listener
     // about the steps that have sounded since the last call.
     virtual void pump() {}
