@@ -30,6 +30,9 @@ class AudioDevice {
 
     // Something is to be played: a resting device picks up at once.
     virtual void wake() {}
+    // Whether the device carries MIDI itself (JACK's does); others leave it to the ALSA
+    // sequencer.
+    virtual bool carriesMidi() const { return false; }
 };
 
 }  // namespace pattaplex

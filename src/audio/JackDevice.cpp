@@ -72,6 +72,8 @@ class JackDevice final : public AudioDevice {
         return true;
     }
 
+    bool carriesMidi() const override { return true; }
+
   private:
     // Heard at once: the outputs go to the first two physical playback ports.
     void connectToPlayback() {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "AlsaSequencer.h"
 #include "AudioDevice.h"
 #include "kit_mapping.h"
 
@@ -24,6 +25,7 @@ NoteOutput::NoteOutput(GrooveState& s, std::FILE* out, std::FILE* err)
 }
 
 NoteOutput::~NoteOutput() {
+    sequencer_.reset();
     device_.reset();  // stops the audio thread before the engine goes
 }
 
@@ -31,6 +33,26 @@ void NoteOutput::useDevice(std::unique_ptr<AudioDevice> device, bool real) {
     device_ = std::move(device);
     realDevice_ = real && device_;
     if (device_) device_->wake();
+    useSequencerIfWanted();
+}
+
+// MIDI goes through the ALSA sequencer while something is to go out or come in and the
+// device carries none itself.
+void NoteOutput::useSequencerIfWanted() {
+    const MidiOptions& o = engine_->midiOptions();
+    const bool wanted = o.sendNotes.load() || o.sendClock.load() || o.followClock.load();
+    if (!wanted || (device_ && device_->carriesMidi())) {
+        sequencer_.reset();
+        return;
+    }
+    if (sequencer_ || sequencerFailed_) return;
+    std::string why;
+    sequencer_ =
+        AlsaSequencer::open(*engine_, realDevice_ ? engine_->deviceBufferFrames() : 0, why);
+    if (!sequencer_) {
+        sequencerFailed_ = true;
+        std::fprintf(err_, "pattaplex: no MIDI: %s\n", why.c_str());
+    }
 }
 
 bool NoteOutput::initQT(int kit) {
@@ -220,11 +242,12 @@ void NoteOutput::setMidi(const MidiSettings& settings) {
     options.channel.store(std::clamp(settings.channel, 0, 16));
     options.sendClock.store(settings.sendClock);
     const bool following = settings.sync == SyncSource::MidiClock;
+    options.followClock.store(following);
+    useSequencerIfWanted();
     if (following == following_) return;
     // The audio side stops what plays as it changes over.
     halt();
     following_ = following;
-    options.followClock.store(following);
     tempoShown_ = 0;
     transportSeen_ = engine_->report().transport;
     lossesSeen_ = engine_->report().clockLosses;

@@ -16,6 +16,7 @@
 
 namespace pattaplex {
 
+class AlsaSequencer;
 class AudioDevice;
 
 class NoteOutput final : public Sound {
@@ -58,6 +59,7 @@ class NoteOutput final : public Sound {
     void publish(bool force, bool prepared = false);
     void useDevice(std::unique_ptr<AudioDevice> device, bool real);
     void followOutsideClock(const EngineReport& r);
+    void useSequencerIfWanted();
 
     GrooveState& s_;
     std::FILE* out_;
@@ -66,7 +68,9 @@ class NoteOutput final : public Sound {
     std::function<void(bool)> pumpSwitch_;
     std::unique_ptr<SynthEngine> engine_;
     std::unique_ptr<AudioDevice> device_;
-    bool realDevice_ = false;  // a sound device, not the silent stand-in
+    std::unique_ptr<AlsaSequencer> sequencer_;  // MIDI when the device carries none
+    bool sequencerFailed_ = false;              // said once, not tried again
+    bool realDevice_ = false;                   // a sound device, not the silent stand-in
     bool open_ = false;
     std::string status_;
 

@@ -173,8 +173,11 @@ void Scheduler::addAt(TimedEvent::Kind kind, int64_t time) {
 void Scheduler::follow(int frames) {
     for (size_t i = 0; i < receivedCount_; ++i) {
         const Received& r = received_[i];
-        const int64_t time = rendered_ + std::clamp(r.frame, 0, std::max(frames - 1, 0));
-        const ClockFollower::Cue cue = follower_.take(time, r.bytes, r.size);
+        // A message that came before the block (through a queue) counts at its own time
+        // for the tempo, and plays at the block's start.
+        const int64_t heard = rendered_ + r.frame;
+        const int64_t time = std::clamp(heard, rendered_, rendered_ + std::max(frames - 1, 0));
+        const ClockFollower::Cue cue = follower_.take(heard, r.bytes, r.size);
         using Kind = ClockFollower::Cue::Kind;
         if (cue.kind == Kind::Start) followedStart(time, cue.tick);
         if (cue.kind == Kind::Tick) followedTick(time, cue.tick);

@@ -105,7 +105,8 @@ class Scheduler : private NoteSink {
     }
     void collect() { handoff_.collect(); }
 
-    // Audio thread, before beginBlock: a MIDI message received at `frame` of the block.
+    // Audio thread, before beginBlock: a MIDI message received at `frame` of the block
+    // (negative: that many samples before it).
     void receive(int frame, const uint8_t* bytes, int size);
     // Audio thread: takes the commands and the groove, runs the clock over the next
     // `frames` samples and lists what is due in them, in time order.

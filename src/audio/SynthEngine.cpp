@@ -299,6 +299,8 @@ void SynthEngine::applyDue(int64_t until) {
 }
 
 void SynthEngine::render(float* left, float* right, int frames) {
+    BlockListener* listener = listener_.load(std::memory_order_acquire);
+    if (listener) listener->blockStarting(scheduler_.blockStart(), frames);
     events_ = scheduler_.beginBlock(frames);
     next_ = 0;
     synthesize(left, right, frames);
@@ -306,6 +308,7 @@ void SynthEngine::render(float* left, float* right, int frames) {
     // samples of a doubled rate) still happens.
     applyDue(std::numeric_limits<int64_t>::max());
     if (left && right) masterBus_.process(left, right, frames);
+    if (listener) listener->blockRendered(events_, scheduler_.blockStart(), frames);
     scheduler_.endBlock();
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BlockListener.h"
 #include "GrooveSnapshot.h"
 #include "MasterBus.h"
 #include "MidiOptions.h"
@@ -74,6 +75,9 @@ class SynthEngine {
     void receiveMidi(int frame, const uint8_t* bytes, int size) {
         scheduler_.receive(frame, bytes, size);
     }
+    // Any thread: told of each block from the next one on (null: none). It must outlive
+    // the engine's rendering or be taken away first.
+    void setBlockListener(BlockListener* listener) { listener_.store(listener); }
     // The events of the block rendered last, each at its frame in that block.
     std::span<const TimedEvent> blockEvents() const { return scheduler_.blockEvents(); }
     int64_t position() const { return scheduler_.position(); }
@@ -105,6 +109,7 @@ class SynthEngine {
     int factor_;  // device samples to a synthesizer sample: 1, or 2 above 96 kHz
     MidiOptions midi_;
     Scheduler scheduler_;
+    std::atomic<BlockListener*> listener_{nullptr};
 
     // Audio thread only.
     std::span<const TimedEvent> events_;  // the block's, from `next_` on still to apply

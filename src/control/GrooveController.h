@@ -59,6 +59,12 @@ class GrooveController : public ClockListener {
     void setTest(int row);
     void fixQT();
 
+    // MIDI out and the clock followed. While an outside clock is followed, the tempo
+    // field shows its tempo and cannot be changed.
+    void setMidi(const MidiSettings& midi);
+    const MidiSettings& midi() const { return midi_; }
+    bool followsOutsideClock() const { return midi_.sync != SyncSource::Internal; }
+
     // Transport.
     void playGroove();
     void setTempo();  // reads the tempo slider
@@ -108,6 +114,8 @@ class GrooveController : public ClockListener {
     void loopWrapping() override;
     // The sound side's one word to the window about whether it can be heard.
     void soundStatusChanged(const std::string& status) override { out_.setSoundStatus(status); }
+    void followedTransport(bool playing, const std::string& why) override;
+    void followedTempo(double bpm) override;
 
     // Comforts beyond the grid's own keys: drag painting (after a mouseDown), undo and
     // redo of whole edits, typed and tapped tempo, the playhead.
@@ -136,6 +144,7 @@ class GrooveController : public ClockListener {
     void displayNames(bool drums);
     void doDEMO();
     void showTempo();
+    void showPlayTitle(bool playing);
     // The tempo, volume and sound controls as the groove now holds them.
     void showGroove();
     void soundsLoaded();
@@ -161,6 +170,7 @@ class GrooveController : public ClockListener {
     std::function<double()> steady_;
     std::string desktop_;
     int volumeDragRow_ = 0;  // the row whose volume slider is held, or 0
+    MidiSettings midi_;
 };
 
 }  // namespace pattaplex

@@ -230,9 +230,11 @@ void GrooveController::perform(Command command, int value) {
             out_.setUndoTitle(kRevertTitle);
             return undoClear();
         case Command::Slower:
+            if (followsOutsideClock()) return;
             s_.TEMPO = s_.TEMPO <= kSlowestTempo ? kFastestTempo : s_.TEMPO - 1;
             return showTempo();
         case Command::Faster:
+            if (followsOutsideClock()) return;
             s_.TEMPO = s_.TEMPO >= kFastestTempo ? kSlowestTempo : s_.TEMPO + 1;
             return showTempo();
         case Command::Help:

@@ -166,6 +166,11 @@ QWidget* MainWindow::buildTransport() {
     layout->addWidget(tempo_, 1, 1, 1, 2);
     layout->addWidget(tempoField_, 1, 3);
     layout->addWidget(inf_, 2, 0, 1, 4);
+    // Says where the tempo comes from when it is not the groove's own.
+    tempoSource_ = new QLabel;
+    tempoSource_->setAccessibleName(tr("Tempo source"));
+    tempoSource_->hide();
+    layout->addWidget(tempoSource_, 4, 0, 1, 4);
     layout->addLayout(buildOutput(), 3, 0, 1, 4);
 
     connect(play_, &QPushButton::clicked, this, [this] { run(Command::Play); });
@@ -353,6 +358,9 @@ void MainWindow::buildMenus() {
     showEditHistory({}, {});
 
     addKeyMenus(*menuBar(), [this](Command command, int value) { run(command, value); });
+    midiMenu_ = std::make_unique<MidiMenu>(*menuBar(), [this](const MidiSettings& midi) {
+        toController([midi](GrooveController& c) { c.setMidi(midi); });
+    });
 
     auto* style = new NoAltMenuStyle;
     style->setParent(menuBar());
@@ -563,6 +571,22 @@ int MainWindow::tempoSlider() const {
 void MainWindow::setTempoSlider(int bpm) {
     const QSignalBlocker blocker(tempo_);
     tempo_->setValue(bpm);
+}
+
+void MainWindow::showTempoSource(const std::string& source, bool editable) {
+    tempoSource_->setText(qs(source));
+    tempoSource_->setVisible(!source.empty());
+    tempo_->setEnabled(editable);
+    tempoField_->setReadOnly(!editable);
+}
+
+MidiSettings MainWindow::midiSettings() const {
+    return midiMenu_->settings();
+}
+
+void MainWindow::setMidiSettings(const MidiSettings& midi) {
+    midiMenu_->show(midi);
+    toController([midi](GrooveController& c) { c.setMidi(midi); });
 }
 
 void MainWindow::setTempoField(int bpm) {
