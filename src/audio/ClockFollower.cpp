@@ -1,5 +1,6 @@
 #include "ClockFollower.h"
 
+#include <cmath>
 #include <cstddef>
 
 namespace pattaplex {
@@ -14,6 +15,8 @@ constexpr uint8_t kSongPosition = 0xF2;
 constexpr int kTicksPerSixteenth = 6;
 // A tick further apart than this from the one before (30 beats a minute and slower) starts
 // the tempo's average anew: the clock had stopped.
+// Ticks this much further apart or closer than the average are a new tempo, not jitter.
+constexpr double kTempoJump = 0.15;
 constexpr double kSlowestTickSeconds = 60.0 / (30 * ClockFollower::kTicksPerBeat);
 
 }  // namespace
@@ -23,6 +26,12 @@ ClockFollower::Cue ClockFollower::take(int64_t time, const uint8_t* bytes, int s
     switch (bytes[0]) {
         case kClock: {
             if (count_ > 0 && time - lastTick_ > kSlowestTickSeconds * rate_) count_ = 0;
+            // A jump of tempo starts the average anew from the tick before, so the new
+            // tempo holds from its first interval on.
+            const double average = interval();
+            if (average > 0 &&
+                std::fabs(static_cast<double>(time - lastTick_) - average) > kTempoJump * average)
+                count_ = 1;
             newest_ = (newest_ + 1) % static_cast<int>(ticks_.size());
             ticks_[static_cast<size_t>(newest_)] = time;
             if (count_ < static_cast<int>(ticks_.size())) ++count_;

@@ -1,5 +1,6 @@
 #pragma once
-// Follows a MIDI clock coming in: its tempo, smoothed over the last beat of ticks, and its
+// Follows a MIDI clock coming in: its tempo, smoothed over the last beat of ticks (a jump
+// of more than 15 % is taken at once), and its
 // transport (Start, Stop, Continue at the song position). Audio thread only; allocates
 // nothing.
 

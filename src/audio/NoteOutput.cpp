@@ -41,6 +41,8 @@ void NoteOutput::useDevice(std::unique_ptr<AudioDevice> device, bool real) {
 void NoteOutput::useSequencerIfWanted() {
     const MidiOptions& o = engine_->midiOptions();
     const bool wanted = o.sendNotes.load() || o.sendClock.load() || o.followClock.load();
+    // Until the first opening has chosen the device, the stand-in's choice is not final.
+    if (!deviceChosen_) return;
     if (!wanted || (device_ && device_->carriesMidi())) {
         sequencer_.reset();
         return;
@@ -77,12 +79,15 @@ bool NoteOutput::initQT(int kit) {
         std::string why;
         auto device = AudioDevice::open(*engine_, why);
         if (!device) {
+            deviceChosen_ = true;
             useDevice(AudioDevice::silent(*engine_), false);
             reportNoDevice(why);
             return false;
         }
         useDevice(std::move(device), true);
     }
+    deviceChosen_ = true;
+    useSequencerIfWanted();
     control(NoteCommand::Kind::Open);
     open_ = true;
     setStatus("");

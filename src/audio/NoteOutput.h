@@ -70,6 +70,7 @@ class NoteOutput final : public Sound {
     std::unique_ptr<AudioDevice> device_;
     std::unique_ptr<AlsaSequencer> sequencer_;  // MIDI when the device carries none
     bool sequencerFailed_ = false;              // said once, not tried again
+    bool deviceChosen_ = false;                 // initQT has opened the device or given up
     bool realDevice_ = false;                   // a sound device, not the silent stand-in
     bool open_ = false;
     std::string status_;

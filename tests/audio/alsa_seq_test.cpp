@@ -33,6 +33,7 @@ TEST(AlsaSequencer, NotesAndClockGoOutOnTheClientsPort) {
     s.rows[0].BUF.fill(1);
     NoteOutput output(s);  // no sound device: the clock keeps time by itself
     output.setMidi({.sendNotes = true, .sendClock = true});
+    output.initQT(s.KIT);
     snd_seq_addr_t pattaplex{};
     ASSERT_GE(snd_seq_parse_address(seq, &pattaplex, "Pattaplex:0"), 0);
     ASSERT_GE(snd_seq_connect_from(seq, port, pattaplex.client, pattaplex.port), 0);

@@ -12,12 +12,17 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
+
+#include "SynthEngine.h"
+#include "kit_mapping.h"
 
 extern char** environ;
 
@@ -261,5 +266,38 @@ class JackClockSource {
     std::vector<MidiMessage> sent_;
     std::atomic<size_t> sentCount_{0};
 };
+
+constexpr int kAttack = 1024;
+
+// The first samples of `key` played alone from silence at `rate`, the note starting at
+// sample 0.
+inline std::vector<float> attackOf(int kit, int key, int velocity, int rate) {
+    SynthEngine engine(rate);
+    if (engine.load() || !engine.selectPreset(*kitPreset(kit))) return {};
+    engine.send(
+        {.kind = NoteCommand::Kind::NoteOn, .key = uint8_t(key), .velocity = uint8_t(velocity)});
+    std::vector<float> left(kAttack), right(kAttack);
+    engine.render(left.data(), right.data(), kAttack);
+    return left;
+}
+
+// Where the recorded sound lies best over `attack` near `frame`, relative to it: the lag
+// of the highest normalised correlation within a synthesizer block either side.
+inline int attackOffset(const JackRecorder& recording, int64_t frame,
+                        const std::vector<float>& attack) {
+    int best = 1000;
+    double bestScore = -1;
+    for (int lag = -64; lag <= 64; ++lag) {
+        double dot = 0, power = 0;
+        for (size_t i = 0; i < attack.size(); ++i) {
+            const double x = recording.sample(frame + lag + static_cast<int64_t>(i));
+            dot += x * attack[i];
+            power += x * x;
+        }
+        const double score = power > 0 ? dot / std::sqrt(power) : 0;
+        if (score > bestScore) std::tie(best, bestScore) = std::tie(lag, score);
+    }
+    return best;
+}
 
 }  // namespace pattaplex::testing

@@ -18,44 +18,13 @@
 namespace pattaplex {
 namespace {
 
+using testing::attackOf;
+using testing::attackOffset;
 using testing::JackRecorder;
 using testing::JackServer;
 using testing::MidiMessage;
 
 constexpr float kInaudible = 1e-4f;  // a hit peaks thousands of times higher
-constexpr int kAttack = 1024;
-
-// The first samples of `key` played alone from silence at `rate`, the note starting at
-// sample 0.
-std::vector<float> attackOf(int kit, int key, int velocity, int rate) {
-    SynthEngine engine(rate);
-    EXPECT_FALSE(engine.load());
-    EXPECT_TRUE(engine.selectPreset(*kitPreset(kit)));
-    engine.send(
-        {.kind = NoteCommand::Kind::NoteOn, .key = uint8_t(key), .velocity = uint8_t(velocity)});
-    std::vector<float> left(kAttack), right(kAttack);
-    engine.render(left.data(), right.data(), kAttack);
-    return left;
-}
-
-// Where the recorded sound lies best over `attack` near `frame`, relative to it: the lag
-// of the highest normalised correlation within a synthesizer block either side.
-int attackOffset(const JackRecorder& recording, int64_t frame, const std::vector<float>& attack) {
-    int best = 1000;
-    double bestScore = -1;
-    for (int lag = -64; lag <= 64; ++lag) {
-        double dot = 0, power = 0;
-        for (size_t i = 0; i < attack.size(); ++i) {
-            const double x = recording.sample(frame + lag + static_cast<int64_t>(i));
-            dot += x * attack[i];
-            power += x * x;
-        }
-        const double score = power > 0 ? dot / std::sqrt(power) : 0;
-        if (score > bestScore) std::tie(best, bestScore) = std::tie(lag, score);
-    }
-    return best;
-}
-
 // The window's note output on JACK, playing a groove of one row: a closed hi-hat on
 // step 0 of four.
 struct Rig {
