@@ -185,8 +185,9 @@ void GrooveController::mouseDown(float x, float y) {
     painter_.end();
     s_.ptX = x;
     s_.ptY = y;
-    s_.G = grid::columnAt(x, s_.left);
-    if (const auto at = grid::cellAt(x, y, s_.left)) {
+    const auto at = grid::cellAt(x, y, s_.left, s_.LNG);
+    s_.G = at ? at->column : -1;
+    if (at) {
         DrumRow& row = s_.row(at->row);
         int32_t& cell = row.BUF[static_cast<size_t>(at->column)];
         cell = cell == 0 ? row.DR : 0;
@@ -196,9 +197,10 @@ void GrooveController::mouseDown(float x, float y) {
         painter_.begin(*at, cell != 0, x, y);
     }
     out_.requestRedraw();
+    // A click beside the grid still lets the selected row be heard, but changes nothing.
     if (s_.DEMO != 0) {
         doDEMO();
-        s_.dataTOG = 1;
+        if (at) s_.dataTOG = 1;
     }
 }
 
