@@ -81,6 +81,7 @@ void GrooveController::undoClear() {
 void GrooveController::doPreset(int tag) {
     const EditScope edit(*this, "Preset");
     const PresetOutcome outcome = pattaplex::doPreset(s_, tag, clock_);
+    if (outcome.name) grooveFile_.clear();  // a preset is saved only where the user says
     if (outcome.name) out_.setFileField(*outcome.name);
     if (outcome.kitTitle) out_.setKitTitle(*outcome.kitTitle);
     showGroove();
@@ -120,11 +121,22 @@ void GrooveController::setTest(int row) {
 }
 
 void GrooveController::fixQT() {
-    sound_.closeOutput();
-    initQT();
+    const bool playing = sound_.clockRunning();
+    const bool reopened = sound_.reopen(s_.KIT);
+    if (playing && !sound_.clockRunning()) showPlayhead(-1);
+    if (reopened) {
+        const std::string device = sound_.deviceDescription();
+        out_.showStatusMessage("Sound restarted" + (device.empty() ? "" : ": " + device));
+        return;
+    }
+    // The status reads "No sound: why"; the alert gives the why.
+    std::string why = sound_.soundStatus();
+    if (const std::string prefix = "No sound: "; why.starts_with(prefix))
+        why.erase(0, prefix.size());
+    if (why.empty()) why = "the kit could not be loaded";
     out_.runAlert("Possible QT Problem",
-                  "Attemped a Quicktime Fix.\n\nIf QT still does not respond, Save your "
-                  "project...\nQuit the App and Relaunch.",
+                  "The sound could not be restarted: " + why +
+                      ".\n\nSave your project; then quit Pattaplex and start it again.",
                   "I Will");
 }
 
@@ -241,6 +253,8 @@ void GrooveController::displaySounds() {
         displayNotes();
     else
         displayDrums();
+    // The kit button names what plays, however the kit was chosen.
+    out_.setKitTitle(kitName(s_.KIT).value_or("Kit"));
 }
 
 void GrooveController::displayVolume() {
@@ -316,8 +330,10 @@ void GrooveController::quit() {
         out_.quitApplication();
         return;
     }
-    const int answer = out_.runAlert("YOU HAVE UNSAVED DATA", "WANT TO SAVE YOUR PROJECT FIRST?",
-                                     "SAVE", "QUIT", "CANCEL");
+    const int answer = out_.runAlert(
+        "YOU HAVE UNSAVED DATA",
+        "\"" + s_.lastFile + "\" has changes that are not saved. WANT TO SAVE YOUR PROJECT FIRST?",
+        "SAVE", "QUIT", "CANCEL");
     if (answer == 1) {
         // Saving here always means the groove itself.
         s_.saveSET = 0;

@@ -63,10 +63,22 @@ const ActionCase kActions[] = {
     {"", [](World& w) { w.c.doPreset(3); },
      "fileField=Funk, tempoField=80, tempoSlider=80, kitField=Power, kit=16401, name3=Tambourine"},
     {"", [](World& w) { w.c.doPreset(10); }, "kitTitle=Kalimba, kitField=Kalimba, name1=C4"},
+    // The kit button names the kit that plays, however it was chosen.
+    {"", [](World& w) { w.c.setKit(16409); }, "kitTitle=Electronic"},
+    {"", [](World& w) { w.c.setKit(16409), w.c.undoEdit(); }, "kitTitle=Jazz"},
     {"randTOG=3", [](World& w) { w.c.loopWrapping(); }, "undoTOG=1, anySteps=1"},
     {"DV4=0", [](World& w) { w.c.setTest(4); }, "audition=68 0"},
+    // Fix Sound reports a restart in the status line, and alerts only when it fails.
     {"", [](World& w) { w.c.fixQT(); },
-     "closes=1, kit=16417, alert=Possible QT Problem, alertButtons=I Will//"},
+     "closes=1, kit=16417, status=Sound restarted: 48000 Hz through JACK, alerts=-"},
+    {"",
+     [](World& w) {
+         w.snd.refusedKits.insert(16417), w.snd.status = "No sound: no JACK server running";
+         w.c.fixQT();
+     },
+     "status=-, alert=Possible QT Problem, alertButtons=I Will//, "
+     "alertMessage=The sound could not be restarted: no JACK server running.\n\n"
+     "Save your project; then quit Pattaplex and start it again."},
     // A refused output halts playback; Play starts it again.
     {"", [](World& w) { w.c.playGroove(), w.snd.refusedKits.insert(16441), w.c.setKit(16441); },
      "running=0, playTitle=STOP"},
