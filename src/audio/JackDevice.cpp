@@ -73,6 +73,7 @@ class JackDevice final : public AudioDevice {
     }
 
     bool carriesMidi() const override { return true; }
+    std::string name() const override { return "JACK"; }
 
   private:
     // Heard at once: the outputs go to the first two physical playback ports.

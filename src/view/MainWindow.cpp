@@ -31,6 +31,7 @@ namespace pattaplex {
 namespace {
 
 constexpr int kRecentFiles = 10;
+constexpr int kStatusMessageMs = 8000;
 const char* const kRecentKey = "recentFiles";
 
 QString qs(const std::string& text) {
@@ -131,6 +132,12 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     for (int n = 1; n <= kRowCount; ++n) makeTypable(rows_->soundSelector(n));
     grid_->setFocus(Qt::OtherFocusReason);
     setAcceptDrops(true);
+    // The status line is shown only while it has something to say.
+    statusBar()->hide();
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty() && (!soundStatus_ || soundStatus_->text().isEmpty()))
+            statusBar()->hide();
+    });
 
     grid_->onPainted = [this] {
         showSelections();
@@ -336,7 +343,9 @@ void MainWindow::buildMenus() {
     add(tr("Open Groove…"), QKeySequence(Qt::CTRL | Qt::Key_O), Command::OpenGroove);
     recentMenu_ = file->addMenu(tr("Open Recent"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
-    add(tr("Save Groove…"), QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveGroove);
+    add(tr("Save Groove"), QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveGroove);
+    add(tr("Save Groove As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+        Command::SaveGrooveAs);
     file->addSeparator();
     // The drum-set keys are the grid's; the menu only shows them.
     add(tr("Open Drum Set…") + "\tAlt+O", {}, Command::OpenDrumSet);
@@ -516,7 +525,10 @@ void MainWindow::fillRecentMenu() {
 
 void MainWindow::setAudioExportJob(AudioExportJob job) {
     delete exporter_;
-    exporter_ = new AudioExporter(this, std::move(job));
+    exporter_ = new AudioExporter(this, grid_, std::move(job));
+    statusBar()->addWidget(exporter_->statusWidget(), 1);
+    connect(exporter_, &AudioExporter::statusChanged, this, &MainWindow::fitStatusLine);
+    fitStatusLine();
 }
 
 void MainWindow::exportAudio() {
@@ -545,7 +557,22 @@ void MainWindow::setSoundStatus(const std::string& text) {
         statusBar()->addWidget(soundStatus_);
     }
     soundStatus_->setText(qs(text));
-    statusBar()->setVisible(!text.empty());
+    fitStatusLine();
+}
+
+// The status line shows only while it has something to say.
+void MainWindow::fitStatusLine() {
+    const bool silent = soundStatus_ && !soundStatus_->text().isEmpty();
+    statusBar()->setVisible(silent || (exporter_ && exporter_->hasNews()));
+}
+
+void MainWindow::showStatusMessage(const std::string& text) {
+    statusBar()->show();
+    statusBar()->showMessage(qs(text), kStatusMessageMs);
+}
+
+void MainWindow::setTitle(const std::string& title) {
+    setWindowTitle(qs(title));
 }
 
 void MainWindow::setCount(const std::string& text) {
@@ -661,8 +688,23 @@ void MainWindow::showEditHistory(const std::string& undoName, const std::string&
     redoAction_->setEnabled(!redoName.empty());
 }
 
+// An export still running is finished or dropped as the user says; one already written
+// stays either way.
 void MainWindow::quitApplication() {
-    exitProgram();
+    const int exports = exporter_ ? exporter_->queued() : 0;
+    if (exports == 0) return exitProgram();
+    const std::string running = exporter_->runningName().toStdString();
+    const std::string message = exports == 1
+                                    ? "\"" + running + "\" is still being exported."
+                                    : "\"" + running + "\" and " + std::to_string(exports - 1) +
+                                          " more are still being exported.";
+    const std::string finish =
+        exports == 1 ? " Finish it before quitting?" : " Finish them before quitting?";
+    const int answer = runAlert("AN EXPORT IS RUNNING", message + finish, "FINISH, THEN QUIT",
+                                "DROP AND QUIT", "CANCEL");
+    if (answer < 0) return exporter_->whenIdle(nullptr);  // no quitting after all
+    if (answer == 0) exporter_->cancelAll();
+    exporter_->whenIdle(exitProgram);
 }
 
 }  // namespace pattaplex

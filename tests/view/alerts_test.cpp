@@ -2,38 +2,17 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "WindowFixture.h"
+#include "alert_answers.h"
+#include "groove_files.h"
 
 namespace pattaplex {
 namespace {
-
-// What an alert showed when it was answered.
-struct SeenAlert {
-    bool shown = false;
-    QString title, message;
-    QStringList buttons;
-    bool defaultIsFirst = false;
-};
-
-// Presses the button titled `answer` (or Escape, when `answer` is empty) on the next
-// modal alert, recording what it showed.
-inline void answerNextAlert(const QString& answer, SeenAlert* seen) {
-    QTimer::singleShot(0, [answer, seen] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return;
-        *seen = {true, box->windowTitle(), box->informativeText(), {}, false};
-        for (QAbstractButton* b : box->buttons()) seen->buttons << b->text();
-        seen->defaultIsFirst =
-            box->defaultButton() && box->defaultButton()->text() == seen->buttons.value(0);
-        if (answer.isEmpty()) return QTest::keyClick(box, Qt::Key_Escape);
-        for (QAbstractButton* b : box->buttons())
-            if (b->text() == answer) return b->click();
-    });
-}
 
 // The close button goes through quitting: each answer of its alert, as a user gives it.
 TEST_F(WindowTest, ClosingWithUnsavedWorkAsksFirst) {
@@ -50,7 +29,8 @@ TEST_F(WindowTest, ClosingWithUnsavedWorkAsksFirst) {
         window.close();
         ASSERT_TRUE(seen.shown);
         EXPECT_EQ(seen.title, "YOU HAVE UNSAVED DATA");
-        EXPECT_EQ(seen.message, "WANT TO SAVE YOUR PROJECT FIRST?");
+        EXPECT_EQ(seen.message,
+                  "\"Groove\" has changes that are not saved. WANT TO SAVE YOUR PROJECT FIRST?");
         EXPECT_EQ(seen.buttons, (QStringList{"SAVE", "QUIT", "CANCEL"}));
         EXPECT_TRUE(seen.defaultIsFirst);
         EXPECT_EQ(quits, answer == "QUIT" ? 1 : 0);
@@ -94,6 +74,42 @@ TEST_F(WindowTest, SheetsAreWindowModalAndOpenWithoutWaiting) {
     ASSERT_NE(save, nullptr);
     EXPECT_EQ(save->defaultSuffix(), "mid");
     save->reject();
+}
+
+// The title names the groove and marks unsaved work; a file dropped on that work asks
+// first; Save As always brings up the save sheet.
+TEST_F(WindowTest, TitleDropOverUnsavedWorkAndSaveAs) {
+    window.show();
+    EXPECT_EQ(window.windowTitle(), "Groove \u2014 Pattaplex");
+    clickGrid(300, 310);
+    EXPECT_EQ(window.windowTitle(), "Groove* \u2014 Pattaplex");
+
+    QTemporaryDir folder;
+    const QString funk = folder.filePath("Funk.grv");
+    GrooveState other = state;
+    other.KIT = 16401;
+    ASSERT_TRUE(saveGroove(funk.toStdString(), other));
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(funk)});
+    for (const QString answer : {"CANCEL", "DON'T SAVE"}) {
+        SeenAlert seen;
+        answerNextAlert(answer, &seen);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+        QApplication::sendEvent(&window, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+        QApplication::sendEvent(&window, &drop);
+        EXPECT_EQ(seen.title + "/" + seen.buttons.join(","),
+                  "YOU HAVE UNSAVED DATA/SAVE,DON'T SAVE,CANCEL");
+    }
+    EXPECT_EQ(state.KIT, 16401);
+    EXPECT_EQ(window.windowTitle(), "Funk \u2014 Pattaplex");
+
+    for (QAction* action : window.findChildren<QAction*>())
+        if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)) action->trigger();
+    auto* sheet = window.findChild<QFileDialog*>();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->acceptMode(), QFileDialog::AcceptSave);
+    sheet->reject();
 }
 
 }  // namespace
