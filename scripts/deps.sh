@@ -7,7 +7,9 @@ packages=(build-essential cmake pkg-config ninja-build
           fonts-dejavu-core xvfb xauth
           desktop-file-utils appstream shared-mime-info libglib2.0-bin
           fluidsynth   # the program: the render benchmark compares against its file render
-          jackd2 jack-midi-clock)  # the JACK tests' own dummy server, and a clock to follow
+          # The JACK tests' own dummy server (jackd2 with its own development files, which
+          # FluidSynth's accept too; without them apt swaps FluidSynth's out), and a clock.
+          jackd2 libjack-jackd2-dev jack-midi-clock)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -306,7 +306,8 @@ void Scheduler::publishReport() {
     shared_.sequence.store(sequence + 1);
     shared_.position.store(rendered_);
     shared_.running.store(clock_.running());
-    shared_.busy.store(clock_.running() || pendingCount_ > 0);
+    // An outside clock may start playback at any tick: following keeps the device busy.
+    shared_.busy.store(clock_.running() || pendingCount_ > 0 || following_);
     shared_.stepsPlayed.store(clock_.stepsPlayed());
     shared_.lastStep.store(clock_.lastStep());
     shared_.nextStep.store(clock_.nextStep());

@@ -10,6 +10,7 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -298,8 +299,15 @@ void SynthEngine::applyDue(int64_t until) {
     while (next_ < events_.size() && events_[next_].time / factor_ < until) apply(events_[next_++]);
 }
 
+void SynthEngine::setBlockListener(BlockListener* listener) {
+    listener_.store(listener);
+    // A block begun with the old one ends first (the audio thread never waits for this).
+    while (listenerBusy_.load()) std::this_thread::yield();
+}
+
 void SynthEngine::render(float* left, float* right, int frames) {
-    BlockListener* listener = listener_.load(std::memory_order_acquire);
+    listenerBusy_.store(true);
+    BlockListener* listener = listener_.load();
     if (listener) listener->blockStarting(scheduler_.blockStart(), frames);
     events_ = scheduler_.beginBlock(frames);
     next_ = 0;
@@ -309,6 +317,7 @@ void SynthEngine::render(float* left, float* right, int frames) {
     applyDue(std::numeric_limits<int64_t>::max());
     if (left && right) masterBus_.process(left, right, frames);
     if (listener) listener->blockRendered(events_, scheduler_.blockStart(), frames);
+    listenerBusy_.store(false);
     scheduler_.endBlock();
 }
 

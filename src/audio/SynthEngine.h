@@ -75,9 +75,9 @@ class SynthEngine {
     void receiveMidi(int frame, const uint8_t* bytes, int size) {
         scheduler_.receive(frame, bytes, size);
     }
-    // Any thread: told of each block from the next one on (null: none). It must outlive
-    // the engine's rendering or be taken away first.
-    void setBlockListener(BlockListener* listener) { listener_.store(listener); }
+    // Main thread: told of each block from the next one on (null: none). Once this has
+    // returned, the one before is not called any more.
+    void setBlockListener(BlockListener* listener);
     // The events of the block rendered last, each at its frame in that block.
     std::span<const TimedEvent> blockEvents() const { return scheduler_.blockEvents(); }
     int64_t position() const { return scheduler_.position(); }
@@ -110,6 +110,7 @@ class SynthEngine {
     MidiOptions midi_;
     Scheduler scheduler_;
     std::atomic<BlockListener*> listener_{nullptr};
+    std::atomic<bool> listenerBusy_{false};  // the audio thread may be calling it
 
     // Audio thread only.
     std::span<const TimedEvent> events_;  // the block's, from `next_` on still to apply
