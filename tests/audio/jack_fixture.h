@@ -133,7 +133,10 @@ class JackRecorder {
         while (recorded_.load() < until && filled_.load() < audio_.size())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    // After close(): what came.
+    // Cycles the server skipped so far: across one, Pattaplex's sample clock and the
+    // server's frame time part.
+    int gaps() const { return gaps_.load(); }
+    // What came so far.
     std::vector<MidiMessage> messages() const {
         return {midi_.begin(), midi_.begin() + static_cast<ptrdiff_t>(midiCount_.load())};
     }
@@ -150,6 +153,9 @@ class JackRecorder {
         auto* self = static_cast<JackRecorder*>(data);
         const int64_t now = jack_last_frame_time(self->client_);
         if (self->first_ < 0) self->first_ = now;
+        // A cycle the server skipped under load (frames nobody processed) shows as a gap.
+        if (self->expected_ >= 0 && now != self->expected_) ++self->gaps_;
+        self->expected_ = now + frames;
         const auto* in = static_cast<const float*>(jack_port_get_buffer(self->audioIn_, frames));
         size_t at = static_cast<size_t>(now - self->first_);
         for (jack_nframes_t i = 0; i < frames && at < self->audio_.size(); ++i)
@@ -180,6 +186,8 @@ class JackRecorder {
     std::vector<MidiMessage> midi_;
     std::atomic<size_t> midiCount_{0}, filled_{0};
     std::atomic<int64_t> recorded_{0};
+    std::atomic<int> gaps_{0};
+    int64_t expected_ = -1;
     int64_t first_ = -1;
 };
 

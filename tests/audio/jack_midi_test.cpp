@@ -125,32 +125,37 @@ TEST(JackClient, TheClockTicks24ABeatOnItsFrameWithTheTransport) {
     Rig rig;
     ASSERT_TRUE(rig.open({.sendClock = true}));
     const int rate = rig.recorder->rate();
+    // Each run is repeated (a few times at most) when the loaded machine made the server
+    // skip a cycle meanwhile.
+    auto run = [&](double seconds, int fromStep) {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            rig.s.LOOP = fromStep;
+            const size_t from = rig.recorder->messages().size();
+            const int gaps = rig.recorder->gaps();
+            rig.play(seconds);
+            const auto all = rig.recorder->messages();
+            if (rig.recorder->gaps() == gaps)
+                return std::vector<MidiMessage>(all.begin() + static_cast<ptrdiff_t>(from),
+                                                all.end());
+        }
+        return std::vector<MidiMessage>{};
+    };
+    auto order = [](const std::vector<MidiMessage>& messages) {
+        std::string text;
+        for (const MidiMessage& m : messages)
+            if (m.bytes[0] != 0xF8)
+                text += m.bytes[0] == 0xFA   ? "S"
+                        : m.bytes[0] == 0xFC ? "T"
+                        : m.bytes[0] == 0xF2 ? "P"
+                        : m.bytes[0] == 0xFB ? "C"
+                                             : "?";
+        return text;
+    };
     for (int tempo : {40, 137, 240}) {
         rig.s.TEMPO = tempo;
-        rig.s.LOOP = 0;
-        rig.play(1.0);
-    }
-    rig.s.SUB = 4;
-    rig.s.LOOP = 6;  // a pause that resumes at step 6: the second beat's third sixteenth
-    rig.play(0.5);
-    rig.recorder->close();
-
-    const auto messages = rig.recorder->messages();
-    std::string order;
-    for (const MidiMessage& m : messages)
-        if (m.bytes[0] != 0xF8)
-            order += m.bytes[0] == 0xFA   ? "S"
-                     : m.bytes[0] == 0xFC ? "T"
-                     : m.bytes[0] == 0xF2 ? "P"
-                     : m.bytes[0] == 0xFB ? "C"
-                                          : "?";
-    EXPECT_EQ(order, "STSTSTPCT");
-    const auto pointer = withStatus(messages, 0xF2);
-    ASSERT_EQ(pointer.size(), 1u);
-    EXPECT_EQ(pointer[0].bytes, (std::array<uint8_t, 3>{0xF2, 6, 0}));
-
-    size_t i = 0;
-    for (int tempo : {40, 137, 240}) {
+        const auto messages = run(1.0, 0);
+        ASSERT_EQ(order(messages), "ST") << tempo;
+        size_t i = 0;
         while (messages[i].bytes[0] != 0xFA) ++i;
         const int64_t start = messages[i].frame;
         const double tick = rate * 60.0 / (tempo * 24);
@@ -160,6 +165,13 @@ TEST(JackClient, TheClockTicks24ABeatOnItsFrameWithTheTransport) {
                 << tempo << " tick " << n;
         EXPECT_NEAR(n, 1.0 * rate / tick, 24.0 * 256 / tick + 2) << tempo;
     }
+    // A pause that resumes at step 6: the second beat's third sixteenth.
+    rig.s.SUB = 4;
+    const auto resumed = run(0.5, 6);
+    EXPECT_EQ(order(resumed), "PCT");
+    const auto pointer = withStatus(resumed, 0xF2);
+    ASSERT_EQ(pointer.size(), 1u);
+    EXPECT_EQ(pointer[0].bytes, (std::array<uint8_t, 3>{0xF2, 6, 0}));
 }
 
 // Following an outside clock: Start plays step 0 at the next tick, each step on its tick;
@@ -167,36 +179,46 @@ TEST(JackClient, TheClockTicks24ABeatOnItsFrameWithTheTransport) {
 // Stop stops, Continue resumes at the position pointer, and a silent clock stops playback.
 TEST(JackClient, FollowsAnOutsideClockFrom100To140) {
     NEEDS_JACK();
-    Rig rig;
-    rig.s.SUB = 4;
-    for (int step = 0; step < 16; ++step) {
-        rig.s.rows[0].BUF[static_cast<size_t>(step)] = 1;
-        rig.s.rows[0].VOL[static_cast<size_t>(step)] = 10 + step;  // tells the steps apart
+    double settled = 0, followed = 0;
+    EngineReport end;
+    std::vector<MidiMessage> sent, ons;
+    // Tried again (a few times at most) when the loaded machine made the server skip a
+    // cycle, which drops the outside clock's ticks of that cycle.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Rig rig;
+        rig.s.SUB = 4;
+        for (int step = 0; step < 16; ++step) {
+            rig.s.rows[0].BUF[static_cast<size_t>(step)] = 1;
+            rig.s.rows[0].VOL[static_cast<size_t>(step)] = 10 + step;  // tells steps apart
+        }
+        ASSERT_TRUE(rig.open({.sendNotes = true, .sync = SyncSource::MidiClock}));
+        JackRecorder& recorder = *rig.recorder;
+        testing::JackClockSource clock;
+        const int rate = recorder.rate();
+        clock.sendClock(100);
+        recorder.record(rate / 2);
+        clock.send({0xFA}, 1);
+        recorder.record(rate * 60 * 2 / 100);  // two beats
+        settled = rig.output->engine().report().followedTempo;
+        clock.sendClock(140);
+        // A beat from the first tick at the new tempo, and the cycles it takes to come.
+        recorder.record(rate * 60 / 100 / 24 + rate * 60 / 140 + 1024);
+        followed = rig.output->engine().report().followedTempo;
+        recorder.record(rate / 2);
+        clock.send({0xFC}, 1);
+        recorder.record(rate / 4);
+        clock.send({0xF2, 4, 0}, 3);  // the second beat
+        clock.send({0xFB}, 1);
+        recorder.record(rate / 4);
+        clock.sendClock(0);  // the clock goes silent
+        recorder.record(rate * 5 / 2);
+        end = rig.output->engine().report();
+        clock.close();
+        recorder.close();
+        sent = clock.sent();
+        ons = withStatus(recorder.messages(), 0x90, 0xF0);
+        if (recorder.gaps() == 0) break;
     }
-    ASSERT_TRUE(rig.open({.sendNotes = true, .sync = SyncSource::MidiClock}));
-    JackRecorder& recorder = *rig.recorder;
-    testing::JackClockSource clock;
-    const int rate = recorder.rate();
-    clock.sendClock(100);
-    recorder.record(rate / 2);
-    clock.send({0xFA}, 1);
-    recorder.record(rate * 60 * 2 / 100);  // two beats
-    const double settled = rig.output->engine().report().followedTempo;
-    clock.sendClock(140);
-    // A beat from the first tick at the new tempo, and the cycles it takes to come.
-    recorder.record(rate * 60 / 100 / 24 + rate * 60 / 140 + 1024);
-    const double followed = rig.output->engine().report().followedTempo;
-    recorder.record(rate / 2);
-    clock.send({0xFC}, 1);
-    recorder.record(rate / 4);
-    clock.send({0xF2, 4, 0}, 3);  // the second beat
-    clock.send({0xFB}, 1);
-    recorder.record(rate / 4);
-    clock.sendClock(0);  // the clock goes silent
-    recorder.record(rate * 5 / 2);
-    const EngineReport end = rig.output->engine().report();
-    clock.close();
-    recorder.close();
     EXPECT_NEAR(settled, 100.0, 0.5);
     EXPECT_NEAR(followed, 140.0, 0.5);
     EXPECT_FALSE(end.running);
@@ -204,8 +226,6 @@ TEST(JackClient, FollowsAnOutsideClockFrom100To140) {
 
     // Every sixth tick after a start or continue begins a step: its note goes out within
     // half a synthesizer block of the tick.
-    const auto sent = clock.sent();
-    const auto ons = withStatus(recorder.messages(), 0x90, 0xF0);
     std::vector<std::pair<int64_t, int>> steps;  // tick frame, step
     int nextStep = -1, ticksToStep = 0;
     for (const MidiMessage& m : sent) {
