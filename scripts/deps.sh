@@ -40,7 +40,6 @@ install_packages_safely() {
     local apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
     log=$(mktemp) || return 1
 
-    echo "Installing: ${missing[*]}"
     if ! "${apt[@]}" update -qq >"$log" 2>&1; then
         cat "$log" >&2
         echo "deps: apt-get update failed" >&2
@@ -62,6 +61,7 @@ install_packages_safely() {
         rm -f "$log"
         return 1
     fi
+    echo "Installing: ${missing[*]}"
     if ! "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
         cat "$log" >&2
         echo "deps: apt-get install failed" >&2
