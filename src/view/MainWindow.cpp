@@ -134,7 +134,7 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
 
     grid_->onPainted = [this] {
         showSelections();
-        emit gridPainted();
+        if (isVisible()) emit gridPainted();  // not for a drawing made before the window shows
     };
 }
 
@@ -504,6 +504,16 @@ void MainWindow::fillRecentMenu() {
         item->setToolTip(path);
     }
     if (recent.isEmpty()) recentMenu_->addAction(tr("No Recent Files"))->setEnabled(false);
+}
+
+// Showing the window maps it first and draws it after; the first drawing of all its
+// controls (fonts, glyphs, the style's pictures) takes long enough to show a blank window.
+// Drawn once unseen beforehand, at the size showing it gives, the window's first frame
+// follows its map at once.
+void MainWindow::prepareFirstFrame() {
+    adjustSize();
+    setAttribute(Qt::WA_Resized, false);  // as showing it would leave it
+    grab();
 }
 
 void MainWindow::setAudioExportJob(AudioExportJob job) {
