@@ -134,10 +134,7 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     setAcceptDrops(true);
     // The status line is shown only while it has something to say.
     statusBar()->hide();
-    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
-        if (message.isEmpty() && (!soundStatus_ || soundStatus_->text().isEmpty()))
-            statusBar()->hide();
-    });
+    connect(statusBar(), &QStatusBar::messageChanged, this, &MainWindow::fitStatusLine);
 
     grid_->onPainted = [this] {
         showSelections();
@@ -528,7 +525,8 @@ void MainWindow::prepareFirstFrame() {
 void MainWindow::setAudioExportJob(AudioExportJob job) {
     delete exporter_;
     exporter_ = new AudioExporter(this, grid_, std::move(job));
-    statusBar()->addWidget(exporter_->statusWidget(), 1);
+    // Beside any passing message, which would hide it for a while if it were not permanent.
+    statusBar()->addPermanentWidget(exporter_->statusWidget());
     connect(exporter_, &AudioExporter::statusChanged, this, &MainWindow::fitStatusLine);
     fitStatusLine();
 }
@@ -565,7 +563,8 @@ void MainWindow::setSoundStatus(const std::string& text) {
 // The status line shows only while it has something to say.
 void MainWindow::fitStatusLine() {
     const bool silent = soundStatus_ && !soundStatus_->text().isEmpty();
-    statusBar()->setVisible(silent || (exporter_ && exporter_->hasNews()));
+    const bool exports = exporter_ && exporter_->hasNews();
+    statusBar()->setVisible(silent || exports || !statusBar()->currentMessage().isEmpty());
 }
 
 void MainWindow::showStatusMessage(const std::string& text) {
