@@ -103,6 +103,22 @@ TEST_F(ControllerFilesTest, DrumSetsSaveAndOpenWithoutTouchingTheGroove) {
     EXPECT_TRUE(state == before);
 }
 
+// A typed name keeps what it ends with and gains its kind's extension, unless that is it.
+TEST_F(ControllerFilesTest, TypedNamesGetTheirKindsExtension) {
+    const std::tuple<Sheet, const char*, const char*> kSaves[] = {
+        {&GrooveController::saveFile, "Take 2.5", "Take 2.5.grv"},
+        {&GrooveController::saveFile, "Loud.GRV", "Loud.GRV"},
+        {&GrooveController::saveDrums, "Kit v1.2", "Kit v1.2.set"},
+        {&GrooveController::saveMIDI, "Song.grv", "Song.grv.mid"},
+        {&GrooveController::saveMIDI, "Song.mid", "Song.mid"},
+    };
+    for (const auto& [sheet, typed, file] : kSaves) {
+        save(sheet, typed);
+        EXPECT_TRUE(fs::is_regular_file(home / file)) << typed;
+        EXPECT_TRUE(std::string(typed) == file || !fs::exists(home / typed)) << typed;
+    }
+}
+
 TEST_F(ControllerFilesTest, FailedWritesSaySoAndKeepTheGrooveUnsaved) {
     state.dataTOG = 1;
     fs::create_directories(home / "Taken.grv");
