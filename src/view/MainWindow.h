@@ -64,6 +64,8 @@ class MainWindow : public QMainWindow, public Outlets {
     void beginSaveSheet(const std::string& folder, const std::string& name) override;
     void beginOpenSheet(const std::string& folder, const std::string& name,
                         const std::string& extension) override;
+    void beginAudioExport() override;
+    void showStatus(const std::string& text) override;
     void quitApplication() override;
     void showPlayhead(int step) override;
     void showEditHistory(const std::string& undoName, const std::string& redoName) override;
@@ -120,6 +122,7 @@ class MainWindow : public QMainWindow, public Outlets {
     QWidget* buildPresets();
     QWidget* buildRandom();
     void buildMenus();
+    void nameRowKeys();
     void showSelections();
     void makeTypable(QWidget* field);
     void fillRecentMenu();
