@@ -134,12 +134,8 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     for (int n = 1; n <= kRowCount; ++n) makeTypable(rows_->soundSelector(n));
     grid_->setFocus(Qt::OtherFocusReason);
     setAcceptDrops(true);
-    // The status line shows only while it has something to say.
-    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
-        statusBar()->setVisible(!message.isEmpty() ||
-                                (soundStatus_ && !soundStatus_->text().isEmpty()));
-    });
-    statusBar()->hide();
+    connect(statusBar(), &QStatusBar::messageChanged, this, &MainWindow::fitStatusLine);
+    fitStatusLine();
 
     grid_->onPainted = [this] {
         showSelections();
@@ -563,7 +559,6 @@ void MainWindow::beginAudioExport() {
 }
 
 void MainWindow::showStatus(const std::string& text) {
-    statusBar()->show();
     statusBar()->showMessage(qs(text), kStatusMilliseconds);
 }
 
@@ -582,7 +577,8 @@ void MainWindow::setSoundStatus(const std::string& text) {
 // The status line shows only while it has something to say.
 void MainWindow::fitStatusLine() {
     const bool silent = soundStatus_ && !soundStatus_->text().isEmpty();
-    statusBar()->setVisible(silent || (exporter_ && exporter_->hasNews()));
+    statusBar()->setVisible(silent || (exporter_ && exporter_->hasNews()) ||
+                            !statusBar()->currentMessage().isEmpty());
 }
 
 void MainWindow::setCount(const std::string& text) {

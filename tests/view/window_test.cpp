@@ -4,6 +4,7 @@
 #include <QMenuBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 
 #include "WindowFixture.h"
 
@@ -107,6 +108,15 @@ TEST_F(WindowTest, MasterVolumeAndLevelMeterFollowTheSoundAndRestWhenItIsQuiet) 
     QTest::keyClick(grid(), Qt::Key_Space);
     for (int i = 0; i < 200; ++i) meter->poll();
     EXPECT_FALSE(meter->polling());
+}
+
+TEST_F(WindowTest, AGridSizeOverTheCapSaysWhyInTheStatusLine) {
+    EXPECT_TRUE(window.statusBar()->isHidden());
+    window.barsButton(6)->click();
+    window.beatsButton(9)->click();
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              "At most 54 steps: 6 bars of 9 beats need 1 step per beat");
+    EXPECT_FALSE(window.statusBar()->isHidden());
 }
 
 // Keys typed at the window go wherever the keyboard focus is, as a user's would.
