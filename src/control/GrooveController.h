@@ -87,8 +87,10 @@ class GrooveController : public ClockListener {
     void setBeats(int beats);
     void setDiv(int sub);
 
-    // Files.
+    // Files. A groove saved or opened has a file of its own, to which saveFile writes
+    // at once; saveFileAs always asks where.
     void saveFile();
+    void saveFileAs();
     void saveDrums();
     void saveMIDI();
     void openFile();
@@ -132,6 +134,13 @@ class GrooveController : public ClockListener {
     void showUndoButton(const char* word = nullptr);
     void afterHistoryStep(int oldKit);
     void fileOpened(const std::string& path);
+    void showTitle();
+    void beginSave();
+    void openGroove(const std::string& path);
+    void openDrumSet(const std::string& path);
+    // Runs `open` once the unsaved groove is saved or given up, as the user answers;
+    // `opening` names what is to be opened, "" when the open sheet is still to choose.
+    void confirmReplacing(const std::string& opening, std::function<void()> open);
     void showPlayhead(int step);
 
     void initQT();
@@ -165,8 +174,10 @@ class GrooveController : public ClockListener {
     TapTempo taps_;
     std::function<double()> steady_;
     std::string desktop_;
-    int volumeDragRow_ = 0;  // the row whose volume slider is held, or 0
-    std::string undoTitle_;  // as the clear/undo button shows it
+    int volumeDragRow_ = 0;            // the row whose volume slider is held, or 0
+    std::string grooveFile_;           // where the groove was saved or opened from, or ""
+    std::function<void()> afterSave_;  // an open waiting for the groove to be saved
+    std::string undoTitle_;            // as the clear/undo button shows it
 };
 
 }  // namespace pattaplex

@@ -70,7 +70,8 @@ std::vector<KeyEntry> buildTable() {
         gridKey(G::Rows, "Up", "Louder Row", C::LouderRow, kUpArrow),
         gridKey(G::Rows, "Down", "Softer Row", C::SofterRow, kDownArrow),
         windowKey(G::Files, "Ctrl+O", "Open Groove…", C::OpenGroove),
-        windowKey(G::Files, "Ctrl+S", "Save Groove…", C::SaveGroove),
+        windowKey(G::Files, "Ctrl+S", "Save Groove", C::SaveGroove),
+        windowKey(G::Files, "Ctrl+Shift+S", "Save Groove As…", C::SaveGrooveAs),
         // The drum-set keys are the grid's; some layouts type their characters without Alt.
         gridKey(G::Files, "Alt+O", "Open Drum Set…", C::OpenDrumSet, kOptionO),
         gridKey(G::Files, "Alt+S", "Save Drum Set…", C::SaveDrumSet, kOptionS,

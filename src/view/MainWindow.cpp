@@ -32,7 +32,7 @@ namespace pattaplex {
 namespace {
 
 constexpr int kRecentFiles = 10;
-constexpr int kStatusMilliseconds = 10000;  // how long a passing word stays
+constexpr int kStatusMessageMs = 8000;  // how long a passing word stays
 const char* const kRecentKey = "recentFiles";
 
 QString qs(const std::string& text) {
@@ -361,6 +361,7 @@ void MainWindow::buildMenus() {
     recentMenu_ = file->addMenu(tr("Open Recent"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
     add(Command::SaveGroove);
+    add(Command::SaveGrooveAs);
     file->addSeparator();
     add(Command::OpenDrumSet);
     add(Command::SaveDrumSet);
@@ -558,10 +559,6 @@ void MainWindow::beginAudioExport() {
     exportAudio();
 }
 
-void MainWindow::showStatus(const std::string& text) {
-    statusBar()->showMessage(qs(text), kStatusMilliseconds);
-}
-
 void MainWindow::setSoundStatus(const std::string& text) {
     // The window tells why it is silent in its status bar, shown only while it is.
     if (text.empty() && !soundStatus_) return;
@@ -579,6 +576,14 @@ void MainWindow::fitStatusLine() {
     const bool silent = soundStatus_ && !soundStatus_->text().isEmpty();
     statusBar()->setVisible(silent || (exporter_ && exporter_->hasNews()) ||
                             !statusBar()->currentMessage().isEmpty());
+}
+
+void MainWindow::showStatusMessage(const std::string& text) {
+    statusBar()->showMessage(qs(text), kStatusMessageMs);
+}
+
+void MainWindow::setTitle(const std::string& title) {
+    setWindowTitle(qs(title));
 }
 
 void MainWindow::setCount(const std::string& text) {

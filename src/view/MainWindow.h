@@ -44,6 +44,8 @@ class MainWindow : public QMainWindow, public Outlets {
     void setKitTitle(const std::string& title) override;
     void setCount(const std::string& text) override;
     void setSoundStatus(const std::string& text) override;
+    void showStatusMessage(const std::string& text) override;
+    void setTitle(const std::string& title) override;
     void setInfText(const std::string& text) override;
     void setKitField(const std::string& text) override;
     void setFileField(const std::string& text) override;
@@ -65,7 +67,6 @@ class MainWindow : public QMainWindow, public Outlets {
     void beginOpenSheet(const std::string& folder, const std::string& name,
                         const std::string& extension) override;
     void beginAudioExport() override;
-    void showStatus(const std::string& text) override;
     void quitApplication() override;
     void showPlayhead(int step) override;
     void showEditHistory(const std::string& undoName, const std::string& redoName) override;

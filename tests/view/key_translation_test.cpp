@@ -119,9 +119,9 @@ const Expected kGridKeys[] = {
 };
 
 const Expected kWindowKeys[] = {
-    {"Ctrl+O", C::OpenGroove},        {"Ctrl+S", C::SaveGroove}, {"Ctrl+E", C::ExportMidi},
-    {"Ctrl+Shift+E", C::ExportAudio}, {"Ctrl+Q", C::Quit},       {"Ctrl+Z", C::UndoEdit},
-    {"Ctrl+Shift+Z", C::RedoEdit},    {"Ctrl+Y", C::RedoEdit},
+    {"Ctrl+O", C::OpenGroove}, {"Ctrl+S", C::SaveGroove},        {"Ctrl+Shift+S", C::SaveGrooveAs},
+    {"Ctrl+E", C::ExportMidi}, {"Ctrl+Shift+E", C::ExportAudio}, {"Ctrl+Q", C::Quit},
+    {"Ctrl+Z", C::UndoEdit},   {"Ctrl+Shift+Z", C::RedoEdit},    {"Ctrl+Y", C::RedoEdit},
 };
 
 template <size_t N>
