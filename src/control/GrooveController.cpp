@@ -32,6 +32,7 @@ void GrooveController::awakeFromNib() {
     std::fflush(stdout_);
     setDefaults();
     showTempo();  // the tempo controls start out showing the start-up tempo
+    showFeel();
     history_.clear();
     showHistory();
 }
@@ -162,6 +163,7 @@ void GrooveController::showTempo() {
 
 void GrooveController::showGroove() {
     showTempo();
+    showFeel();
     displayVolume();
     displaySounds();
 }
@@ -304,6 +306,7 @@ void GrooveController::setDiv(int sub) {
     const EditScope edit(*this, "Grid Size");
     s_.SUB = sub;
     clearBufs(s_);
+    showFeel();  // swing needs pairs of steps
     out_.requestRedraw();
 }
 

@@ -83,6 +83,7 @@ StepHits stepHits(const HitTiming& t, int64_t pass, int row, int step, const Ste
             std::max(moved, earliest), static_cast<int32_t>(std::clamp<int64_t>(loudness, 1, 127))};
     }
     out.count = static_cast<int>(repeats);
+    out.length = std::max<int64_t>(1, length * t.unitsPerMinute / denominator);
     // Humanise may swap neighbouring hits of a ratchet; they are played in time order.
     std::sort(out.hits.begin(), out.hits.begin() + out.count,
               [](const Hit& a, const Hit& b) { return a.offset < b.offset; });

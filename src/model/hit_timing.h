@@ -38,6 +38,7 @@ struct Hit {
 
 struct StepHits {
     int count = 0;
+    int64_t length = 0;  // units from one hit to the next before humanise
     std::array<Hit, kMostRepeats> hits{};  // the first `count`, in time order
 };
 
@@ -45,6 +46,10 @@ struct StepHits {
 // fails at this pass has none. Swing and repeats place hits exactly (to the nearest unit);
 // humanise then moves each by up to its amount either way, never before the pass begins.
 StepHits stepHits(const HitTiming& timing, int64_t pass, int row, int step, const StepFeel& feel);
+
+// The seed of the hits' random choices wherever no other is given: live playback, the
+// audio export and the MIDI export, so that they agree with a render's default.
+constexpr uint64_t kDefaultFeelSeed = 1;
 
 // The straight start of `step` in its pass, in the timing's units (rounded down).
 int64_t straightStepStart(const HitTiming& timing, int step);

@@ -42,6 +42,8 @@ TEST(HitTiming, SwingDelaysTheSecondStepOfEachPairAndRepeatsDivideTheSwungStep) 
     // A ratchet splits the swung length: 15840 samples in three, 8160 in two.
     EXPECT_EQ(hitsOf(swung, 0, {70, 3, 100}), (Hits{{0, 70}, {5280, 70}, {10560, 70}}));
     EXPECT_EQ(hitsOf(swung, 1, {70, 2, 100}), (Hits{{3840, 70}, {7920, 70}}));
+    EXPECT_EQ(stepHits(swung, 0, 1, 0, {70, 3, 100}).length, 5280);
+    EXPECT_EQ(stepHits(swung, 0, 1, 1, {70, 2, 100}).length, 4080);
     // Sixteenths pair up within the beat; triplets and whole beats do not swing.
     EXPECT_EQ(hitsOf(samplesAt120(4, 75), 1, {90, 1, 100}), (Hits{{3000, 90}}));
     EXPECT_EQ(hitsOf(samplesAt120(4, 75), 2, {90, 1, 100}), (Hits{{0, 90}}));
