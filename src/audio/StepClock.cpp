@@ -63,7 +63,7 @@ void StepClock::run(int64_t until, NoteSink& sink) {
         }
         const int step = cursor_;
         const int64_t length = nextStepLength(g->tempo, g->sub);
-        playStep(*g, step, sink);
+        playStep(*g, step, length, sink);
         // A groove shortened below the cursor plays the old step once, then wraps.
         int next = step + 1;
         if (next >= g->steps) {
@@ -79,7 +79,7 @@ void StepClock::run(int64_t until, NoteSink& sink) {
 
 // The step's hits, swung, repeated, humanised and drawn for this pass, from its exact
 // straight start.
-void StepClock::playStep(const GrooveSnapshot& g, int step, NoteSink& sink) {
+void StepClock::playStep(const GrooveSnapshot& g, int step, int64_t length, NoteSink& sink) {
     HitTiming timing;
     timing.unitsPerMinute = samplesPerMinute(rate_);
     timing.tempo = static_cast<int32_t>(std::min<int64_t>(divisor_, INT32_MAX));
@@ -101,10 +101,13 @@ void StepClock::playStep(const GrooveSnapshot& g, int step, NoteSink& sink) {
         if (row.note < 0 || row.note > 127) continue;
         const StepHits hits = stepHits(timing, passes_, static_cast<int>(r) + 1, step,
                                        {row.vel[i], row.repeats[i], row.chance[i]});
+        // A plain hit lasts the step as the clock counts it, fraction carried; the hits of
+        // a swung or repeated step their share of it.
+        const bool plain = hits.count == 1 && timing.swing == kStraightSwing;
         for (int h = 0; h < hits.count; ++h) {
             const Hit& hit = hits.hits[static_cast<size_t>(h)];
-            sink.playStepNote(nextTime_ + hit.offset, nextTime_ + hit.offset + hits.length,
-                              row.note, hit.velocity);
+            const int64_t on = nextTime_ + hit.offset;
+            sink.playStepNote(on, on + (plain ? length : hits.length), row.note, hit.velocity);
         }
     }
 }
