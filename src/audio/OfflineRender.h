@@ -21,12 +21,12 @@ struct RenderOptions {
     // Threads the synthesizer renders on: the same sound, sooner on a machine with cores
     // to spare.
     int cores = 1;
-    // The seed of the chance and humanise draws: the same seed, the same sound.
-    uint64_t seed = kDefaultFeelSeed;
     // Told the share done, 0..1, now and then; may be null.
     std::function<void(double)> progress;
     // Set from any thread to give up; may be null.
     const std::atomic<bool>* cancel = nullptr;
+    // The seed of the chance and humanise draws: the same seed, the same sound.
+    uint64_t seed = kDefaultFeelSeed;
 };
 
 // Takes each block of stereo samples as it is made; false gives up.

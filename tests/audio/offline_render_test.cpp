@@ -137,7 +137,7 @@ TEST(OfflineRender, TheSameSeedRendersTheSameFeel) {
     const auto render = [&](uint64_t seed) {
         std::vector<float> left;
         std::string why;
-        RenderOptions o{.passes = 3, .rate = 22050, .seed = seed, .progress = {}};
+        RenderOptions o{.passes = 3, .rate = 22050, .progress = {}, .seed = seed};
         EXPECT_TRUE(renderGroove(
             s, o,
             [&](const float* l, const float*, int n) {
