@@ -38,7 +38,7 @@ struct Hit {
 
 struct StepHits {
     int count = 0;
-    int64_t length = 0;  // units from one hit to the next before humanise
+    int64_t length = 0;                    // units from one hit to the next before humanise
     std::array<Hit, kMostRepeats> hits{};  // the first `count`, in time order
 };
 
