@@ -16,9 +16,7 @@ constexpr int kFineWheelStep = 1;
 
 // The cell under a point when it is one of the steps the grid shows.
 std::optional<grid::Cell> shownCell(const GrooveState& s, float x, float y) {
-    const auto at = grid::cellAt(x, y, s.left);
-    if (!at || at->column >= std::min(s.LNG, kBufferSize)) return std::nullopt;
-    return at;
+    return grid::cellAt(x, y, s.left, s.LNG);
 }
 
 }  // namespace

@@ -41,11 +41,11 @@ TEST_F(FeelTest, TheWheelMovesAnActiveStepsVelocityWithinItsRangeAndPlaysIt) {
     controller->undoEdit();
     check("VOL4.2=127");
 
-    // An inactive step, a gap between rows and a step past the grid change nothing.
+    // An inactive step, a point beside the grid and a step past it change nothing.
     const GrooveState before = state;
     const size_t auditions = sound.auditions.size();
     controller->wheelStep(columnX(3), rowY(4), 1, false);
-    controller->wheelStep(columnX(2), rowY(4) + 12, 1, false);
+    controller->wheelStep(columnX(-2), rowY(4), 1, false);
     controller->wheelStep(columnX(16), rowY(4), 1, false);
     EXPECT_EQ(state, before);
     EXPECT_EQ(sound.auditions.size(), auditions);
@@ -110,6 +110,7 @@ TEST_F(FeelTest, SwingAndHumaniseAreKeptWhereTheGridCannotSwingAndSurviveASave) 
     controller->setSwing(50);
     controller->setHumanise(0, 0);
     controller->setStepFeel(2, 5, 90, 1, 100);
+    outlets.alertAnswers = {0};  // the changes since the save are dropped
     controller->openPath(path);
     check("swing=66, humanise=20/7");
     EXPECT_EQ(std::tie(state.row(2).VOL[5], state.row(2).REP[5], state.row(2).CHANCE[5]),
