@@ -75,6 +75,8 @@ class MainWindow : public QMainWindow, public Outlets {
     void showFeel(int swing, bool swingApplies, int humaniseMs, int humaniseVelocity) override;
     void showStepEditor(int row, int step, int velocity, int repeats, int chance) override;
 
+    // Draws the window once before it is first shown, so that it shows no blank frame.
+    void prepareFirstFrame();
     // Renders and writes an audio export; set before the first export.
     void setAudioExportJob(AudioExportJob job);
     AudioExporter* audioExporter() const { return exporter_; }
