@@ -40,7 +40,13 @@ struct DrumRow {
     std::array<int32_t, kBufferSize> REP = filledSteps(1);           // hits per step, 1..4
     std::array<int32_t, kBufferSize> CHANCE = filledSteps(kSurely);  // percent: 100/75/50/25
     int32_t oldD = 0;                                                // previous note number
-    int32_t oldV = 0;                                                // previous volume
+    int32_t oldV = 0;  // previous volume: the last audible one
+
+    // Keeps `volume` as the one a mute brings back, unless it is silent: a muted row
+    // must always have a volume to return to.
+    void rememberVolume(int32_t volume) {
+        if (volume > 0) oldV = volume;
+    }
 
     friend bool operator==(const DrumRow&, const DrumRow&) = default;
 };
