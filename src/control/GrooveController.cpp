@@ -27,6 +27,7 @@ GrooveController::GrooveController(GrooveState& state, Outlets& outlets, Sound& 
 
 void GrooveController::awakeFromNib() {
     applyStartupValues(s_);
+    if (out_.prefersDarkScheme()) s_.colTOG = 1;  // the C key still switches
     std::fputs(kBanner, stdout_);
     std::fputc('\n', stdout_);
     std::fflush(stdout_);

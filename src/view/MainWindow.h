@@ -46,6 +46,7 @@ class MainWindow : public QMainWindow, public Outlets {
     void setSoundStatus(const std::string& text) override;
     void showStatusMessage(const std::string& text) override;
     void setTitle(const std::string& title) override;
+    bool prefersDarkScheme() const override;
     void setInfText(const std::string& text) override;
     void setKitField(const std::string& text) override;
     void setFileField(const std::string& text) override;
@@ -122,6 +123,7 @@ class MainWindow : public QMainWindow, public Outlets {
     QWidget* buildPresets();
     QWidget* buildRandom();
     void buildMenus();
+    void showAbout();
     void showSelections();
     void makeTypable(QWidget* field);
     void fillRecentMenu();

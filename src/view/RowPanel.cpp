@@ -58,11 +58,13 @@ RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
         row.button = new QPushButton(QString::number(n));
         row.button->setFixedWidth(kButtonWidth);
         row.button->setToolTip(tr("Select and hear row %1").arg(n));
+        row.button->setAccessibleName(tr("Row %1").arg(n));
 
         row.sound = new QSpinBox;
         row.sound->setRange(0, kNamedNotes - 1);
         row.sound->setFixedWidth(kSoundWidth);
         row.sound->setToolTip(tr("Sound of row %1").arg(n));
+        row.sound->setAccessibleName(tr("Sound of row %1").arg(n));
 
         row.name = fixedLabel(QString(), kNameWidth, Qt::AlignLeft);
 
@@ -70,6 +72,7 @@ RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
         row.volume->setRange(0, 127);
         row.volume->setMinimumWidth(100);
         row.volume->setToolTip(tr("Volume of row %1").arg(n));
+        row.volume->setAccessibleName(tr("Volume of row %1").arg(n));
 
         row.volumeText = fixedLabel(QString(), kVolumeTextWidth, Qt::AlignRight);
 
@@ -78,10 +81,6 @@ RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
         layout->addWidget(row.name);
         layout->addWidget(row.volume, 1);
         layout->addWidget(row.volumeText);
-
-        // The grid keeps the keyboard; these controls are worked with the mouse.
-        for (QWidget* control : row.strip->findChildren<QWidget*>())
-            control->setFocusPolicy(Qt::NoFocus);
     }
 }
 
