@@ -119,6 +119,7 @@ void GrooveController::doDEMO() {
 void GrooveController::setTest(int row) {
     s_.DEMO = row;
     doDEMO();
+    out_.requestRedraw();  // the grid marks the selected row
 }
 
 void GrooveController::fixQT() {

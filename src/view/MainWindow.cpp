@@ -404,8 +404,10 @@ void MainWindow::showAbout() {
 void MainWindow::attach(GrooveController& controller) {
     controller_ = &controller;
     for (int n = 1; n <= kRowCount; ++n) {
-        connect(rows_->rowButton(n), &QPushButton::clicked, this,
-                [this, n] { run(Command::Audition, n); });
+        connect(rows_->rowButton(n), &QPushButton::clicked, this, [this, n] {
+            run(Command::Audition, n);
+            showSelections();  // a click must not leave the button's own check standing
+        });
         connect(rows_->soundSelector(n), &QSpinBox::valueChanged, this,
                 [this, n] { toController([n](GrooveController& c) { c.setDrum(n); }); });
         connect(rows_->volumeSlider(n), &QSlider::valueChanged, this,
@@ -455,6 +457,7 @@ void MainWindow::showSelections() {
     checkOnly(beats_, state_.BEATS);
     checkOnly(division_, state_.SUB);
     checkOnly(kits_, state_.KIT);
+    rows_->markSelected(state_.DEMO);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -57,6 +57,7 @@ RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
 
         row.button = new QPushButton(QString::number(n));
         row.button->setFixedWidth(kButtonWidth);
+        row.button->setCheckable(true);  // checked while the row is the selected one
         row.button->setToolTip(tr("Select and hear row %1").arg(n));
         row.button->setAccessibleName(tr("Row %1").arg(n));
 
@@ -81,6 +82,14 @@ RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
         layout->addWidget(row.name);
         layout->addWidget(row.volume, 1);
         layout->addWidget(row.volumeText);
+    }
+}
+
+void RowPanel::markSelected(int row) {
+    for (int n = 1; n <= kRowCount; ++n) {
+        QPushButton* button = rowButton(n);
+        const QSignalBlocker blocker(button);
+        button->setChecked(n == row);
     }
 }
 

@@ -178,6 +178,13 @@ TEST_F(WindowTest, EveryRowTakesClicksOverItsWholeHeight) {
     }
     for (int n = 1; n <= kRowCount; ++n)
         EXPECT_TRUE(state.row(n).BUF[0] != 0 && state.row(n).BUF[1] != 0) << n;
+    // The selected row is marked in the panel too.
+    drawGrid();
+    for (int n = 1; n <= kRowCount; ++n)
+        EXPECT_EQ(window.rowPanel()->rowButton(n)->isChecked(), n == kRowCount) << n;
+    window.rowPanel()->rowButton(4)->click();
+    for (int n = 1; n <= kRowCount; ++n)
+        EXPECT_EQ(window.rowPanel()->rowButton(n)->isChecked(), n == 4) << n;
     state.dataTOG = 0;
     const GrooveState before = state;
     click(200, 200);
