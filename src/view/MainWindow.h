@@ -67,6 +67,7 @@ class MainWindow : public QMainWindow, public Outlets {
     void beginSaveSheet(const std::string& folder, const std::string& name) override;
     void beginOpenSheet(const std::string& folder, const std::string& name,
                         const std::string& extension) override;
+    void beginAudioExport() override;
     void quitApplication() override;
     void showPlayhead(int step) override;
     void showEditHistory(const std::string& undoName, const std::string& redoName) override;
@@ -126,6 +127,7 @@ class MainWindow : public QMainWindow, public Outlets {
     QWidget* buildRandom();
     void buildMenus();
     void showAbout();
+    void nameRowKeys();
     void showSelections();
     void makeTypable(QWidget* field);
     void fillRecentMenu();
