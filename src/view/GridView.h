@@ -25,6 +25,9 @@ class GridView : public QWidget {
     std::function<void(float x, float y)> onClick;
     std::function<void(float x, float y)> onDrag;  // the button held down
     std::function<void()> onRelease;
+    // The wheel turned by whole notches (up is positive); `fine` with Shift held.
+    std::function<void(float x, float y, int notches, bool fine)> onWheel;
+    std::function<void(float x, float y)> onStepMenu;  // a right-click or the menu key
     std::function<void(char32_t character, uint32_t modifiers)> onKey;
     std::function<void()> onPainted;  // after each drawing pass
 
@@ -55,6 +58,8 @@ class GridView : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     // The drawing scaled to fit the widget and centred in it, in Qt's y direction.
@@ -62,6 +67,7 @@ class GridView : public QWidget {
 
     GrooveState& state_;
     int playhead_ = -1;
+    int wheelEighths_ = 0;  // a wheel's turn not yet a whole notch (touchpads)
 };
 
 }  // namespace pattaplex
