@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "GridAccessibility.h"
 #include "GrooveController.h"
 #include "GrooveState.h"
 #include "LaunchSound.h"
@@ -121,6 +122,7 @@ int main(int argc, char** argv) {
     const CommandLine commandLine = readCommandLine(app);
     if (commandLine.exitStatus >= 0) return commandLine.exitStatus;
 
+    pattaplex::installAccessibility();
     pattaplex::GrooveState state;
     pattaplex::NoteOutput output(state);
     pattaplex::LaunchSound sound(output);
