@@ -57,8 +57,8 @@ Result<DrumSetData> drumSetFromBytes(std::string_view bytes);
 
 // Put what was read into the groove: grid, tempo, kit, notes, volumes and the first N
 // steps of every row, whose velocities stay as they were. Entries N..79 of every step
-// buffer and their velocities are cleared, so nothing of an earlier groove lingers past
-// the end of this one. Everything else is untouched.
+// buffer are cleared, so nothing of an earlier groove lingers past the end of this one,
+// and their velocities become the row's volume. Everything else is untouched.
 void applyGroove(GrooveState& s, const GrooveData& g);
 void applyDrumSet(GrooveState& s, const DrumSetData& d);
 

@@ -56,7 +56,7 @@ TEST(GrooveFile, SavesTheLayoutAndAnOpenInXmlOrBinaryRestoresEveryFieldOfIt) {
         for (DrumRow& r : opened.rows) r.DR = 1, r.DV = 2, r.BUF.fill(-7);
         for (DrumRow& r : expected.rows) {
             std::fill(r.BUF.begin() + n, r.BUF.end(), 0);
-            std::fill(r.VOL.begin() + n, r.VOL.end(), 0);
+            std::fill(r.VOL.begin() + n, r.VOL.end(), r.DV);
         }
         for (const Result<GrooveData>& g : {readGroove(path), grooveFromBytes(binary)}) {
             ASSERT_TRUE(g);
