@@ -49,17 +49,19 @@ struct NoteEvent {
     int velocity;
 };
 
-// One note per active step, step after step and row after row, in time order. At one
-// instant the ends come first, so that a note of the same key starting then is not cut.
+// One note per step that sounds when played (set, with a velocity above 0, in a row that
+// is not muted), step after step and row after row, in time order. At one instant the
+// ends come first, so that a note of the same key starting then is not cut.
 std::vector<NoteEvent> noteEvents(const GrooveState& s, int steps) {
     std::vector<NoteEvent> events;
     for (int i = 0; i < steps; ++i) {
         const int start = stepTick(i, s.SUB), end = stepTick(i + 1, s.SUB);
         for (const DrumRow& row : s.rows) {
-            if (row.BUF[static_cast<size_t>(i)] == 0) continue;
+            const int32_t stepVelocity = row.VOL[static_cast<size_t>(i)];
+            if (row.BUF[static_cast<size_t>(i)] == 0 || row.DV == 0 || stepVelocity <= 0) continue;
             const int key = dataByte(row.DR & 0xFF);
-            // A velocity of 0 would make the start an end, cutting another row's note.
-            const int velocity = std::max(1, dataByte(row.VOL[static_cast<size_t>(i)] & 0xFF));
+            // A velocity byte of 0 would make the start an end, cutting another row's note.
+            const int velocity = std::max(1, dataByte(stepVelocity & 0xFF));
             events.push_back({start, true, key, velocity});
             events.push_back({end, false, key, kReleaseVelocity});
         }
