@@ -93,8 +93,9 @@ TEST(GrooveFile, WrittenByHandWithDoctypeCommentsAndOddIndentationOpens) {
         "      <integer>+1</integer>   <integer>2147483647</integer>\n"
         "<integer>-2147483648</integer>\n";
     std::vector<int32_t> expected{666, 1, 2, 1, 240, INT32_MIN};  // the tempo brought to 240
+    // Leading zeros change nothing: numbers are decimal.
     for (int32_t i = 0; i < 20 + 10 * 2; ++i) {
-        xml += "        <integer>" + std::to_string(i) + "</integer>\n";
+        xml += "        <integer>0" + std::to_string(i) + "</integer>\n";
         expected.push_back(i);
     }
     const Result<GrooveData> g = grooveFromBytes(xml + "</array>\n</plist>\n");
