@@ -95,9 +95,9 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
 
 std::optional<std::string> renderToFile(const GrooveState& s, const std::string& path,
                                         const RenderOptions& options) {
-    const Status done = replaceFileWith(path, [&](int, const std::string& tempPath) -> Status {
+    const Status done = replaceFileWith(path, [&](int fd, const std::string&) -> Status {
         WavWriter out;
-        if (auto error = out.open(tempPath, options.rate, path)) return failure(*error);
+        if (auto error = out.open(fd, options.rate, path)) return failure(*error);
         std::string why;
         bool writeFailed = false;
         const auto rendered = renderGroove(
