@@ -28,7 +28,16 @@ struct CommandLine {
     std::string file;
 };
 
-CommandLine readCommandLine(const QCoreApplication& app) {
+// An argument byte for byte as the system gave it: the toolkit's list holds text, which
+// cannot carry every name a file may have.
+std::string argumentBytes(const QString& argument, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (QString::fromLocal8Bit(argv[i]) == argument) return argv[i];
+    return QFile::encodeName(argument).toStdString();
+}
+
+// `argc` and `argv` as the toolkit leaves them, without its own options.
+CommandLine readCommandLine(const QCoreApplication& app, int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("A step-sequencer drum machine: ten drum rows by up to 54 steps, "
@@ -60,7 +69,7 @@ CommandLine readCommandLine(const QCoreApplication& app) {
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) return usageError(QStringLiteral("one file at most, please"));
-    if (!files.isEmpty()) result.file = QFile::encodeName(files.first()).toStdString();
+    if (!files.isEmpty()) result.file = argumentBytes(files.first(), argc, argv);
     return result;
 }
 
@@ -79,7 +88,7 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("pattaplex"));
         QCoreApplication::setApplicationVersion(QStringLiteral(PATTAPLEX_VERSION));
-        const int status = readCommandLine(app).exitStatus;
+        const int status = readCommandLine(app, argc, argv).exitStatus;
         return status < 0 ? 0 : status;
     }
 
@@ -90,7 +99,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral(PATTAPLEX_APP_ID));
     // The installed icon, when there is one; run from the build folder, the window has none.
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(PATTAPLEX_APP_ID)));
-    const CommandLine commandLine = readCommandLine(app);
+    const CommandLine commandLine = readCommandLine(app, argc, argv);
     if (commandLine.exitStatus >= 0) return commandLine.exitStatus;
 
     pattaplex::GrooveState state;

@@ -1,7 +1,11 @@
 // The grid scaled to the window, the typed fields giving the keyboard back, and the audio
 // export's cancel.
 #include <QDir>
+#include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QProgressDialog>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -9,6 +13,7 @@
 
 #include "OfflineRender.h"
 #include "WindowFixture.h"
+#include "groove_files.h"
 
 namespace pattaplex {
 namespace {
@@ -88,6 +93,31 @@ TEST_F(WindowTest, OpenedFilesAreRememberedNewestFirstUpToTen) {
     ASSERT_EQ(recent.size(), 10);
     EXPECT_TRUE(recent[0].endsWith("/g5.grv") && recent[1].endsWith("/g11.grv"));
     EXPECT_TRUE(recent[9].endsWith("/g2.grv"));
+}
+
+TEST_F(WindowTest, AGrooveWhoseNameIsNoUtf8OpensFromADropAndFromTheRecentFiles) {
+    const QByteArray name = QFile::encodeName(QDir::homePath()) + "/caf\xE9.grv";
+    controller.doPreset(3);  // Funk, at 80 beats a minute
+    ASSERT_TRUE(saveGroove(name.toStdString(), state));
+    controller.doPreset(1);
+    ASSERT_NE(state.TEMPO, 80);
+
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromEncoded("file://" + name.toPercentEncoding("/"))});
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    EXPECT_EQ(state.TEMPO, 80);
+
+    controller.doPreset(1);
+    QMenu* recent = nullptr;
+    for (QMenu* menu : window.findChildren<QMenu*>())
+        if (menu->title() == QStringLiteral("Open Recent")) recent = menu;
+    ASSERT_TRUE(recent);
+    emit recent->aboutToShow();
+    ASSERT_FALSE(recent->actions().isEmpty());
+    EXPECT_EQ(recent->actions().front()->text(), QStringLiteral("caf\uFFFD.grv"));
+    recent->actions().front()->trigger();
+    EXPECT_EQ(state.TEMPO, 80);
 }
 
 TEST_F(WindowTest, CancelledExportLeavesNoFileAndTheSheetsExportIsWritten) {
