@@ -55,7 +55,7 @@ class FluidDevice final : public AudioDevice {
             engine.setRate(rate);
         }
         takeFluidError();
-        auto device = std::unique_ptr<FluidDevice>(new FluidDevice());
+        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(name));
         device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
         if (!device->driver_) {
             why = describe(name, takeFluidError());
@@ -68,8 +68,17 @@ class FluidDevice final : public AudioDevice {
         if (driver_) delete_fluid_audio_driver(driver_);
     }
 
+    std::string name() const override {
+        for (const auto& [driver, known] : {std::pair{"jack", "JACK"},
+                                            {"pulseaudio", "PulseAudio"},
+                                            {"pipewire", "PipeWire"},
+                                            {"alsa", "ALSA"}})
+            if (driverName_ == driver) return known;
+        return driverName_;
+    }
+
   private:
-    FluidDevice() = default;
+    explicit FluidDevice(std::string driverName) : driverName_(std::move(driverName)) {}
 
     // The JACK server's rate, or 0 when none is running (none is started).
     static int jackServerRate() {
@@ -96,6 +105,7 @@ class FluidDevice final : public AudioDevice {
         return FLUID_OK;
     }
 
+    std::string driverName_;
     fluid_audio_driver_t* driver_ = nullptr;
 };
 
@@ -133,6 +143,8 @@ class PacedDevice final : public AudioDevice {
         if (thread_.joinable()) thread_.join();
         wav_.close();
     }
+
+    std::string name() const override { return toFile_ ? "a file" : "no device"; }
 
     void wake() override {
         {

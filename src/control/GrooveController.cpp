@@ -19,6 +19,21 @@ constexpr const char* kBanner =
     "Pattaplex drum machine\n"
     "Click the grid to set steps, press Space to play, / for help.";
 
+// Why a grid size will not be kept, or "" when it fits: the drawing pass lowers the bars
+// of a grid over 54 steps, which the user must not see happen unexplained.
+std::string tooManySteps(const GrooveState& s) {
+    const int64_t barsAndBeats = int64_t{s.BARS} * s.BEATS;
+    if (s.BARS <= 0 || s.BEATS <= 0 || s.SUB <= 0 || barsAndBeats * s.SUB <= kMaxShownSteps)
+        return {};
+    const std::string grid = "At most " + std::to_string(kMaxShownSteps) +
+                             " steps: " + std::to_string(s.BARS) + " bars of " +
+                             std::to_string(s.BEATS) + " beats ";
+    const int64_t perBeat = kMaxShownSteps / barsAndBeats;
+    if (perBeat == 0) return grid + "do not fit";
+    if (perBeat == 1) return grid + "need 1 step per beat";
+    return grid + "need at most " + std::to_string(perBeat) + " steps per beat";
+}
+
 }  // namespace
 
 GrooveController::GrooveController(GrooveState& state, Outlets& outlets, Sound& sound,
@@ -34,6 +49,7 @@ void GrooveController::awakeFromNib() {
     showTempo();  // the tempo controls start out showing the start-up tempo
     history_.clear();
     showHistory();
+    showUndoButton(kClearTitle);
 }
 
 // ---- Sound settings --------------------------------------------------------------
@@ -46,8 +62,7 @@ void GrooveController::setDefaults() {
 
 void GrooveController::setPrev() {
     const EditScope edit(*this, "Previous Sounds");
-    if (previousSoundsNeedDefaults(s_)) setDefaults();
-    restorePreviousSounds(s_);
+    if (previousSoundsRecorded(s_)) restorePreviousSounds(s_);
     soundsLoaded();
 }
 
@@ -63,8 +78,8 @@ void GrooveController::soundsLoaded() {
 // ---- Clear and undo --------------------------------------------------------------
 
 void GrooveController::cleanBufs() {
-    const EditScope edit(*this, s_.undoTOG == 0 ? "Revert" : "Clear");
-    out_.setUndoTitle(pattaplex::cleanBufs(s_));
+    const EditScope edit(*this, s_.undoTOG != 0 ? "Revert" : "Clear");
+    showUndoButton(pattaplex::cleanBufs(s_));
     out_.requestRedraw();
     displaySounds();
 }
@@ -81,6 +96,7 @@ void GrooveController::undoClear() {
 void GrooveController::doPreset(int tag) {
     const EditScope edit(*this, "Preset");
     const PresetOutcome outcome = pattaplex::doPreset(s_, tag, clock_);
+    if (outcome.name) grooveFile_.clear();  // a preset is saved only where the user says
     if (outcome.name) out_.setFileField(*outcome.name);
     if (outcome.kitTitle) out_.setKitTitle(*outcome.kitTitle);
     showGroove();
@@ -95,7 +111,7 @@ void GrooveController::doRandom(int mode) {
     s_.dataTOG = 1;
     if (mode == 1 || mode == 4) displayVolume();
     if (mode == 2 || mode == 5) displaySounds();
-    out_.setUndoTitle(kRevertTitle);
+    showUndoButton(kRevertTitle);
     out_.requestRedraw();
 }
 
@@ -120,11 +136,22 @@ void GrooveController::setTest(int row) {
 }
 
 void GrooveController::fixQT() {
-    sound_.closeOutput();
-    initQT();
+    const bool playing = sound_.clockRunning();
+    const bool reopened = sound_.reopen(s_.KIT);
+    if (playing && !sound_.clockRunning()) showPlayhead(-1);
+    if (reopened) {
+        const std::string device = sound_.deviceDescription();
+        out_.showStatusMessage("Sound restarted" + (device.empty() ? "" : ": " + device));
+        return;
+    }
+    // The status reads "No sound: why"; the alert gives the why.
+    std::string why = sound_.soundStatus();
+    if (const std::string prefix = "No sound: "; why.starts_with(prefix))
+        why.erase(0, prefix.size());
+    if (why.empty()) why = "the kit could not be loaded";
     out_.runAlert("Possible QT Problem",
-                  "Attemped a Quicktime Fix.\n\nIf QT still does not respond, Save your "
-                  "project...\nQuit the App and Relaunch.",
+                  "The sound could not be restarted: " + why +
+                      ".\n\nSave your project; then quit Pattaplex and start it again.",
                   "I Will");
 }
 
@@ -174,6 +201,7 @@ void GrooveController::stepSounded(int nextStep) {
 
 void GrooveController::loopWrapping() {
     randomize(s_, clock_);
+    showUndoButton();
     out_.requestRedraw();
     displaySounds();
 }
@@ -185,26 +213,28 @@ void GrooveController::mouseDown(float x, float y) {
     painter_.end();
     s_.ptX = x;
     s_.ptY = y;
-    s_.G = grid::columnAt(x, s_.left);
-    if (const auto at = grid::cellAt(x, y, s_.left)) {
+    const auto at = grid::cellAt(x, y, s_.left, s_.LNG);
+    s_.G = at ? at->column : -1;
+    if (at) {
         DrumRow& row = s_.row(at->row);
         int32_t& cell = row.BUF[static_cast<size_t>(at->column)];
         cell = cell == 0 ? row.DR : 0;
         if (cell != 0) s_.DEMO = at->row;
-        row.oldV = row.DV;
+        row.rememberVolume(row.DV);
         row.VOL[static_cast<size_t>(at->column)] = row.DV;
         painter_.begin(*at, cell != 0, x, y);
     }
     out_.requestRedraw();
+    // A click beside the grid still lets the selected row be heard, but changes nothing.
     if (s_.DEMO != 0) {
         doDEMO();
-        s_.dataTOG = 1;
+        if (at) s_.dataTOG = 1;
     }
 }
 
 void GrooveController::setPos() {
     const EditScope edit(*this, "Set Volumes");
-    for (DrumRow& row : s_.rows) row.oldV = row.DV;
+    for (DrumRow& row : s_.rows) row.rememberVolume(row.DV);
     setVOL(s_);
     displayVolume();
     s_.GRID = 1;
@@ -239,6 +269,8 @@ void GrooveController::displaySounds() {
         displayNotes();
     else
         displayDrums();
+    // The kit button names what plays, however the kit was chosen.
+    out_.setKitTitle(kitName(s_.KIT).value_or("Kit"));
 }
 
 void GrooveController::displayVolume() {
@@ -262,14 +294,14 @@ void GrooveController::setVolume(int row) {
     DrumRow& r = s_.row(row);
     // Every row remembers its volume, so a mute can bring it back; a drag remembers the
     // volume from before it, not the values it passed through.
-    if (row != volumeDragRow_) r.oldV = r.DV;
+    if (row != volumeDragRow_) r.rememberVolume(r.DV);
     r.DV = out_.volumeSlider(row);
     out_.setVolumeField(row, r.DV != 0 ? std::to_string(r.DV) : "Off");
 }
 
 void GrooveController::beginVolumeDrag(int row) {
     if (!s_.isRowNumber(row)) return;
-    s_.row(row).oldV = s_.row(row).DV;
+    s_.row(row).rememberVolume(s_.row(row).DV);
     volumeDragRow_ = row;
 }
 
@@ -289,21 +321,24 @@ void GrooveController::setKit(int kit) {
 void GrooveController::setBars(int bars) {
     const EditScope edit(*this, "Grid Size");
     s_.BARS = bars;
-    clearBufs(s_);
-    out_.requestRedraw();
+    gridResized(true);
 }
 
 void GrooveController::setBeats(int beats) {
     const EditScope edit(*this, "Grid Size");
     s_.BEATS = beats;
-    clearBufs(s_);
-    out_.requestRedraw();
+    gridResized(true);
 }
 
 void GrooveController::setDiv(int sub) {
     const EditScope edit(*this, "Grid Size");
     s_.SUB = sub;
-    clearBufs(s_);
+    gridResized(true);
+}
+
+void GrooveController::gridResized(bool clear) {
+    if (clear) clearBufs(s_);
+    if (const std::string why = tooManySteps(s_); !why.empty()) out_.showStatusMessage(why);
     out_.requestRedraw();
 }
 
@@ -314,8 +349,10 @@ void GrooveController::quit() {
         out_.quitApplication();
         return;
     }
-    const int answer = out_.runAlert("YOU HAVE UNSAVED DATA", "WANT TO SAVE YOUR PROJECT FIRST?",
-                                     "SAVE", "QUIT", "CANCEL");
+    const int answer = out_.runAlert(
+        "YOU HAVE UNSAVED DATA",
+        "\"" + s_.lastFile + "\" has changes that are not saved. WANT TO SAVE YOUR PROJECT FIRST?",
+        "SAVE", "QUIT", "CANCEL");
     if (answer == 1) {
         // Saving here always means the groove itself.
         s_.saveSET = 0;

@@ -44,6 +44,8 @@ class MainWindow : public QMainWindow, public Outlets {
     void setKitTitle(const std::string& title) override;
     void setCount(const std::string& text) override;
     void setSoundStatus(const std::string& text) override;
+    void showStatusMessage(const std::string& text) override;
+    void setTitle(const std::string& title) override;
     void setInfText(const std::string& text) override;
     void setKitField(const std::string& text) override;
     void setFileField(const std::string& text) override;
@@ -64,11 +66,14 @@ class MainWindow : public QMainWindow, public Outlets {
     void beginSaveSheet(const std::string& folder, const std::string& name) override;
     void beginOpenSheet(const std::string& folder, const std::string& name,
                         const std::string& extension) override;
+    void beginAudioExport() override;
     void quitApplication() override;
     void showPlayhead(int step) override;
     void showEditHistory(const std::string& undoName, const std::string& redoName) override;
     void noteOpenedFile(const std::string& path) override;
 
+    // Draws the window once before it is first shown, so that it shows no blank frame.
+    void prepareFirstFrame();
     // Renders and writes an audio export; set before the first export.
     void setAudioExportJob(AudioExportJob job);
     AudioExporter* audioExporter() const { return exporter_; }
@@ -120,6 +125,7 @@ class MainWindow : public QMainWindow, public Outlets {
     QWidget* buildPresets();
     QWidget* buildRandom();
     void buildMenus();
+    void nameRowKeys();
     void showSelections();
     void makeTypable(QWidget* field);
     void fillRecentMenu();

@@ -1,5 +1,6 @@
 // Start-up, mouse editing, the panel, grid sizes, the transport and quitting.
 
+#include <cmath>
 #include <functional>
 
 #include "fixture.h"
@@ -17,17 +18,33 @@ const ActionCase kActions[] = {
     {"", [](World&) {},
      "kit=16417, kitField=Jazz, name10=BassDrum1, sel1=16, vol3=120, slider4=60, VOL3=120, "
      "DEMO=1, dataTOG=0"},
-    // Previous settings right after start-up: kit 0, whose field keeps its text.
-    {"", [](World& w) { w.c.setPrev(); }, "kit=0, DR1=51, kitField=Jazz"},
+    // Previous settings right after start-up: none recorded, so the sound stays.
+    {"", [](World& w) { w.c.setPrev(); }, "KIT=16417, kit=16417, DR1=51, DV3=120, kitField=Jazz"},
+    {"", [](World& w) { w.c.setKit(35), w.c.setPrev(); }, "KIT=16417, kit=16417, kitField=Jazz"},
     {"",
      [](World& w) {
          w.c.setKit(35);
-         set(w.s, "DR2=40, VOL2.0=5, oldV1=0");  // row 1 muted: the current sounds stay
+         set(w.s, "DR2=40, VOL2.0=5, oldV1=0");  // unusable previous settings: these stay
          w.c.setPrev();
      },
-     "KIT=35, DR2=40, VOL2.0=90, oldD2=40, kitField=Electric Bass"},
+     "KIT=35, DR2=40, VOL2.0=90, kitField=Electric Bass"},
+    // A muted row keeps the volume it had, whatever touches it, so its mute key brings
+    // that back.
     {"DV5=0", [](World& w) { w.c.mouseDown(300, 180); },
-     "VOL5=mixed, VOL5.0=0, oldV5=0, BUF5.0=67"},
+     "VOL5=mixed, VOL5.0=0, oldV5=90, BUF5.0=67"},
+    {"DV3=0", [](World& w) { w.c.setPos(), w.c.keyDown(kOptionDigits[2], kOptionKey); },
+     "DV3=120, vol3=120"},
+    {"",
+     [](World& w) {
+         w.c.keyDown(kOptionDigits[1], kOptionKey);
+         w.c.beginVolumeDrag(2);
+         w.o.shown["slider2"] = "0", w.c.setVolume(2);
+         w.c.endVolumeDrag();
+         w.c.keyDown(kOptionDigits[1], kOptionKey);
+     },
+     "DV2=90, vol2=90"},
+    {"DV4=0", [](World& w) { w.c.doRandom(4), w.c.keyDown(kOptionDigits[3], kOptionKey); },
+     "DV4=61"},  // the row's last random velocity, as the randomiser remembers it
     // Clicks while playing, with no row selected.
     {"BUF2.0=37", [](World& w) { w.c.playGroove(), w.c.mouseDown(300, 275); },
      "BUF2.0=0, auditions=0, dataTOG=0"},
@@ -62,10 +79,22 @@ const ActionCase kActions[] = {
     {"", [](World& w) { w.c.doPreset(3); },
      "fileField=Funk, tempoField=80, tempoSlider=80, kitField=Power, kit=16401, name3=Tambourine"},
     {"", [](World& w) { w.c.doPreset(10); }, "kitTitle=Kalimba, kitField=Kalimba, name1=C4"},
+    // The kit button names the kit that plays, however it was chosen.
+    {"", [](World& w) { w.c.setKit(16409); }, "kitTitle=Electronic"},
+    {"", [](World& w) { w.c.setKit(16409), w.c.undoEdit(); }, "kitTitle=Jazz"},
     {"randTOG=3", [](World& w) { w.c.loopWrapping(); }, "undoTOG=1, anySteps=1"},
     {"DV4=0", [](World& w) { w.c.setTest(4); }, "audition=68 0"},
+    // Fix Sound reports a restart in the status line, and alerts only when it fails.
     {"", [](World& w) { w.c.fixQT(); },
-     "closes=1, kit=16417, alert=Possible QT Problem, alertButtons=I Will//"},
+     "closes=1, kit=16417, status=Sound restarted: 48000 Hz through JACK, alerts=-"},
+    {"",
+     [](World& w) {
+         w.snd.refusedKits.insert(16417), w.snd.status = "No sound: no JACK server running";
+         w.c.fixQT();
+     },
+     "status=-, alert=Possible QT Problem, alertButtons=I Will//, "
+     "alertMessage=The sound could not be restarted: no JACK server running.\n\n"
+     "Save your project; then quit Pattaplex and start it again."},
     // A refused output halts playback; Play starts it again.
     {"", [](World& w) { w.c.playGroove(), w.snd.refusedKits.insert(16441), w.c.setKit(16441); },
      "running=0, playTitle=STOP"},
@@ -89,27 +118,65 @@ TEST_F(ControllerTest, EveryActionOfThePanel) {
     }
 }
 
-// Each click toggles at most the one step it lands on.
+// A click anywhere between a row's top line and the next row's toggles that row's step;
+// beside the grid it toggles nothing and changes nothing, but the selected row is heard.
 TEST_F(ControllerTest, ClicksAgainstTheEdgeCases) {
+    const char* const outside = "steps=0, DEMO=1, auditions=1, dataTOG=0";
     const struct {
         float x, y;
         const char* shown;
-    } clicks[] = {{300, 310, "steps=1, BUF1.0=51, DEMO=1, audition=51 90"},
-                  {280, 245, "steps=1, BUF3.0=44, DEMO=3, audition=44 120"},  // 12 left: column 0
+    } clicks[] = {{300, 310, "steps=1, BUF1.0=51, DEMO=1, audition=51 90, dataTOG=1"},
+                  {300, 318, "steps=1, BUF1.0=51"},          // the top line
+                  {300, 287, "steps=1, BUF1.0=51"},          // the spacer below row 1
+                  {300, 286, "steps=1, BUF2.0=37"},          // row 2's top line
+                  {300, 252, "steps=1, BUF3.0=44, DEMO=3"},  // below row 3's band
                   {306, 20, "steps=1, BUF10.1=36, DEMO=10"},
-                  {300, 318, "steps=0, DEMO=1"},
-                  {300, 300, "steps=0, DEMO=1"},
-                  {300, 252, "steps=0, DEMO=1"},
-                  {0, 310, "steps=0, DEMO=1"},
-                  {1412, 310, "steps=0, DEMO=1"},
-                  {-1e30f, 310, "steps=0, DEMO=1"},
-                  {1e30f, 310, "steps=0, DEMO=1"}};
+                  {300, 14, "steps=1, BUF10.0=36"},         // the bottom line
+                  {292, 200, "steps=1, BUF4.0=68"},         // the first line
+                  {516, 200, "steps=1, DEMO=4, BUF4.0=0"},  // the last line: step 15
+                  {300, 319, outside},
+                  {300, 13, outside},
+                  {291, 310, outside},  // left of the first line, once column 0
+                  {517, 310, outside},
+                  {1398, 310, outside},  // once step 79, beyond the groove
+                  {0, 310, outside},
+                  {-1e30f, 310, outside},
+                  {1e30f, 310, outside},
+                  {300, NAN, outside}};
     const GrooveState before = state;
     for (const auto& c : clicks) {
         SCOPED_TRACE(::testing::Message() << c.x << ", " << c.y);
         state = before;
+        sound.auditions.clear();
         controller->mouseDown(c.x, c.y);
-        check(std::string("dataTOG=1, ") + c.shown);
+        check(c.shown);
+        EXPECT_EQ(state.row(1).BUF[79], 0);
+    }
+}
+
+// A grid size the drawing pass will not keep says why in the status line.
+TEST_F(ControllerTest, GridSizesOverTheCapSayWhy) {
+    using Resize = std::function<void(GrooveController&)>;
+    const std::tuple<const char*, Resize, const char*> kCases[] = {
+        {"BARS=6, BEATS=4, SUB=2", [](GrooveController& c) { c.setBeats(9); },
+         "At most 54 steps: 6 bars of 9 beats need 1 step per beat"},
+        {"BARS=2, BEATS=9, SUB=2", [](GrooveController& c) { c.setBars(6); },
+         "At most 54 steps: 6 bars of 9 beats need 1 step per beat"},
+        {"BARS=6, BEATS=9, SUB=1", [](GrooveController& c) { c.setDiv(2); },
+         "At most 54 steps: 6 bars of 9 beats need 1 step per beat"},
+        {"BARS=3, BEATS=9, SUB=2", [](GrooveController& c) { c.setDiv(3); },
+         "At most 54 steps: 3 bars of 9 beats need at most 2 steps per beat"},
+        {"BARS=3, BEATS=9, SUB=2", [](GrooveController& c) { c.keyDown(']', 0); },
+         "At most 54 steps: 4 bars of 9 beats need 1 step per beat"},
+        {"BARS=6, BEATS=9, SUB=2", [](GrooveController& c) { c.setDiv(1); }, "-"},
+        {"", [](GrooveController& c) { c.setBars(6); }, "-"},
+    };
+    for (const auto& [before, resize, status] : kCases) {
+        SCOPED_TRACE(status);
+        World w = copy();
+        set(w.s, before);
+        resize(w.c);
+        expectShown(shown(w.s, w.o, w.snd), std::string("status=") + status);
     }
 }
 
@@ -122,6 +189,35 @@ TEST_F(ControllerTest, GridSizeActionsClear) {
         check("BUF1.3=0, undo1.3=51");
     }
     check("BARS=3, BEATS=3, SUB=3, dataTOG=0");
+}
+
+// The clear/undo button's title always says what a press does, and a clear never loses
+// the steps the last one kept.
+TEST_F(ControllerTest, TheClearButtonDoesWhatItsTitleSays) {
+    const auto press = [this] { controller->run(Command::CleanBufs); };
+    check("undoTitle=Clear");
+    set(state, "BUF2.4=37, BUF5.0=67");
+    press();
+    check("steps=0, undo2.4=37, undoTOG=1, undoTitle=Undo");
+    press();
+    check("steps=2, BUF2.4=37, undoTOG=0, undoTitle=Clear");
+    key(kDeleteKey);
+    key(kDeleteKey);  // the empty grid keeps the copy
+    check("steps=0, undoTitle=Undo");
+    press();
+    check("steps=2, BUF5.0=67, undoTitle=Clear");
+    key(kDeleteKey), key('u');
+    check("steps=2, undoTitle=Clear");
+    key('r');  // a refill reverts
+    check("undoTitle=Revert");
+    press();
+    check("steps=2, BUF2.4=37, BUF5.0=67, undoTitle=Clear");
+    controller->doPreset(3);  // any clear can be undone by the button
+    check("undoTitle=Undo");
+    press();
+    check("steps=2, BUF2.4=37, undoTitle=Clear");
+    controller->undoEdit();  // the edit history puts the button back as it was
+    check("undoTOG=1, undoTitle=Undo");
 }
 
 TEST_F(ControllerTest, TransportStartStopPauseAndPosition) {

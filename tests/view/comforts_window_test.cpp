@@ -1,11 +1,12 @@
-// The grid scaled to the window, the typed fields giving the keyboard back, and the files
-// opened lately.
+// The grid scaled to the window, the typed fields giving the keyboard back, the files
+// opened lately, and the window's first frame.
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <filesystem>
 
@@ -126,6 +127,27 @@ TEST_F(WindowTest, AGrooveWhoseNameIsNoUtf8OpensFromADropAndFromTheRecentFiles) 
     recent->actions().front()->trigger();
     EXPECT_FALSE(refusal.shown) << refusal.title.toStdString();
     EXPECT_EQ(state.TEMPO, 80);
+}
+
+// The window drawn unseen before it first shows, so that its first frame comes with its
+// map: it shows at the size it would have had, and its first paint (which lets the sound
+// open) is the one on the screen.
+TEST_F(WindowTest, ADrawingBeforeTheWindowShowsIsNotItsFirstPaintAndKeepsItsSize) {
+    GrooveState otherState;
+    testing::FakeSound otherSound;
+    MainWindow plain(otherState);
+    GrooveController other(otherState, plain, otherSound, systemSeconds, devNull);
+    plain.attach(other);
+    other.awakeFromNib();
+
+    QSignalSpy painted(&window, &MainWindow::gridPainted);
+    window.prepareFirstFrame();
+    EXPECT_EQ(painted.size(), 0);
+    window.show();
+    plain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window) && QTest::qWaitForWindowExposed(&plain));
+    EXPECT_TRUE(painted.size() > 0 || painted.wait(5000));
+    EXPECT_EQ(window.size(), plain.size());
 }
 
 }  // namespace
