@@ -104,6 +104,7 @@ TEST_F(WindowTest, AGrooveWhoseNameIsNoUtf8OpensFromADropAndFromTheRecentFiles) 
     ASSERT_TRUE(saveGroove(name.toStdString(), state));
     controller.doPreset(1);
     ASSERT_NE(state.TEMPO, 80);
+    state.dataTOG = 0;  // nothing unsaved to ask about before each open
 
     QMimeData dropped;
     dropped.setUrls({QUrl::fromEncoded("file://" + name.toPercentEncoding("/"))});
@@ -116,6 +117,7 @@ TEST_F(WindowTest, AGrooveWhoseNameIsNoUtf8OpensFromADropAndFromTheRecentFiles) 
     EXPECT_EQ(state.TEMPO, 80);
 
     controller.doPreset(1);
+    state.dataTOG = 0;
     QMenu* recent = nullptr;
     for (QMenu* menu : window.findChildren<QMenu*>())
         if (menu->title() == QStringLiteral("Open Recent")) recent = menu;
