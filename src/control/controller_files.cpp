@@ -164,6 +164,12 @@ void GrooveController::savePanelDidEnd(bool confirmed, const std::string& chosen
 
     const std::string path = withExtension(chosenPath, kindOf(drumSet, midi).extension);
     const std::string fileName = fs::path(path).filename().string();
+    // The sheet asked about replacing the name as typed, not the one with its extension.
+    std::error_code ignored;
+    if (path != chosenPath && fs::exists(path, ignored) &&
+        out_.runAlert("FILE EXISTS", "\"" + fileName + "\" already exists. Replace it?", "Replace",
+                      "Cancel") != 1)
+        return;
     if (midi) {
         if (const Status exported = exportMidi(path, s_); !exported) {
             out_.runAlert("WARNING", exported.error(), "Oh No!");

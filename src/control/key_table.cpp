@@ -118,18 +118,23 @@ const char* heading(KeyGroup group) {
     return "";
 }
 
-// One line per command, its keys joined ("Ctrl+Shift+Z, Ctrl+Y   Redo"); the row keys
-// as one line for selecting and one for muting.
+constexpr const char* kHelpColumns = "      ·      ";
+
+// Each command with its keys joined ("Ctrl+Shift+Z, Ctrl+Y   Redo"), two to a line; the
+// row keys as one entry for selecting and one for muting.
 std::string buildHelp() {
     std::string text =
         "Click a box of the grid to switch a step on, click it again to switch it off; drag to "
         "paint a row. Click a row's button to hear it and select it for the row keys.\n"
         "The keys work while the grid has the keyboard; the menus list them too.";
     const std::vector<KeyEntry>& table = keyTable();
+    bool lineFull = true;  // two commands to a line, so the sheet fits a small screen
     for (size_t i = 0; i < table.size();) {
         const KeyEntry& k = table[i];
-        if (i == 0 || table[i - 1].group != k.group)
+        if (i == 0 || table[i - 1].group != k.group) {
             text += std::string("\n\n") + heading(k.group) + ":";
+            lineFull = true;
+        }
         size_t end = i + 1;
         while (end < table.size() && k.command && table[end].command == k.command &&
                table[end].group == k.group)
@@ -142,7 +147,8 @@ std::string buildHelp() {
         } else {
             for (size_t j = i + 1; j < end; ++j) keys += std::string(", ") + table[j].label;
         }
-        text += "\n" + keys + "   " + title;
+        text += (lineFull ? "\n" : std::string(kHelpColumns)) + keys + "   " + title;
+        lineFull = !lineFull;
         i = end;
     }
     return text;

@@ -138,6 +138,16 @@ TEST_F(ControllerFilesTest, TypedNamesGetTheirKindsExtension) {
         EXPECT_TRUE(fs::is_regular_file(home / file)) << typed;
         EXPECT_TRUE(std::string(typed) == file || !fs::exists(home / typed)) << typed;
     }
+    // The sheet never asked about the name with its extension: replacing it is asked here.
+    const auto size = fs::file_size(home / "Take 2.5.grv");
+    controller->doPreset(3);
+    outlets.alertAnswers = {0, 1};  // Cancel, then Replace
+    save(&GrooveController::saveFile, "Take 2.5");
+    check("alerts=1, alert=FILE EXISTS, alertButtons=Replace/Cancel/, dataTOG=1");
+    EXPECT_EQ(fs::file_size(home / "Take 2.5.grv"), size);
+    save(&GrooveController::saveFile, "Take 2.5");
+    check("alerts=2, dataTOG=0");
+    EXPECT_NE(fs::file_size(home / "Take 2.5.grv"), size);
 }
 
 TEST_F(ControllerFilesTest, FailedWritesSaySoAndKeepTheGrooveUnsaved) {
