@@ -169,7 +169,7 @@ TEST(FeelBlock, FollowsTheStepsOnlyWhenThereIsFeelAndAnOpenRestoresIt) {
         for (size_t r = 0; r < kRowCount; ++r) {
             const DrumRow &got = s.rows[r], &want = expected.rows[r];
             for (size_t i = 0; i < kBufferSize; ++i) {
-                ASSERT_EQ(got.VOL[i], i < 48 ? want.VOL[i] : 0) << r << " " << i;
+                ASSERT_EQ(got.VOL[i], i < 48 ? want.VOL[i] : want.DV) << r << " " << i;
                 ASSERT_EQ(got.REP[i], i < 48 ? want.REP[i] : 1);
                 ASSERT_EQ(got.CHANCE[i], i < 48 ? want.CHANCE[i] : 100);
             }
