@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "GridAccessibility.h"
 #include "GrooveController.h"
 #include "GrooveState.h"
 #include "LaunchSound.h"
@@ -102,6 +103,7 @@ int main(int argc, char** argv) {
     const CommandLine commandLine = readCommandLine(app, argc, argv);
     if (commandLine.exitStatus >= 0) return commandLine.exitStatus;
 
+    pattaplex::installAccessibility();
     pattaplex::GrooveState state;
     pattaplex::NoteOutput output(state);
     pattaplex::LaunchSound sound(output);
