@@ -111,8 +111,10 @@ int main(int argc, char** argv) {
         options.passes = passes;
         options.progress = progress;
         options.cancel = &cancel;
-        const auto error = pattaplex::renderToFile(groove, path, options);
-        return pattaplex::AudioExportResult{cancel.load(), error.value_or("")};
+        pattaplex::RenderResult lengths;
+        const auto error = pattaplex::renderToFile(groove, path, options, &lengths);
+        return pattaplex::AudioExportResult{error.value_or(""),
+                                            double(lengths.passesEnd) / options.rate};
     });
     output.setListener(&controller);
 

@@ -94,7 +94,7 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
 }
 
 std::optional<std::string> renderToFile(const GrooveState& s, const std::string& path,
-                                        const RenderOptions& options) {
+                                        const RenderOptions& options, RenderResult* lengths) {
     const Status done = replaceFileWith(path, [&](int, const std::string& tempPath) -> Status {
         WavWriter out;
         if (auto error = out.open(tempPath, options.rate, path)) return failure(*error);
@@ -111,6 +111,10 @@ std::optional<std::string> renderToFile(const GrooveState& s, const std::string&
         // A failed write is best told by the file's own error.
         if (!rendered && !(writeFailed && closed)) return failure(why);
         if (closed) return failure(*closed);
+        // The last moment a cancel can stop the export: past here the file replaces the
+        // old one and is kept.
+        if (options.cancel && options.cancel->load()) return failure("cancelled");
+        if (lengths) *lengths = *rendered;
         return {};
     });
     if (!done) return done.error();

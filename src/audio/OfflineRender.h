@@ -43,10 +43,13 @@ std::optional<RenderResult> renderGroove(const GrooveState& s, const RenderOptio
 
 // The same into the sound file `path`: 16-bit stereo WAV, or FLAC for a name ending in
 // ".flac". It is written beside `path` and renamed into place when complete, so a failed
-// or cancelled render leaves any old file as it was and no new one. Nothing on success,
-// else the reason.
+// or cancelled render leaves any old file as it was and no new one. The cancel is last
+// looked at once the file is complete, just before it replaces the old one; a cancel
+// after that comes too late and the new file stays. Nothing on success, else the reason;
+// `lengths`, when given, is told what was written.
 std::optional<std::string> renderToFile(const GrooveState& s, const std::string& path,
-                                        const RenderOptions& options);
+                                        const RenderOptions& options,
+                                        RenderResult* lengths = nullptr);
 
 // A whole render in memory, for checks of the sound itself.
 struct RenderedAudio {

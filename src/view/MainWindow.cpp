@@ -508,7 +508,10 @@ void MainWindow::fillRecentMenu() {
 
 void MainWindow::setAudioExportJob(AudioExportJob job) {
     delete exporter_;
-    exporter_ = new AudioExporter(this, std::move(job));
+    exporter_ = new AudioExporter(this, grid_, std::move(job));
+    statusBar()->addWidget(exporter_->statusWidget(), 1);
+    connect(exporter_, &AudioExporter::statusChanged, this, &MainWindow::fitStatusLine);
+    fitStatusLine();
 }
 
 void MainWindow::exportAudio() {
@@ -537,7 +540,13 @@ void MainWindow::setSoundStatus(const std::string& text) {
         statusBar()->addWidget(soundStatus_);
     }
     soundStatus_->setText(qs(text));
-    statusBar()->setVisible(!text.empty());
+    fitStatusLine();
+}
+
+// The status line shows only while it has something to say.
+void MainWindow::fitStatusLine() {
+    const bool silent = soundStatus_ && !soundStatus_->text().isEmpty();
+    statusBar()->setVisible(silent || (exporter_ && exporter_->hasNews()));
 }
 
 void MainWindow::setCount(const std::string& text) {
@@ -637,8 +646,23 @@ void MainWindow::showEditHistory(const std::string& undoName, const std::string&
     redoAction_->setEnabled(!redoName.empty());
 }
 
+// An export still running is finished or dropped as the user says; one already written
+// stays either way.
 void MainWindow::quitApplication() {
-    exitProgram();
+    const int exports = exporter_ ? exporter_->queued() : 0;
+    if (exports == 0) return exitProgram();
+    const std::string running = exporter_->runningName().toStdString();
+    const std::string message = exports == 1
+                                    ? "\"" + running + "\" is still being exported."
+                                    : "\"" + running + "\" and " + std::to_string(exports - 1) +
+                                          " more are still being exported.";
+    const std::string finish =
+        exports == 1 ? " Finish it before quitting?" : " Finish them before quitting?";
+    const int answer = runAlert("AN EXPORT IS RUNNING", message + finish, "FINISH, THEN QUIT",
+                                "DROP AND QUIT", "CANCEL");
+    if (answer < 0) return exporter_->whenIdle(nullptr);  // no quitting after all
+    if (answer == 0) exporter_->cancelAll();
+    exporter_->whenIdle(exitProgram);
 }
 
 }  // namespace pattaplex

@@ -124,6 +124,7 @@ class MainWindow : public QMainWindow, public Outlets {
     void makeTypable(QWidget* field);
     void fillRecentMenu();
     void exportAudio();
+    void fitStatusLine();
 
     template <typename Action>
     void toController(Action action);

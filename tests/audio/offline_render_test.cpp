@@ -90,21 +90,26 @@ TEST(OfflineRender, FilesAreReplacedOnlyByACompleteRender) {
     std::vector<double> told;
     RenderOptions o{.passes = 1, .rate = 48000, .progress = [&](double f) { told.push_back(f); }};
     for (const char* name : {"/out.wav", "/out.flac"}) {
-        ASSERT_FALSE(renderToFile(oneNote(1), dir + name, o));
+        RenderResult lengths;
+        ASSERT_FALSE(renderToFile(oneNote(1), dir + name, o, &lengths));
+        EXPECT_EQ(lengths.passesEnd, 4 * 48000);
         const auto file = readWav16(dir + name);
         ASSERT_TRUE(file && file->second == 48000) << name;
         ASSERT_EQ(file->first.size(), 2 * reference->left.size());
+        EXPECT_EQ(lengths.length, static_cast<int64_t>(reference->left.size()));
         EXPECT_NEAR(file->first[2 * loud + 1], reference->right[loud] * 32768, 1.0);
     }
     EXPECT_TRUE(told.size() > 2 && told.back() == 1.0);
     EXPECT_EQ(std::ifstream(dir + "/out.flac").rdbuf()->sgetc(), 'f');  // "fLaC"
 
-    // Cancelled, on a disk that fills up, or at a rate out of range: the old file stays,
-    // and nothing else.
+    // Cancelled half-way or at the last moment before the replace (all rendered), on a
+    // disk that fills up, or at a rate out of range: the old file stays, and nothing else.
     const auto old = fs::file_size(dir + "/out.wav");
-    std::atomic<bool> cancel{false};
-    o = {.passes = 20, .progress = [&](double f) { cancel = f > 0.3; }, .cancel = &cancel};
-    EXPECT_EQ(renderToFile(oneNote(1), dir + "/out.wav", o), "cancelled");
+    for (const double at : {0.3, 1.0}) {
+        std::atomic<bool> cancel{false};
+        o = {.passes = 3, .progress = [&](double f) { cancel = f >= at; }, .cancel = &cancel};
+        EXPECT_EQ(renderToFile(oneNote(1), dir + "/out.wav", o), "cancelled") << at;
+    }
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);

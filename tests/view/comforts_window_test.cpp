@@ -1,13 +1,9 @@
-// The grid scaled to the window, the typed fields giving the keyboard back, and the audio
-// export's cancel.
+// The grid scaled to the window, the typed fields giving the keyboard back, and the files
+// opened lately.
 #include <QDir>
 #include <QLineEdit>
-#include <QProgressDialog>
-#include <QSignalSpy>
 #include <QSpinBox>
-#include <filesystem>
 
-#include "OfflineRender.h"
 #include "WindowFixture.h"
 
 namespace pattaplex {
@@ -88,38 +84,6 @@ TEST_F(WindowTest, OpenedFilesAreRememberedNewestFirstUpToTen) {
     ASSERT_EQ(recent.size(), 10);
     EXPECT_TRUE(recent[0].endsWith("/g5.grv") && recent[1].endsWith("/g11.grv"));
     EXPECT_TRUE(recent[9].endsWith("/g2.grv"));
-}
-
-TEST_F(WindowTest, CancelledExportLeavesNoFileAndTheSheetsExportIsWritten) {
-    const QString folder = QDir::homePath() + "/export";
-    QDir().mkpath(folder);
-    window.setAudioExportJob([](const GrooveState& g, int passes, const std::string& path,
-                                const std::atomic<bool>& cancel, const auto& progress) {
-        const auto error = renderToFile(g, path, {passes, kSampleRate, 1, progress, &cancel});
-        return AudioExportResult{cancel.load(), error.value_or("")};
-    });
-    AudioExporter* exporter = window.audioExporter();
-    QSignalSpy finished(exporter, &AudioExporter::finished);
-    state.row(1).BUF[0] = 51;
-    exporter->start(state, folder + "/long.wav", AudioExporter::kMostPasses);
-    ASSERT_TRUE(exporter->progressDialog());
-    exporter->progressDialog()->findChild<QPushButton*>()->click();  // Cancel
-    ASSERT_TRUE(finished.wait(60000));
-    EXPECT_FALSE(finished.first().at(0).toBool());
-    EXPECT_TRUE(QDir(folder).isEmpty());
-
-    // The sheet proposes the groove's name and one pass; one Return takes both and writes.
-    window.show();
-    exporter->begin(state, folder, "Groove.wav");
-    ASSERT_TRUE(exporter->sheet());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(exporter->sheet()));
-    EXPECT_EQ(exporter->passesField()->value(), 1);
-    QTest::keyClick(exporter->sheet()->focusWidget(), Qt::Key_Return);
-    ASSERT_TRUE(finished.wait(60000));
-    EXPECT_TRUE(finished.last().at(0).toBool());
-    EXPECT_TRUE(finished.last().at(1).toString().endsWith("/export/Groove.wav"));
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"Groove.wav"});
-    EXPECT_GT(QFileInfo(folder + "/Groove.wav").size(), 1000);
 }
 
 }  // namespace
