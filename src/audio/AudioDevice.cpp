@@ -17,6 +17,7 @@
 
 #include "DeviceHealth.h"
 #include "NoteSink.h"
+#include "PulseDevice.h"
 #include "SynthEngine.h"
 #include "WavFile.h"
 #include "library_messages.h"
@@ -94,7 +95,7 @@ class FluidDevice final : public AudioDevice {
             engine.setRate(rate);
         }
         takeFluidError();
-        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(health));
+        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(engine, health));
         health.watch(lossReason(name));
         fluid_set_log_function(FLUID_ERR, watchFluidErrors, &health);
         device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
@@ -105,6 +106,10 @@ class FluidDevice final : public AudioDevice {
         return device;
     }
 
+    double latency() const override {
+        return static_cast<double>(engine_.deviceBufferFrames()) / engine_.rate();
+    }
+
     ~FluidDevice() override {
         if (driver_) delete_fluid_audio_driver(driver_);
         health_.unwatch();
@@ -112,7 +117,7 @@ class FluidDevice final : public AudioDevice {
     }
 
   private:
-    explicit FluidDevice(DeviceHealth& health) : health_(health) {}
+    FluidDevice(SynthEngine& engine, DeviceHealth& health) : engine_(engine), health_(health) {}
 
     // The JACK server's rate, or 0 when none is running (none is started).
     static int jackServerRate() {
@@ -139,6 +144,7 @@ class FluidDevice final : public AudioDevice {
         return FLUID_OK;
     }
 
+    SynthEngine& engine_;
     DeviceHealth& health_;
     fluid_audio_driver_t* driver_ = nullptr;
 };
@@ -180,6 +186,10 @@ class PacedDevice final : public AudioDevice {
         if (thread_.joinable()) thread_.join();
         wav_.close();
         if (health_) health_->unwatch();
+    }
+
+    double latency() const override {
+        return static_cast<double>(engine_.deviceBufferFrames()) / engine_.rate();
     }
 
     void wake() override {
@@ -259,15 +269,15 @@ std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, DeviceHealth
     }
     if (wanted == "file") return PacedDevice::start(engine, &health, why);
     std::vector<std::string> names{"pulseaudio", "alsa"};
-    // A FluidSynth built without PipeWire reaches it through its PulseAudio service.
-    if (wanted == "pipewire")
-        names = {"pipewire", "pulseaudio"};
-    else if (!wanted.empty())
-        names = {wanted};
+    if (!wanted.empty()) names = {wanted};
     std::string reasons;
     for (const std::string& name : names) {
         std::string reason;
-        if (auto device = FluidDevice::open(engine, health, name, reason)) return device;
+        // PipeWire desktops serve PulseAudio's clients too.
+        const bool pulse = name == "pulseaudio" || name == "pipewire";
+        if (auto device = pulse ? openPulseDevice(engine, health, lossReason(name), reason)
+                                : FluidDevice::open(engine, health, name, reason))
+            return device;
         reasons += (reasons.empty() ? "" : "; ") + reason;
     }
     why = reasons;

@@ -33,6 +33,9 @@ class AudioDevice {
 
     // Something is to be played: a resting device picks up at once.
     virtual void wake() {}
+
+    // Seconds from a sample's rendering to its being heard, as the driver tells.
+    virtual double latency() const = 0;
 };
 
 }  // namespace pattaplex

@@ -48,6 +48,7 @@ bool NoteOutput::openDevice(std::string& why) {
         useDevice(AudioDevice::silent(*engine_), false);
         return false;
     }
+    std::fprintf(err_, "pattaplex: sound on, output latency %.1f ms\n", device->latency() * 1000);
     useDevice(std::move(device), true);
     reconnecting_ = false;
     lastPosition_ = -1;
@@ -168,6 +169,7 @@ void NoteOutput::audition(int note, int velocity) {
     c.velocity = 0;
     c.time = engine_->position() + int64_t{engine_->rate()} * 4 / 60;
     engine_->send(c);
+    device_->wake();
 }
 
 void NoteOutput::publish(bool force, bool prepared) {
@@ -245,8 +247,7 @@ PlayPosition NoteOutput::position() const {
     }
     p.step = r.lastStep;
     p.nextStep = r.nextStep;
-    if (realDevice_)
-        p.latency = static_cast<double>(engine_->deviceBufferFrames()) / engine_->rate();
+    if (realDevice_) p.latency = device_->latency();
     p.secondsToNext =
         static_cast<double>(std::max<int64_t>(r.nextTime - r.position, 0)) / engine_->rate();
     return p;

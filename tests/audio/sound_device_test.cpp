@@ -18,6 +18,7 @@
 #include "WavFile.h"
 #include "fresh_start.h"
 #include "test_jack_server.h"
+#include "test_pulse_server.h"
 
 namespace pattaplex {
 namespace {
@@ -117,6 +118,56 @@ TEST(SoundDevice, ALostJackServerIsToldOfTheClockKeepsTimeAndSoundComesBack) {
         ASSERT_TRUE(within30s([&] { return output.engine().position() > heard + 48000; }, tick));
         EXPECT_TRUE(stepsGoOn());
     }
+    output.stopClock();
+    std::fclose(devNull);
+}
+
+// Under PulseAudio a stopped, silent program corks its stream: nothing is rendered until
+// something is to be played, and the first note then comes at once.
+TEST(SoundDevice, UnderPulseAudioStoppedMeansAsleepAndALostServerComesBack) {
+    TestPulseServer server;
+    if (!server.start()) GTEST_SKIP() << "no PulseAudio server can run here";
+    setenv("PULSE_SERVER", server.address().c_str(), 1);
+    setenv("PATTAPLEX_AUDIO_DRIVER", "pulseaudio", 1);
+    GrooveState s = freshStartState();
+    s.TEMPO = 240;
+    std::FILE* devNull = std::fopen("/dev/null", "w");
+    NoteOutput output(s, devNull, devNull);
+    Listener listener;
+    output.setListener(&listener);
+    output.setServiceCall([](int) {});
+    auto tick = [&] {
+        output.pump();
+        output.service();
+    };
+    const SynthEngine& engine = output.engine();
+    // Rendering has stopped when the position holds still for a tenth of a second.
+    auto asleep = [&] {
+        const int64_t before = engine.position();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        return engine.position() == before;
+    };
+
+    ASSERT_TRUE(output.initQT(s.KIT));
+    ASSERT_TRUE(within30s(asleep, [] {}));
+    output.startClock();
+    ASSERT_TRUE(within30s([&] { return listener.steps > 2; }, tick));
+    EXPECT_GT(output.position().latency, 0.0);
+    EXPECT_LE(output.position().latency, 0.025);
+    output.stopClock();
+    ASSERT_TRUE(within30s(asleep, [] {}));
+    const int64_t stoppedAt = engine.position();
+    output.audition(38, 100);  // wakes it
+    ASSERT_TRUE(within30s([&] { return engine.position() > stoppedAt; }, [] {}));
+
+    output.startClock();
+    server.stop();
+    const std::string gone = "No sound: the PulseAudio server has gone";
+    ASSERT_TRUE(within30s([&] { return listener.status == gone; }, tick)) << listener.status;
+    const int steps = listener.steps;
+    EXPECT_TRUE(within30s([&] { return listener.steps > steps + 2; }, tick));
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(within30s([&] { return listener.status.empty(); }, tick));
     output.stopClock();
     std::fclose(devNull);
 }
