@@ -94,7 +94,7 @@ class FluidDevice final : public AudioDevice {
             engine.setRate(rate);
         }
         takeFluidError();
-        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(health));
+        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(name, health));
         health.watch(lossReason(name));
         fluid_set_log_function(FLUID_ERR, watchFluidErrors, &health);
         device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
@@ -111,8 +111,18 @@ class FluidDevice final : public AudioDevice {
         keepFluidErrors();
     }
 
+    std::string name() const override {
+        for (const auto& [driver, known] : {std::pair{"jack", "JACK"},
+                                            {"pulseaudio", "PulseAudio"},
+                                            {"pipewire", "PipeWire"},
+                                            {"alsa", "ALSA"}})
+            if (driverName_ == driver) return known;
+        return driverName_;
+    }
+
   private:
-    explicit FluidDevice(DeviceHealth& health) : health_(health) {}
+    FluidDevice(std::string driverName, DeviceHealth& health)
+        : driverName_(std::move(driverName)), health_(health) {}
 
     // The JACK server's rate, or 0 when none is running (none is started).
     static int jackServerRate() {
@@ -139,6 +149,7 @@ class FluidDevice final : public AudioDevice {
         return FLUID_OK;
     }
 
+    std::string driverName_;
     DeviceHealth& health_;
     fluid_audio_driver_t* driver_ = nullptr;
 };
@@ -181,6 +192,8 @@ class PacedDevice final : public AudioDevice {
         wav_.close();
         if (health_) health_->unwatch();
     }
+
+    std::string name() const override { return toFile_ ? "a file" : "no device"; }
 
     void wake() override {
         {

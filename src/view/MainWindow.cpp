@@ -31,6 +31,7 @@ namespace pattaplex {
 namespace {
 
 constexpr int kRecentFiles = 10;
+constexpr int kStatusMessageMs = 8000;
 const char* const kRecentKey = "recentFiles";
 
 QString qs(const std::string& text) {
@@ -131,6 +132,12 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     for (int n = 1; n <= kRowCount; ++n) makeTypable(rows_->soundSelector(n));
     grid_->setFocus(Qt::OtherFocusReason);
     setAcceptDrops(true);
+    // The status line is shown only while it has something to say.
+    statusBar()->hide();
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty() && (!soundStatus_ || soundStatus_->text().isEmpty()))
+            statusBar()->hide();
+    });
 
     grid_->onPainted = [this] {
         showSelections();
@@ -331,7 +338,9 @@ void MainWindow::buildMenus() {
     add(tr("Open Groove…"), QKeySequence(Qt::CTRL | Qt::Key_O), Command::OpenGroove);
     recentMenu_ = file->addMenu(tr("Open Recent"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
-    add(tr("Save Groove…"), QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveGroove);
+    add(tr("Save Groove"), QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveGroove);
+    add(tr("Save Groove As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+        Command::SaveGrooveAs);
     file->addSeparator();
     // The drum-set keys are the grid's; the menu only shows them.
     add(tr("Open Drum Set…") + "\tAlt+O", {}, Command::OpenDrumSet);
@@ -547,6 +556,15 @@ void MainWindow::setSoundStatus(const std::string& text) {
 void MainWindow::fitStatusLine() {
     const bool silent = soundStatus_ && !soundStatus_->text().isEmpty();
     statusBar()->setVisible(silent || (exporter_ && exporter_->hasNews()));
+}
+
+void MainWindow::showStatusMessage(const std::string& text) {
+    statusBar()->show();
+    statusBar()->showMessage(qs(text), kStatusMessageMs);
+}
+
+void MainWindow::setTitle(const std::string& title) {
+    setWindowTitle(qs(title));
 }
 
 void MainWindow::setCount(const std::string& text) {

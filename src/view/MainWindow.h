@@ -44,6 +44,8 @@ class MainWindow : public QMainWindow, public Outlets {
     void setKitTitle(const std::string& title) override;
     void setCount(const std::string& text) override;
     void setSoundStatus(const std::string& text) override;
+    void showStatusMessage(const std::string& text) override;
+    void setTitle(const std::string& title) override;
     void setInfText(const std::string& text) override;
     void setKitField(const std::string& text) override;
     void setFileField(const std::string& text) override;
