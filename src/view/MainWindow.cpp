@@ -134,14 +134,11 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     setAcceptDrops(true);
     // The status line is shown only while it has something to say.
     statusBar()->hide();
-    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
-        if (message.isEmpty() && (!soundStatus_ || soundStatus_->text().isEmpty()))
-            statusBar()->hide();
-    });
+    connect(statusBar(), &QStatusBar::messageChanged, this, &MainWindow::fitStatusLine);
 
     grid_->onPainted = [this] {
         showSelections();
-        emit gridPainted();
+        if (isVisible()) emit gridPainted();  // not for a drawing made before the window shows
     };
 }
 
@@ -515,10 +512,21 @@ void MainWindow::fillRecentMenu() {
     if (recent.isEmpty()) recentMenu_->addAction(tr("No Recent Files"))->setEnabled(false);
 }
 
+// Showing the window maps it first and draws it after; the first drawing of all its
+// controls (fonts, glyphs, the style's pictures) takes long enough to show a blank window.
+// Drawn once unseen beforehand, at the size showing it gives, the window's first frame
+// follows its map at once.
+void MainWindow::prepareFirstFrame() {
+    adjustSize();
+    setAttribute(Qt::WA_Resized, false);  // as showing it would leave it
+    grab();
+}
+
 void MainWindow::setAudioExportJob(AudioExportJob job) {
     delete exporter_;
     exporter_ = new AudioExporter(this, grid_, std::move(job));
-    statusBar()->addWidget(exporter_->statusWidget(), 1);
+    // Beside any passing message, which would hide it for a while if it were not permanent.
+    statusBar()->addPermanentWidget(exporter_->statusWidget());
     connect(exporter_, &AudioExporter::statusChanged, this, &MainWindow::fitStatusLine);
     fitStatusLine();
 }
@@ -555,7 +563,8 @@ void MainWindow::setSoundStatus(const std::string& text) {
 // The status line shows only while it has something to say.
 void MainWindow::fitStatusLine() {
     const bool silent = soundStatus_ && !soundStatus_->text().isEmpty();
-    statusBar()->setVisible(silent || (exporter_ && exporter_->hasNews()));
+    const bool exports = exporter_ && exporter_->hasNews();
+    statusBar()->setVisible(silent || exports || !statusBar()->currentMessage().isEmpty());
 }
 
 void MainWindow::showStatusMessage(const std::string& text) {

@@ -71,6 +71,8 @@ class MainWindow : public QMainWindow, public Outlets {
     void showEditHistory(const std::string& undoName, const std::string& redoName) override;
     void noteOpenedFile(const std::string& path) override;
 
+    // Draws the window once before it is first shown, so that it shows no blank frame.
+    void prepareFirstFrame();
     // Renders and writes an audio export; set before the first export.
     void setAudioExportJob(AudioExportJob job);
     AudioExporter* audioExporter() const { return exporter_; }
