@@ -145,6 +145,7 @@ int main(int argc, char** argv) {
         &window, &pattaplex::MainWindow::gridPainted, &window,
         [&sound] { QTimer::singleShot(0, [&sound] { sound.openHeld(); }); },
         Qt::SingleShotConnection);
+    window.prepareFirstFrame();
     window.show();
     // A file named on the command line opens once the event loop runs, so that a refusal's
     // alert comes up over the window.

@@ -95,7 +95,7 @@ class FluidDevice final : public AudioDevice {
             engine.setRate(rate);
         }
         takeFluidError();
-        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(engine, health));
+        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(engine, name, health));
         health.watch(lossReason(name));
         fluid_set_log_function(FLUID_ERR, watchFluidErrors, &health);
         device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
@@ -116,8 +116,18 @@ class FluidDevice final : public AudioDevice {
         keepFluidErrors();
     }
 
+    std::string name() const override {
+        for (const auto& [driver, known] : {std::pair{"jack", "JACK"},
+                                            {"pulseaudio", "PulseAudio"},
+                                            {"pipewire", "PipeWire"},
+                                            {"alsa", "ALSA"}})
+            if (driverName_ == driver) return known;
+        return driverName_;
+    }
+
   private:
-    FluidDevice(SynthEngine& engine, DeviceHealth& health) : engine_(engine), health_(health) {}
+    FluidDevice(SynthEngine& engine, std::string driverName, DeviceHealth& health)
+        : engine_(engine), driverName_(std::move(driverName)), health_(health) {}
 
     // The JACK server's rate, or 0 when none is running (none is started).
     static int jackServerRate() {
@@ -145,6 +155,7 @@ class FluidDevice final : public AudioDevice {
     }
 
     SynthEngine& engine_;
+    std::string driverName_;
     DeviceHealth& health_;
     fluid_audio_driver_t* driver_ = nullptr;
 };
@@ -191,6 +202,8 @@ class PacedDevice final : public AudioDevice {
     double latency() const override {
         return static_cast<double>(engine_.deviceBufferFrames()) / engine_.rate();
     }
+
+    std::string name() const override { return toFile_ ? "a file" : "no device"; }
 
     void wake() override {
         {
@@ -275,7 +288,9 @@ std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, DeviceHealth
         std::string reason;
         // PipeWire desktops serve PulseAudio's clients too.
         const bool pulse = name == "pulseaudio" || name == "pipewire";
-        if (auto device = pulse ? openPulseDevice(engine, health, lossReason(name), reason)
+        if (auto device = pulse ? openPulseDevice(engine, health,
+                                                  name == "pipewire" ? "PipeWire" : "PulseAudio",
+                                                  lossReason(name), reason)
                                 : FluidDevice::open(engine, health, name, reason))
             return device;
         reasons += (reasons.empty() ? "" : "; ") + reason;

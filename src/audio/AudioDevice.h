@@ -33,7 +33,8 @@ class AudioDevice {
 
     // Something is to be played: a resting device picks up at once.
     virtual void wake() {}
-
+    // What the sound goes through, as the user knows it: "JACK", "PulseAudio", "a file".
+    virtual std::string name() const = 0;
     // Seconds from a sample's rendering to its being heard, as the driver tells.
     virtual double latency() const = 0;
 };

@@ -132,6 +132,18 @@ bool NoteOutput::initQT(int kit) {
     return true;
 }
 
+bool NoteOutput::reopen(int kit) {
+    closeOutput();
+    // A device that may have stopped being heard is let go; initQT opens one afresh.
+    if (realDevice_) useDevice(AudioDevice::silent(*engine_), false);
+    return initQT(kit);
+}
+
+std::string NoteOutput::deviceDescription() const {
+    if (!realDevice_ || !device_) return {};
+    return std::to_string(engine_->rate()) + " Hz through " + device_->name();
+}
+
 void NoteOutput::reportNoDevice(const std::string& why) {
     std::fputs("open Comp error ", out_);
     std::fflush(out_);

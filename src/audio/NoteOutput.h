@@ -45,6 +45,8 @@ class NoteOutput final : public Sound {
 
     bool initQT(int kit) override;
     void closeOutput() override;
+    bool reopen(int kit) override;
+    std::string deviceDescription() const override;
     void audition(int note, int velocity) override;
     void startClock() override;
     void stopClock() override;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "DeviceHealth.h"
@@ -26,8 +28,8 @@ constexpr int64_t kSettleSeconds = 1;
 
 class PulseDevice final : public AudioDevice {
   public:
-    PulseDevice(SynthEngine& engine, DeviceHealth& health)
-        : engine_(engine), health_(health), left_(kChunk), right_(kChunk) {}
+    PulseDevice(SynthEngine& engine, DeviceHealth& health, std::string name)
+        : engine_(engine), health_(health), name_(std::move(name)), left_(kChunk), right_(kChunk) {}
 
     ~PulseDevice() override {
         health_.unwatch();  // closing is no loss
@@ -78,6 +80,7 @@ class PulseDevice final : public AudioDevice {
     }
 
     double latency() const override { return latency_.load(); }
+    std::string name() const override { return name_; }
 
   private:
     bool fail(const std::string& reason, std::string& why) {
@@ -178,6 +181,7 @@ class PulseDevice final : public AudioDevice {
 
     SynthEngine& engine_;
     DeviceHealth& health_;
+    const std::string name_;
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
@@ -191,8 +195,9 @@ class PulseDevice final : public AudioDevice {
 }  // namespace
 
 std::unique_ptr<AudioDevice> openPulseDevice(SynthEngine& engine, DeviceHealth& health,
-                                             const char* lossReason, std::string& why) {
-    auto device = std::make_unique<PulseDevice>(engine, health);
+                                             const std::string& name, const char* lossReason,
+                                             std::string& why) {
+    auto device = std::make_unique<PulseDevice>(engine, health, name);
     if (!device->start(lossReason, why)) return nullptr;
     return device;
 }

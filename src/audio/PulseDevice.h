@@ -13,9 +13,10 @@ namespace pattaplex {
 class DeviceHealth;
 class SynthEngine;
 
-// Nothing when no server answers (none is ever started), with `why`. `lossReason` is
-// what the status line says when the server goes.
+// Nothing when no server answers (none is ever started), with `why`. `name` is the
+// server as the user knows it; `lossReason` what the status line says when it goes.
 std::unique_ptr<AudioDevice> openPulseDevice(SynthEngine& engine, DeviceHealth& health,
-                                             const char* lossReason, std::string& why);
+                                             const std::string& name, const char* lossReason,
+                                             std::string& why);
 
 }  // namespace pattaplex

@@ -51,6 +51,7 @@ enum class Command {
     Beats,     // value: 1..9
     Division,  // value: steps per beat
     SaveGroove,
+    SaveGrooveAs,
     OpenGroove,
     Quit,
     UndoEdit,  // the latest edit of any kind

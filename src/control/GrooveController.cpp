@@ -81,6 +81,7 @@ void GrooveController::undoClear() {
 void GrooveController::doPreset(int tag) {
     const EditScope edit(*this, "Preset");
     const PresetOutcome outcome = pattaplex::doPreset(s_, tag, clock_);
+    if (outcome.name) grooveFile_.clear();  // a preset is saved only where the user says
     if (outcome.name) out_.setFileField(*outcome.name);
     if (outcome.kitTitle) out_.setKitTitle(*outcome.kitTitle);
     showGroove();
@@ -120,11 +121,22 @@ void GrooveController::setTest(int row) {
 }
 
 void GrooveController::fixQT() {
-    sound_.closeOutput();
-    initQT();
+    const bool playing = sound_.clockRunning();
+    const bool reopened = sound_.reopen(s_.KIT);
+    if (playing && !sound_.clockRunning()) showPlayhead(-1);
+    if (reopened) {
+        const std::string device = sound_.deviceDescription();
+        out_.showStatusMessage("Sound restarted" + (device.empty() ? "" : ": " + device));
+        return;
+    }
+    // The status reads "No sound: why"; the alert gives the why.
+    std::string why = sound_.soundStatus();
+    if (const std::string prefix = "No sound: "; why.starts_with(prefix))
+        why.erase(0, prefix.size());
+    if (why.empty()) why = "the kit could not be loaded";
     out_.runAlert("Possible QT Problem",
-                  "Attemped a Quicktime Fix.\n\nIf QT still does not respond, Save your "
-                  "project...\nQuit the App and Relaunch.",
+                  "The sound could not be restarted: " + why +
+                      ".\n\nSave your project; then quit Pattaplex and start it again.",
                   "I Will");
 }
 
@@ -185,8 +197,9 @@ void GrooveController::mouseDown(float x, float y) {
     painter_.end();
     s_.ptX = x;
     s_.ptY = y;
-    s_.G = grid::columnAt(x, s_.left);
-    if (const auto at = grid::cellAt(x, y, s_.left)) {
+    const auto at = grid::cellAt(x, y, s_.left, s_.LNG);
+    s_.G = at ? at->column : -1;
+    if (at) {
         DrumRow& row = s_.row(at->row);
         int32_t& cell = row.BUF[static_cast<size_t>(at->column)];
         cell = cell == 0 ? row.DR : 0;
@@ -196,9 +209,10 @@ void GrooveController::mouseDown(float x, float y) {
         painter_.begin(*at, cell != 0, x, y);
     }
     out_.requestRedraw();
+    // A click beside the grid still lets the selected row be heard, but changes nothing.
     if (s_.DEMO != 0) {
         doDEMO();
-        s_.dataTOG = 1;
+        if (at) s_.dataTOG = 1;
     }
 }
 
@@ -239,6 +253,8 @@ void GrooveController::displaySounds() {
         displayNotes();
     else
         displayDrums();
+    // The kit button names what plays, however the kit was chosen.
+    out_.setKitTitle(kitName(s_.KIT).value_or("Kit"));
 }
 
 void GrooveController::displayVolume() {
@@ -314,8 +330,10 @@ void GrooveController::quit() {
         out_.quitApplication();
         return;
     }
-    const int answer = out_.runAlert("YOU HAVE UNSAVED DATA", "WANT TO SAVE YOUR PROJECT FIRST?",
-                                     "SAVE", "QUIT", "CANCEL");
+    const int answer = out_.runAlert(
+        "YOU HAVE UNSAVED DATA",
+        "\"" + s_.lastFile + "\" has changes that are not saved. WANT TO SAVE YOUR PROJECT FIRST?",
+        "SAVE", "QUIT", "CANCEL");
     if (answer == 1) {
         // Saving here always means the groove itself.
         s_.saveSET = 0;

@@ -88,8 +88,10 @@ class GrooveController : public ClockListener {
     void setBeats(int beats);
     void setDiv(int sub);
 
-    // Files.
+    // Files. A groove saved or opened has a file of its own, to which saveFile writes
+    // at once; saveFileAs always asks where.
     void saveFile();
+    void saveFileAs();
     void saveDrums();
     void saveMIDI();
     void openFile();
@@ -130,6 +132,13 @@ class GrooveController : public ClockListener {
     void showHistory();
     void afterHistoryStep(int oldKit);
     void fileOpened(const std::string& path);
+    void showTitle();
+    void beginSave();
+    void openGroove(const std::string& path);
+    void openDrumSet(const std::string& path);
+    // Runs `open` once the unsaved groove is saved or given up, as the user answers;
+    // `opening` names what is to be opened, "" when the open sheet is still to choose.
+    void confirmReplacing(const std::string& opening, std::function<void()> open);
     void showPlayhead(int step);
 
     void initQT();
@@ -160,7 +169,9 @@ class GrooveController : public ClockListener {
     TapTempo taps_;
     std::function<double()> steady_;
     std::string desktop_;
-    int volumeDragRow_ = 0;  // the row whose volume slider is held, or 0
+    int volumeDragRow_ = 0;            // the row whose volume slider is held, or 0
+    std::string grooveFile_;           // where the groove was saved or opened from, or ""
+    std::function<void()> afterSave_;  // an open waiting for the groove to be saved
 };
 
 }  // namespace pattaplex

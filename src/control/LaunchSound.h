@@ -34,6 +34,12 @@ class LaunchSound : public Sound {
         heldKit_.reset();
         output_.closeOutput();
     }
+    bool reopen(int kit) override {
+        heldKit_.reset();
+        holding_ = false;
+        return output_.reopen(kit);
+    }
+    std::string deviceDescription() const override { return output_.deviceDescription(); }
     void audition(int note, int velocity) override {
         openHeld();
         output_.audition(note, velocity);

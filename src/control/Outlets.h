@@ -21,6 +21,10 @@ class Outlets {
     virtual void setDrumSetField(const std::string& text) = 0;  // drum-set name
     // Why there is no sound ("No sound: ..."), or "" when there is.
     virtual void setSoundStatus(const std::string& text) { (void)text; }
+    // A passing report in the status line ("Sound restarted: ...").
+    virtual void showStatusMessage(const std::string& text) { (void)text; }
+    // The window's title: the groove's name, marked while unsaved.
+    virtual void setTitle(const std::string& title) { (void)title; }
 
     // Tempo slider and field.
     virtual int tempoSlider() const = 0;

@@ -56,6 +56,7 @@ void GrooveController::finishEdit(const GrooveState& before, const std::string& 
 
 void GrooveController::showHistory() {
     out_.showEditHistory(history_.undoName(), history_.redoName());
+    showTitle();  // every edit ends here, and may have left the groove unsaved
 }
 
 // ---- Drag painting -----------------------------------------------------------------

@@ -4,10 +4,15 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "GrooveController.h"
+#include "edit_scope.h"
 #include "groove_files.h"
+#include "integer_plist.h"
 #include "midi_export.h"
 
 namespace pattaplex {
@@ -69,6 +74,19 @@ std::string GrooveController::audioExportName() const {
 }
 
 void GrooveController::saveFile() {
+    // A groove with a file of its own is written there at once.
+    if (s_.saveSET == 0 && s_.exportMIDI == 0 && !grooveFile_.empty())
+        return savePanelDidEnd(true, grooveFile_);
+    beginSave();
+}
+
+void GrooveController::saveFileAs() {
+    s_.saveSET = 0;
+    s_.exportMIDI = 0;
+    beginSave();
+}
+
+void GrooveController::beginSave() {
     const bool drumSet = s_.saveSET != 0;
     if (drumSet) s_.exportMIDI = 0;
     if (s_.exportMIDI != 0) {
@@ -92,9 +110,34 @@ void GrooveController::saveMIDI() {
 }
 
 void GrooveController::openFile() {
-    const FileKind& kind = kindOf(s_.saveSET != 0, false);
-    out_.beginOpenSheet(prepareFolder(desktopFolder() + kind.folder), fileNameFrom(s_.lastFile),
-                        kind.extension);
+    const bool drumSet = s_.saveSET != 0;
+    auto sheet = [this, drumSet] {
+        const FileKind& kind = kindOf(drumSet, false);
+        s_.saveSET = drumSet ? 1 : 0;
+        out_.beginOpenSheet(prepareFolder(desktopFolder() + kind.folder), fileNameFrom(s_.lastFile),
+                            kind.extension);
+    };
+    // A drum set changes only the sounds, which undo brings back.
+    if (drumSet) return sheet();
+    confirmReplacing({}, sheet);
+}
+
+void GrooveController::confirmReplacing(const std::string& opening, std::function<void()> open) {
+    afterSave_ = nullptr;
+    if (s_.dataTOG == 0) return open();
+    const std::string what = opening.empty() ? "another groove" : "\"" + opening + "\"";
+    const int answer = out_.runAlert(
+        "YOU HAVE UNSAVED DATA",
+        "\"" + s_.lastFile + "\" has changes that are not saved. Save them before opening " + what +
+            "?",
+        "SAVE", "DON'T SAVE", "CANCEL");
+    if (answer == 0) return open();
+    if (answer != 1) return;
+    // The open follows a save that succeeds; a cancelled or failed save ends it.
+    afterSave_ = std::move(open);
+    s_.saveSET = 0;
+    s_.exportMIDI = 0;
+    saveFile();
 }
 
 void GrooveController::openDrums() {
@@ -108,6 +151,7 @@ void GrooveController::savePanelDidEnd(bool confirmed, const std::string& chosen
     // Whatever happens next, this sheet's save is over: the next save is a groove's.
     s_.saveSET = 0;
     s_.exportMIDI = 0;
+    const std::function<void()> then = std::exchange(afterSave_, nullptr);
     if (!confirmed) return;
 
     const std::string path = withExtension(chosenPath, kindOf(drumSet, midi).extension);
@@ -134,14 +178,27 @@ void GrooveController::savePanelDidEnd(bool confirmed, const std::string& chosen
     }
     out_.setFileField(fileName);
     s_.dataTOG = 0;
+    s_.lastFile = fs::path(path).stem().string();
+    grooveFile_ = path;
+    showTitle();
+    if (then) then();
+}
+
+void GrooveController::showTitle() {
+    out_.setTitle(s_.lastFile + (s_.dataTOG != 0 ? "*" : "") + " \u2014 Pattaplex");
 }
 
 void GrooveController::openPath(const std::string& path) {
     std::string extension = fs::path(path).extension().string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    s_.saveSET = extension == ".set" ? 1 : 0;
-    s_.exportMIDI = 0;
-    openPanelDidEnd(true, path);
+    auto open = [this, path, drumSet = extension == ".set"] {
+        s_.saveSET = drumSet ? 1 : 0;
+        s_.exportMIDI = 0;
+        openPanelDidEnd(true, path);
+    };
+    // Only a groove replaces the groove; a MIDI file is refused before it could.
+    if (extension == ".set" || extension == ".mid") return open();
+    confirmReplacing(fs::path(path).filename().string(), open);
 }
 
 void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) {
@@ -158,34 +215,66 @@ void GrooveController::openPanelDidEnd(bool confirmed, const std::string& path) 
     if (extension == "mid") {
         std::fprintf(stdout_, "\next2=%s ", extension.c_str());
         std::fflush(stdout_);
-        out_.runAlert("Loading a midi file will crash the app", "Try Again", "OK", "Cancel");
+        out_.runAlert("Loading a midi file will crash the app",
+                      "\"" + chosen.filename().string() +
+                          "\" is a MIDI file, which Pattaplex only exports: open a groove "
+                          "(.grv) or a drum set (.set).",
+                      "OK", "Cancel");
         return;
     }
-    const std::string name = chosen.stem().string();
+    drumSet ? openDrumSet(path) : openGroove(path);
+}
 
-    if (drumSet) {
-        const Result<DrumSetData> set = readDrumSet(path);
-        if (!set) {
-            std::fprintf(stderr, "%s: %s\n", path.c_str(), set.error().c_str());
-            out_.runAlert("NOT A DRUM SET FILE", "Try Again", "Man!");
-            return;
-        }
-        s_.lastFile = name;
-        applyDrumSet(s_, *set);
-        out_.setDrumSetField(s_.lastFile);
-        displaySounds();
-        initQT();
-        fileOpened(path);
+namespace {
+
+// The file read as `kind`, or why not in words naming it: "Funk.grv is not a groove
+// file: it is not a property list", "cannot read Funk.grv: permission denied".
+template <typename Data>
+Result<Data> readAs(const std::string& path, Result<Data> (*parse)(std::string_view),
+                    const char* kind) {
+    const std::string name = fs::path(path).filename().string();
+    const Result<std::string> bytes = readSmallFile(path);
+    std::optional<std::string> why;
+    if (!bytes) {
+        std::string reason = bytes.error();
+        if (!reason.empty())
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        why = "cannot read " + name + ": " + reason;
+    }
+    Result<Data> data = bytes ? parse(*bytes) : failure(*why);
+    if (!data && !why) why = name + " is not " + kind + ": " + data.error();
+    if (!why) return data;
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), why->c_str());
+    return failure(*why);
+}
+
+}  // namespace
+
+void GrooveController::openDrumSet(const std::string& path) {
+    const Result<DrumSetData> set = readAs(path, drumSetFromBytes, "a drum set file");
+    if (!set) {
+        out_.runAlert("NOT A DRUM SET FILE", set.error(), "Man!");
         return;
     }
+    // Only the sounds change, as one edit that undo takes back; the groove keeps its name.
+    const EditScope edit(*this, "Open Drum Set");
+    applyDrumSet(s_, *set);
+    out_.setDrumSetField(fs::path(path).stem().string());
+    displaySounds();
+    initQT();
+    out_.noteOpenedFile(path);
+}
 
-    s_.lastFile = name;
-    const Result<GrooveData> groove = readGroove(path);
+void GrooveController::openGroove(const std::string& path) {
+    const Result<GrooveData> groove = readAs(path, grooveFromBytes, "a groove file");
     if (!groove) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), groove.error().c_str());
-        out_.runAlert("NOT A GROOVE FILE", "Try Again", "Man!");
+        out_.runAlert("NOT A GROOVE FILE", groove.error(), "Man!");
         return;
     }
+    // The groove is now the file's, saved as it stands.
+    s_.lastFile = fs::path(path).stem().string();
+    grooveFile_ = path;
+    s_.dataTOG = 0;
     applyGroove(s_, *groove);
     showGroove();
     out_.setFileField(s_.lastFile);

@@ -263,6 +263,8 @@ void GrooveController::perform(Command command, int value) {
             return setDiv(value);
         case Command::SaveGroove:
             return saveFile();
+        case Command::SaveGrooveAs:
+            return saveFileAs();
         case Command::OpenGroove:
             return openFile();
         case Command::Quit:

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <optional>
 
 #include "GrooveState.h"
@@ -44,45 +43,28 @@ constexpr int rowCentreY(int n) {
     return rowTop(n) - 8;
 }
 
-// Clicks land in a row when their y falls in its band, ends included. The bands leave
-// gaps between the rows, where a click toggles nothing.
-struct Band {
-    int low, high;
-};
-constexpr Band kClickBands[kRowCount] = {
-    {301, 317}, {269, 285}, {239, 251}, {205, 221}, {175, 187},
-    {141, 155}, {111, 125}, {79, 93},   {47, 61},   {15, 29},
-};
-
-// A view coordinate as a whole number, non-finite values as 0.
-inline int truncateCoordinate(float v) {
-    if (!std::isfinite(v)) return 0;
-    return static_cast<int>(std::min(std::max(v, -1.0e9f), 1.0e9f));
-}
-
-// The column under x (truncated towards zero, so it may be outside the grid).
-inline int32_t columnAt(float x, int left) {
-    return static_cast<int32_t>((int64_t{truncateCoordinate(x)} - left) / kStepWidth);
-}
-// The row whose band holds y, or 0.
-inline int rowAt(float y) {
-    const int yi = truncateCoordinate(y);
-    for (int n = 1; n <= kRowCount; ++n)
-        if (yi >= kClickBands[n - 1].low && yi <= kClickBands[n - 1].high) return n;
-    return 0;
-}
-
 struct Cell {
     int row;     // 1..10
     int column;  // an index into the step buffers
 
     friend bool operator==(const Cell&, const Cell&) = default;
 };
-// The cell under (x, y), or nothing outside the rows' bands and the step buffers.
-inline std::optional<Cell> cellAt(float x, float y, int left) {
-    const int row = rowAt(y);
-    const int32_t column = columnAt(x, left);
-    if (row == 0 || column < 0 || column >= kBufferSize) return std::nullopt;
+
+// The cell under (x, y) in a grid `steps` long whose left edge is `left`: each row owns
+// its drawn band and the spacer below it (the last row ends at the bottom line), each
+// column the width from its line to the next. Outside the lines there is no cell, so a
+// click can never reach a step beyond the groove.
+inline std::optional<Cell> cellAt(float x, float y, int left, int steps) {
+    steps = std::min(steps, kBufferSize);
+    if (!std::isfinite(x) || !std::isfinite(y) || steps <= 0) return std::nullopt;
+    const float right = static_cast<float>(columnX(left, steps));
+    if (x < static_cast<float>(left) || x > right || y < static_cast<float>(kBottomLineY) ||
+        y > static_cast<float>(kTopLineY))
+        return std::nullopt;
+    const int column =
+        std::min(static_cast<int>((x - static_cast<float>(left)) / kStepWidth), steps - 1);
+    const int row =
+        std::min(static_cast<int>((static_cast<float>(kTopLineY) - y) / kRowPitch) + 1, kRowCount);
     return Cell{row, column};
 }
 

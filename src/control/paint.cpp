@@ -9,7 +9,7 @@ namespace pattaplex {
 
 namespace {
 
-// Points along a drag are looked at this far apart, less than the narrowest band.
+// Points along a drag are looked at this far apart, far less than a cell is wide.
 constexpr float kPathStep = 2.0f;
 
 }  // namespace
@@ -29,7 +29,7 @@ int Painter::moveTo(GrooveState& s, float x, float y) {
     int changed = 0;
     for (int i = 1; i <= points; ++i) {
         const float t = static_cast<float>(i) / static_cast<float>(points);
-        const auto at = grid::cellAt(x_ + dx * t, y_ + dy * t, s.left);
+        const auto at = grid::cellAt(x_ + dx * t, y_ + dy * t, s.left, s.LNG);
         if (!at || *at == last_) continue;
         last_ = *at;
         if (paint(s, last_)) ++changed;

@@ -91,6 +91,7 @@ void AudioExporter::start(const GrooveState& groove, const QString& path, int pa
                           .arg(kMostQueued));
     auto* progress = new ExportProgress(fileNameOf(path), keyHome_);
     statusWidget_->layout()->addWidget(progress);
+    progress->show();  // at once, not when the layout next gets to it
     connect(progress, &ExportProgress::cancelRequested, this,
             [this, progress] { cancel(progress); });
     queue_.push_back({groove, path, std::clamp(passes, 1, kMostPasses), progress});

@@ -31,6 +31,7 @@ namespace pattaplex {
 namespace {
 
 constexpr int kRecentFiles = 10;
+constexpr int kStatusMessageMs = 8000;
 const char* const kRecentKey = "recentFiles";
 
 QString qs(const std::string& text) {
@@ -131,10 +132,13 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     for (int n = 1; n <= kRowCount; ++n) makeTypable(rows_->soundSelector(n));
     grid_->setFocus(Qt::OtherFocusReason);
     setAcceptDrops(true);
+    // The status line is shown only while it has something to say.
+    statusBar()->hide();
+    connect(statusBar(), &QStatusBar::messageChanged, this, &MainWindow::fitStatusLine);
 
     grid_->onPainted = [this] {
         showSelections();
-        emit gridPainted();
+        if (isVisible()) emit gridPainted();  // not for a drawing made before the window shows
     };
 }
 
@@ -331,7 +335,9 @@ void MainWindow::buildMenus() {
     add(tr("Open Groove…"), QKeySequence(Qt::CTRL | Qt::Key_O), Command::OpenGroove);
     recentMenu_ = file->addMenu(tr("Open Recent"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
-    add(tr("Save Groove…"), QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveGroove);
+    add(tr("Save Groove"), QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveGroove);
+    add(tr("Save Groove As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+        Command::SaveGrooveAs);
     file->addSeparator();
     // The drum-set keys are the grid's; the menu only shows them.
     add(tr("Open Drum Set…") + "\tAlt+O", {}, Command::OpenDrumSet);
@@ -506,10 +512,21 @@ void MainWindow::fillRecentMenu() {
     if (recent.isEmpty()) recentMenu_->addAction(tr("No Recent Files"))->setEnabled(false);
 }
 
+// Showing the window maps it first and draws it after; the first drawing of all its
+// controls (fonts, glyphs, the style's pictures) takes long enough to show a blank window.
+// Drawn once unseen beforehand, at the size showing it gives, the window's first frame
+// follows its map at once.
+void MainWindow::prepareFirstFrame() {
+    adjustSize();
+    setAttribute(Qt::WA_Resized, false);  // as showing it would leave it
+    grab();
+}
+
 void MainWindow::setAudioExportJob(AudioExportJob job) {
     delete exporter_;
     exporter_ = new AudioExporter(this, grid_, std::move(job));
-    statusBar()->addWidget(exporter_->statusWidget(), 1);
+    // Beside any passing message, which would hide it for a while if it were not permanent.
+    statusBar()->addPermanentWidget(exporter_->statusWidget());
     connect(exporter_, &AudioExporter::statusChanged, this, &MainWindow::fitStatusLine);
     fitStatusLine();
 }
@@ -546,7 +563,17 @@ void MainWindow::setSoundStatus(const std::string& text) {
 // The status line shows only while it has something to say.
 void MainWindow::fitStatusLine() {
     const bool silent = soundStatus_ && !soundStatus_->text().isEmpty();
-    statusBar()->setVisible(silent || (exporter_ && exporter_->hasNews()));
+    const bool exports = exporter_ && exporter_->hasNews();
+    statusBar()->setVisible(silent || exports || !statusBar()->currentMessage().isEmpty());
+}
+
+void MainWindow::showStatusMessage(const std::string& text) {
+    statusBar()->show();
+    statusBar()->showMessage(qs(text), kStatusMessageMs);
+}
+
+void MainWindow::setTitle(const std::string& title) {
+    setWindowTitle(qs(title));
 }
 
 void MainWindow::setCount(const std::string& text) {

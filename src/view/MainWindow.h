@@ -44,6 +44,8 @@ class MainWindow : public QMainWindow, public Outlets {
     void setKitTitle(const std::string& title) override;
     void setCount(const std::string& text) override;
     void setSoundStatus(const std::string& text) override;
+    void showStatusMessage(const std::string& text) override;
+    void setTitle(const std::string& title) override;
     void setInfText(const std::string& text) override;
     void setKitField(const std::string& text) override;
     void setFileField(const std::string& text) override;
@@ -69,6 +71,8 @@ class MainWindow : public QMainWindow, public Outlets {
     void showEditHistory(const std::string& undoName, const std::string& redoName) override;
     void noteOpenedFile(const std::string& path) override;
 
+    // Draws the window once before it is first shown, so that it shows no blank frame.
+    void prepareFirstFrame();
     // Renders and writes an audio export; set before the first export.
     void setAudioExportJob(AudioExportJob job);
     AudioExporter* audioExporter() const { return exporter_; }

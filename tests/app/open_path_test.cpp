@@ -17,6 +17,7 @@ TEST_F(ControllerTest, OpenPathPicksGrooveOrDrumSetByExtensionAndRefusesLikeTheS
     std::ofstream(path("Song.mid")) << "MThd";
     std::ofstream(path("Junk.set")) << "not a property list";
     controller->setDefaults();
+    state.dataTOG = 0;  // nothing to ask about
 
     struct Case {
         const char* file;
@@ -24,7 +25,7 @@ TEST_F(ControllerTest, OpenPathPicksGrooveOrDrumSetByExtensionAndRefusesLikeTheS
     };
     const Case cases[] = {
         {"Funk.grv", "lastFile=Funk, fileField=Funk, tempoSlider=80, KIT=16401, saveSET=0"},
-        {"Kit.SET", "lastFile=Kit, drumSetField=Kit, KIT=16409, tempoSlider=80, saveSET=0"},
+        {"Kit.SET", "lastFile=Funk, drumSetField=Kit, KIT=16409, tempoSlider=80, saveSET=0"},
         {"Junk.set", "alerts=1, alert=NOT A DRUM SET FILE, KIT=16409, saveSET=0"},
         {"Missing.grv", "alerts=2, alert=NOT A GROOVE FILE, KIT=16409, saveSET=0"},
         {"Song.mid", "alerts=3, alert=Loading a midi file will crash the app, KIT=16409"},

@@ -135,7 +135,7 @@ TEST(AudioSide, RenderingAllocatesNothing) {
     allocationsInRender = 0;
     for (int k = 0; k < 3000; ++k) {
         if (k % 500 == 250) {
-            engine.requestPreset(*kitPreset(k % 1000 == 250 ? 20 + k : s.KIT));
+            engine.requestPreset(*kitPreset(k % 1000 == 250 ? 20 + k / 250 : s.KIT));
             s.TEMPO = 60 + k / 20;
             s.row(1 + k % kRowCount).BUF.fill(k % 3);
             engine.publish(GrooveSnapshot::of(s), 0, k % 1000 == 250);

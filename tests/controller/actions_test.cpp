@@ -1,5 +1,6 @@
 // Start-up, mouse editing, the panel, grid sizes, the transport and quitting.
 
+#include <cmath>
 #include <functional>
 
 #include "fixture.h"
@@ -62,10 +63,22 @@ const ActionCase kActions[] = {
     {"", [](World& w) { w.c.doPreset(3); },
      "fileField=Funk, tempoField=80, tempoSlider=80, kitField=Power, kit=16401, name3=Tambourine"},
     {"", [](World& w) { w.c.doPreset(10); }, "kitTitle=Kalimba, kitField=Kalimba, name1=C4"},
+    // The kit button names the kit that plays, however it was chosen.
+    {"", [](World& w) { w.c.setKit(16409); }, "kitTitle=Electronic"},
+    {"", [](World& w) { w.c.setKit(16409), w.c.undoEdit(); }, "kitTitle=Jazz"},
     {"randTOG=3", [](World& w) { w.c.loopWrapping(); }, "undoTOG=1, anySteps=1"},
     {"DV4=0", [](World& w) { w.c.setTest(4); }, "audition=68 0"},
+    // Fix Sound reports a restart in the status line, and alerts only when it fails.
     {"", [](World& w) { w.c.fixQT(); },
-     "closes=1, kit=16417, alert=Possible QT Problem, alertButtons=I Will//"},
+     "closes=1, kit=16417, status=Sound restarted: 48000 Hz through JACK, alerts=-"},
+    {"",
+     [](World& w) {
+         w.snd.refusedKits.insert(16417), w.snd.status = "No sound: no JACK server running";
+         w.c.fixQT();
+     },
+     "status=-, alert=Possible QT Problem, alertButtons=I Will//, "
+     "alertMessage=The sound could not be restarted: no JACK server running.\n\n"
+     "Save your project; then quit Pattaplex and start it again."},
     // A refused output halts playback; Play starts it again.
     {"", [](World& w) { w.c.playGroove(), w.snd.refusedKits.insert(16441), w.c.setKit(16441); },
      "running=0, playTitle=STOP"},
@@ -89,27 +102,39 @@ TEST_F(ControllerTest, EveryActionOfThePanel) {
     }
 }
 
-// Each click toggles at most the one step it lands on.
+// A click anywhere between a row's top line and the next row's toggles that row's step;
+// beside the grid it toggles nothing and changes nothing, but the selected row is heard.
 TEST_F(ControllerTest, ClicksAgainstTheEdgeCases) {
+    const char* const outside = "steps=0, DEMO=1, auditions=1, dataTOG=0";
     const struct {
         float x, y;
         const char* shown;
-    } clicks[] = {{300, 310, "steps=1, BUF1.0=51, DEMO=1, audition=51 90"},
-                  {280, 245, "steps=1, BUF3.0=44, DEMO=3, audition=44 120"},  // 12 left: column 0
+    } clicks[] = {{300, 310, "steps=1, BUF1.0=51, DEMO=1, audition=51 90, dataTOG=1"},
+                  {300, 318, "steps=1, BUF1.0=51"},          // the top line
+                  {300, 287, "steps=1, BUF1.0=51"},          // the spacer below row 1
+                  {300, 286, "steps=1, BUF2.0=37"},          // row 2's top line
+                  {300, 252, "steps=1, BUF3.0=44, DEMO=3"},  // below row 3's band
                   {306, 20, "steps=1, BUF10.1=36, DEMO=10"},
-                  {300, 318, "steps=0, DEMO=1"},
-                  {300, 300, "steps=0, DEMO=1"},
-                  {300, 252, "steps=0, DEMO=1"},
-                  {0, 310, "steps=0, DEMO=1"},
-                  {1412, 310, "steps=0, DEMO=1"},
-                  {-1e30f, 310, "steps=0, DEMO=1"},
-                  {1e30f, 310, "steps=0, DEMO=1"}};
+                  {300, 14, "steps=1, BUF10.0=36"},         // the bottom line
+                  {292, 200, "steps=1, BUF4.0=68"},         // the first line
+                  {516, 200, "steps=1, DEMO=4, BUF4.0=0"},  // the last line: step 15
+                  {300, 319, outside},
+                  {300, 13, outside},
+                  {291, 310, outside},  // left of the first line, once column 0
+                  {517, 310, outside},
+                  {1398, 310, outside},  // once step 79, beyond the groove
+                  {0, 310, outside},
+                  {-1e30f, 310, outside},
+                  {1e30f, 310, outside},
+                  {300, NAN, outside}};
     const GrooveState before = state;
     for (const auto& c : clicks) {
         SCOPED_TRACE(::testing::Message() << c.x << ", " << c.y);
         state = before;
+        sound.auditions.clear();
         controller->mouseDown(c.x, c.y);
-        check(std::string("dataTOG=1, ") + c.shown);
+        check(c.shown);
+        EXPECT_EQ(state.row(1).BUF[79], 0);
     }
 }
 

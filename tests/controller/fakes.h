@@ -44,6 +44,8 @@ class FakeOutlets : public Outlets {
     int volumeSlider(int row) const override { return number(at("slider", row)); }
     void setVolumeSlider(int row, int v) override { shown[at("slider", row)] = std::to_string(v); }
     void setVolumeField(int row, const std::string& t) override { shown[at("vol", row)] = t; }
+    void showStatusMessage(const std::string& t) override { shown["status"] = t; }
+    void setTitle(const std::string& t) override { shown["title"] = t; }
     void requestRedraw() override { ++redraws; }
     void showPlayhead(int step) override { shown["playhead"] = std::to_string(step); }
     void showEditHistory(const std::string& undo, const std::string& redo) override {
@@ -96,6 +98,9 @@ class FakeSound : public Sound {
     void pump() override { ++pumps; }
     void setMasterVolume(float volume) override { masterVolume = volume; }
     float outputPeak() override { return std::exchange(peak, 0.0f); }
+    std::string deviceDescription() const override { return open ? "48000 Hz through JACK" : ""; }
+    std::string soundStatus() const override { return status; }
+    std::string status;  // why there is no sound
     PlayPosition position() const override { return pos; }
     PlayPosition pos;  // what the audio side reports
     float masterVolume = -1, peak = 0;

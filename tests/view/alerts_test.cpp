@@ -2,12 +2,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "WindowFixture.h"
 #include "alert_answers.h"
+#include "groove_files.h"
 
 namespace pattaplex {
 namespace {
@@ -27,7 +29,8 @@ TEST_F(WindowTest, ClosingWithUnsavedWorkAsksFirst) {
         window.close();
         ASSERT_TRUE(seen.shown);
         EXPECT_EQ(seen.title, "YOU HAVE UNSAVED DATA");
-        EXPECT_EQ(seen.message, "WANT TO SAVE YOUR PROJECT FIRST?");
+        EXPECT_EQ(seen.message,
+                  "\"Groove\" has changes that are not saved. WANT TO SAVE YOUR PROJECT FIRST?");
         EXPECT_EQ(seen.buttons, (QStringList{"SAVE", "QUIT", "CANCEL"}));
         EXPECT_TRUE(seen.defaultIsFirst);
         EXPECT_EQ(quits, answer == "QUIT" ? 1 : 0);
@@ -71,6 +74,42 @@ TEST_F(WindowTest, SheetsAreWindowModalAndOpenWithoutWaiting) {
     ASSERT_NE(save, nullptr);
     EXPECT_EQ(save->defaultSuffix(), "mid");
     save->reject();
+}
+
+// The title names the groove and marks unsaved work; a file dropped on that work asks
+// first; Save As always brings up the save sheet.
+TEST_F(WindowTest, TitleDropOverUnsavedWorkAndSaveAs) {
+    window.show();
+    EXPECT_EQ(window.windowTitle(), "Groove \u2014 Pattaplex");
+    clickGrid(300, 310);
+    EXPECT_EQ(window.windowTitle(), "Groove* \u2014 Pattaplex");
+
+    QTemporaryDir folder;
+    const QString funk = folder.filePath("Funk.grv");
+    GrooveState other = state;
+    other.KIT = 16401;
+    ASSERT_TRUE(saveGroove(funk.toStdString(), other));
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(funk)});
+    for (const QString answer : {"CANCEL", "DON'T SAVE"}) {
+        SeenAlert seen;
+        answerNextAlert(answer, &seen);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+        QApplication::sendEvent(&window, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+        QApplication::sendEvent(&window, &drop);
+        EXPECT_EQ(seen.title + "/" + seen.buttons.join(","),
+                  "YOU HAVE UNSAVED DATA/SAVE,DON'T SAVE,CANCEL");
+    }
+    EXPECT_EQ(state.KIT, 16401);
+    EXPECT_EQ(window.windowTitle(), "Funk \u2014 Pattaplex");
+
+    for (QAction* action : window.findChildren<QAction*>())
+        if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)) action->trigger();
+    auto* sheet = window.findChild<QFileDialog*>();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->acceptMode(), QFileDialog::AcceptSave);
+    sheet->reject();
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// The grid scaled to the window, the typed fields giving the keyboard back, and the files
-// opened lately.
+// The grid scaled to the window, the typed fields giving the keyboard back, the files
+// opened lately, and the window's first frame.
 #include <QDir>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QSpinBox>
 
 #include "WindowFixture.h"
@@ -84,6 +85,27 @@ TEST_F(WindowTest, OpenedFilesAreRememberedNewestFirstUpToTen) {
     ASSERT_EQ(recent.size(), 10);
     EXPECT_TRUE(recent[0].endsWith("/g5.grv") && recent[1].endsWith("/g11.grv"));
     EXPECT_TRUE(recent[9].endsWith("/g2.grv"));
+}
+
+// The window drawn unseen before it first shows, so that its first frame comes with its
+// map: it shows at the size it would have had, and its first paint (which lets the sound
+// open) is the one on the screen.
+TEST_F(WindowTest, ADrawingBeforeTheWindowShowsIsNotItsFirstPaintAndKeepsItsSize) {
+    GrooveState otherState;
+    testing::FakeSound otherSound;
+    MainWindow plain(otherState);
+    GrooveController other(otherState, plain, otherSound, systemSeconds, devNull);
+    plain.attach(other);
+    other.awakeFromNib();
+
+    QSignalSpy painted(&window, &MainWindow::gridPainted);
+    window.prepareFirstFrame();
+    EXPECT_EQ(painted.size(), 0);
+    window.show();
+    plain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window) && QTest::qWaitForWindowExposed(&plain));
+    EXPECT_TRUE(painted.size() > 0 || painted.wait(5000));
+    EXPECT_EQ(window.size(), plain.size());
 }
 
 }  // namespace

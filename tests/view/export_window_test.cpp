@@ -62,7 +62,11 @@ TEST_F(ExportTest, TheGridKeepsItsKeysWhileExportsRunAndEachOutcomeIsTold) {
     exporter->start(state, path("Rock.flac"), 2);
     ASSERT_EQ(exporter->progressControls().size(), 2);
     EXPECT_EQ(control(1)->bar()->format(), "waiting");
-    EXPECT_TRUE(window.statusBar()->isVisible());
+    // A passing message in the status line hides no export, and its end leaves them shown.
+    window.showStatusMessage("At most 54 steps");
+    EXPECT_TRUE(control(0)->isVisible());
+    window.statusBar()->clearMessage();
+    EXPECT_TRUE(window.statusBar()->isVisible() && control(1)->isVisible());
 
     // Keys still reach the grid: Space stops playback, Escape cancels nothing, an edit and
     // its undo work; the exports go on.

@@ -41,6 +41,14 @@ class Sound {
     // the step clock keeps time on its own, and the next initQT tries the device again).
     virtual bool initQT(int kit) = 0;
     virtual void closeOutput() = 0;
+    // Closes the sound device and opens it afresh for `kit`, as initQT does: for when
+    // the sound has stopped reaching the speakers.
+    virtual bool reopen(int kit) {
+        closeOutput();
+        return initQT(kit);
+    }
+    // The sound device in use, as "48000 Hz through JACK"; "" when there is none.
+    virtual std::string deviceDescription() const { return {}; }
 
     // Plays `note` at `velocity` for 4/60 s without holding up the caller.
     virtual void audition(int note, int velocity) = 0;
