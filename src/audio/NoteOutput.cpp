@@ -15,8 +15,9 @@ namespace {
 // just before it plays.
 constexpr int64_t kPrepareMs = 150;
 // A playing device that has not asked for sound for this long has lost its server or card
-// (its buffer is far shorter).
-constexpr auto kStallLimit = std::chrono::milliseconds(600);
+// (its buffer is far shorter). Drivers that are told of a loss report it at once; this
+// catches the rest without mistaking a busy machine's hiccup for a loss.
+constexpr auto kStallLimit = std::chrono::seconds(2);
 // How often a lost device is tried again; a timer may fire a little early.
 constexpr int kRetryMs = 1000;
 constexpr auto kTimerSlack = std::chrono::milliseconds(100);
