@@ -1,9 +1,8 @@
 #pragma once
 // Everything a key, a menu item or a button of the window does, by name. Keys reach
-// commands through the key table; menus and buttons run them directly.
+// commands through the key table (key_table.h); menus and buttons run them directly.
 
 #include <cstdint>
-#include <optional>
 
 namespace pattaplex {
 
@@ -56,6 +55,7 @@ enum class Command {
     Quit,
     UndoEdit,  // the latest edit of any kind
     RedoEdit,
+    ExportAudio,
 };
 
 // Modifier flags of a key press, as the key table tests them.
@@ -83,11 +83,5 @@ struct KeyCommand {
     Command command;
     int value = 0;  // the row, for the row commands
 };
-
-// The command a typed character runs, or nothing for a character the grid ignores.
-std::optional<KeyCommand> commandForKey(char32_t character, uint32_t modifiers);
-
-// The character that types a key command, or 0 for a command no key runs.
-char32_t keyForCommand(Command command, int value = 0);
 
 }  // namespace pattaplex

@@ -19,6 +19,21 @@ constexpr const char* kBanner =
     "Pattaplex drum machine\n"
     "Click the grid to set steps, press Space to play, / for help.";
 
+// Why a grid size will not be kept, or "" when it fits: the drawing pass lowers the bars
+// of a grid over 54 steps, which the user must not see happen unexplained.
+std::string tooManySteps(const GrooveState& s) {
+    const int64_t barsAndBeats = int64_t{s.BARS} * s.BEATS;
+    if (s.BARS <= 0 || s.BEATS <= 0 || s.SUB <= 0 || barsAndBeats * s.SUB <= kMaxShownSteps)
+        return {};
+    const std::string grid = "At most " + std::to_string(kMaxShownSteps) +
+                             " steps: " + std::to_string(s.BARS) + " bars of " +
+                             std::to_string(s.BEATS) + " beats ";
+    const int64_t perBeat = kMaxShownSteps / barsAndBeats;
+    if (perBeat == 0) return grid + "do not fit";
+    if (perBeat == 1) return grid + "need 1 step per beat";
+    return grid + "need at most " + std::to_string(perBeat) + " steps per beat";
+}
+
 }  // namespace
 
 GrooveController::GrooveController(GrooveState& state, Outlets& outlets, Sound& sound,
@@ -34,6 +49,7 @@ void GrooveController::awakeFromNib() {
     showTempo();  // the tempo controls start out showing the start-up tempo
     history_.clear();
     showHistory();
+    showUndoButton(kClearTitle);
 }
 
 // ---- Sound settings --------------------------------------------------------------
@@ -46,8 +62,7 @@ void GrooveController::setDefaults() {
 
 void GrooveController::setPrev() {
     const EditScope edit(*this, "Previous Sounds");
-    if (previousSoundsNeedDefaults(s_)) setDefaults();
-    restorePreviousSounds(s_);
+    if (previousSoundsRecorded(s_)) restorePreviousSounds(s_);
     soundsLoaded();
 }
 
@@ -63,8 +78,8 @@ void GrooveController::soundsLoaded() {
 // ---- Clear and undo --------------------------------------------------------------
 
 void GrooveController::cleanBufs() {
-    const EditScope edit(*this, s_.undoTOG == 0 ? "Revert" : "Clear");
-    out_.setUndoTitle(pattaplex::cleanBufs(s_));
+    const EditScope edit(*this, s_.undoTOG != 0 ? "Revert" : "Clear");
+    showUndoButton(pattaplex::cleanBufs(s_));
     out_.requestRedraw();
     displaySounds();
 }
@@ -96,7 +111,7 @@ void GrooveController::doRandom(int mode) {
     s_.dataTOG = 1;
     if (mode == 1 || mode == 4) displayVolume();
     if (mode == 2 || mode == 5) displaySounds();
-    out_.setUndoTitle(kRevertTitle);
+    showUndoButton(kRevertTitle);
     out_.requestRedraw();
 }
 
@@ -186,6 +201,7 @@ void GrooveController::stepSounded(int nextStep) {
 
 void GrooveController::loopWrapping() {
     randomize(s_, clock_);
+    showUndoButton();
     out_.requestRedraw();
     displaySounds();
 }
@@ -204,7 +220,7 @@ void GrooveController::mouseDown(float x, float y) {
         int32_t& cell = row.BUF[static_cast<size_t>(at->column)];
         cell = cell == 0 ? row.DR : 0;
         if (cell != 0) s_.DEMO = at->row;
-        row.oldV = row.DV;
+        row.rememberVolume(row.DV);
         row.VOL[static_cast<size_t>(at->column)] = row.DV;
         painter_.begin(*at, cell != 0, x, y);
     }
@@ -218,7 +234,7 @@ void GrooveController::mouseDown(float x, float y) {
 
 void GrooveController::setPos() {
     const EditScope edit(*this, "Set Volumes");
-    for (DrumRow& row : s_.rows) row.oldV = row.DV;
+    for (DrumRow& row : s_.rows) row.rememberVolume(row.DV);
     setVOL(s_);
     displayVolume();
     s_.GRID = 1;
@@ -278,14 +294,14 @@ void GrooveController::setVolume(int row) {
     DrumRow& r = s_.row(row);
     // Every row remembers its volume, so a mute can bring it back; a drag remembers the
     // volume from before it, not the values it passed through.
-    if (row != volumeDragRow_) r.oldV = r.DV;
+    if (row != volumeDragRow_) r.rememberVolume(r.DV);
     r.DV = out_.volumeSlider(row);
     out_.setVolumeField(row, r.DV != 0 ? std::to_string(r.DV) : "Off");
 }
 
 void GrooveController::beginVolumeDrag(int row) {
     if (!s_.isRowNumber(row)) return;
-    s_.row(row).oldV = s_.row(row).DV;
+    s_.row(row).rememberVolume(s_.row(row).DV);
     volumeDragRow_ = row;
 }
 
@@ -305,21 +321,24 @@ void GrooveController::setKit(int kit) {
 void GrooveController::setBars(int bars) {
     const EditScope edit(*this, "Grid Size");
     s_.BARS = bars;
-    clearBufs(s_);
-    out_.requestRedraw();
+    gridResized(true);
 }
 
 void GrooveController::setBeats(int beats) {
     const EditScope edit(*this, "Grid Size");
     s_.BEATS = beats;
-    clearBufs(s_);
-    out_.requestRedraw();
+    gridResized(true);
 }
 
 void GrooveController::setDiv(int sub) {
     const EditScope edit(*this, "Grid Size");
     s_.SUB = sub;
-    clearBufs(s_);
+    gridResized(true);
+}
+
+void GrooveController::gridResized(bool clear) {
+    if (clear) clearBufs(s_);
+    if (const std::string why = tooManySteps(s_); !why.empty()) out_.showStatusMessage(why);
     out_.requestRedraw();
 }
 

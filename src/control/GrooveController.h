@@ -13,13 +13,12 @@
 #include "Outlets.h"
 #include "Sound.h"
 #include "edit_history.h"
+#include "key_table.h"
 #include "paint.h"
 #include "randomizer.h"
 #include "tap_tempo.h"
 
 namespace pattaplex {
-
-extern const char* const helptext;
 
 class GrooveController : public ClockListener {
   public:
@@ -130,6 +129,9 @@ class GrooveController : public ClockListener {
     void finishEdit(const GrooveState& before, const std::string& name,
                     const std::string& mergeKey);
     void showHistory();
+    // Titles the clear/undo button by what a press does next: "Clear" while there is no
+    // clear to undo, else `word`, or the title it has unless that says "Clear".
+    void showUndoButton(const char* word = nullptr);
     void afterHistoryStep(int oldKit);
     void fileOpened(const std::string& path);
     void showTitle();
@@ -145,6 +147,9 @@ class GrooveController : public ClockListener {
     void displayNames(bool drums);
     void doDEMO();
     void showTempo();
+    // After the grid size was set: the clear the size buttons make, and the reason when
+    // the drawing pass will lower the bars.
+    void gridResized(bool clear);
     // The tempo, volume and sound controls as the groove now holds them.
     void showGroove();
     void soundsLoaded();
@@ -172,6 +177,7 @@ class GrooveController : public ClockListener {
     int volumeDragRow_ = 0;            // the row whose volume slider is held, or 0
     std::string grooveFile_;           // where the groove was saved or opened from, or ""
     std::function<void()> afterSave_;  // an open waiting for the groove to be saved
+    std::string undoTitle_;            // as the clear/undo button shows it
 };
 
 }  // namespace pattaplex

@@ -62,6 +62,8 @@ class Outlets {
     virtual void beginSaveSheet(const std::string& folder, const std::string& name) = 0;
     virtual void beginOpenSheet(const std::string& folder, const std::string& name,
                                 const std::string& extension) = 0;
+    // The audio export's own dialog, which renders and writes the file.
+    virtual void beginAudioExport() {}
     // End the program with status 0.
     virtual void quitApplication() = 0;
 };

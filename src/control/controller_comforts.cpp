@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "clear_undo.h"
 #include "edit_scope.h"
 
 namespace pattaplex {
@@ -52,11 +53,21 @@ void GrooveController::finishEdit(const GrooveState& before, const std::string& 
                                   const std::string& mergeKey) {
     if (!sameGroove(before, s_)) history_.record(before, name, mergeKey);
     showHistory();
+    showUndoButton();
 }
 
 void GrooveController::showHistory() {
     out_.showEditHistory(history_.undoName(), history_.redoName());
     showTitle();  // every edit ends here, and may have left the groove unsaved
+}
+
+void GrooveController::showUndoButton(const char* word) {
+    // A press clears while there is no clear to undo: the title must not promise an undo.
+    std::string title = s_.undoTOG == 0 ? kClearTitle : word ? word : undoTitle_;
+    if (title == kClearTitle && s_.undoTOG != 0) title = kUndoTitle;
+    if (title == undoTitle_) return;
+    undoTitle_ = title;
+    out_.setUndoTitle(title);
 }
 
 // ---- Drag painting -----------------------------------------------------------------
@@ -94,6 +105,7 @@ void GrooveController::afterHistoryStep(int oldKit) {
     if (s_.KIT != oldKit) initQT();
     showGroove();
     showHistory();
+    showUndoButton();
     out_.requestRedraw();
 }
 

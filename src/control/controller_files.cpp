@@ -51,10 +51,18 @@ std::string fileNameFrom(std::string name) {
     return name;
 }
 
-// The path with the kind's extension added when the chosen name has none.
+// The path with the kind's extension added unless the chosen name already ends with it,
+// in any case: "Take 2.5" is saved as "Take 2.5.grv", so the Open sheet shows it.
 std::string withExtension(const std::string& path, const std::string& extension) {
-    const fs::path chosen(path);
-    return chosen.extension().empty() && !chosen.filename().empty() ? path + "." + extension : path;
+    const std::string name = fs::path(path).filename().string();
+    const std::string ending = "." + extension;
+    if (name.empty()) return path;
+    if (name.size() > ending.size()) {
+        std::string tail = name.substr(name.size() - ending.size());
+        for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (tail == ending) return path;
+    }
+    return path + ending;
 }
 
 }  // namespace
@@ -156,6 +164,12 @@ void GrooveController::savePanelDidEnd(bool confirmed, const std::string& chosen
 
     const std::string path = withExtension(chosenPath, kindOf(drumSet, midi).extension);
     const std::string fileName = fs::path(path).filename().string();
+    // The sheet asked about replacing the name as typed, not the one with its extension.
+    std::error_code ignored;
+    if (path != chosenPath && fs::exists(path, ignored) &&
+        out_.runAlert("FILE EXISTS", "\"" + fileName + "\" already exists. Replace it?", "Replace",
+                      "Cancel") != 1)
+        return;
     if (midi) {
         if (const Status exported = exportMidi(path, s_); !exported) {
             out_.runAlert("WARNING", exported.error(), "Oh No!");

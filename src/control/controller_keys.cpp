@@ -12,67 +12,11 @@ namespace pattaplex {
 
 namespace {
 
-// The key table: each character and the command it runs. Some keys also need one of
-// the modifiers held.
-struct KeyBinding {
-    char32_t character;
-    Command command;
-    uint32_t needsAnyOf = 0;
-};
-
-constexpr KeyBinding kKeyTable[] = {
-    {'i', Command::ToggleInfiniteRandom},
-    {kUpArrow, Command::LouderRow},
-    {kDownArrow, Command::SofterRow},
-    {kLeftArrow, Command::PreviousSound},
-    {kRightArrow, Command::NextSound},
-    {kOptionS, Command::SaveDrumSet, kOptionKey | kControlKey | kCommandKey},
-    {kOptionO, Command::OpenDrumSet},
-    {kControlS, Command::ExportMidi},
-    {'r', Command::RandomSteps},
-    {'a', Command::RandomAll},
-    {kOptionR, Command::RandomVelocities},
-    {kControlR, Command::RandomStepsAndVelocities},
-    {'d', Command::RandomDrums},
-    {'c', Command::ToggleDarkGrid},
-    {' ', Command::PlayStop},
-    {'p', Command::PlayPause},
-    {'[', Command::FewerBars},
-    {']', Command::MoreBars},
-    {'v', Command::ToggleVelocities},
-    {kDeleteKey, Command::ClearGrid},
-    {'u', Command::UndoClear},
-    {',', Command::Slower},
-    {'.', Command::Faster},
-    {'/', Command::Help},
-    {'?', Command::Help},
-    {'t', Command::TapTempo},
-};
-
 int32_t toggled(int32_t flag) {
     return flag == 0 ? 1 : 0;
 }
 
 }  // namespace
-
-std::optional<KeyCommand> commandForKey(char32_t c, uint32_t modifiers) {
-    if (c >= '0' && c <= '9') return KeyCommand{Command::SelectRow, c == '0' ? 10 : int(c - '0')};
-    for (int n = 1; n <= kRowCount; ++n)
-        if (c == kOptionDigits[n - 1]) return KeyCommand{Command::ToggleMute, n};
-    for (const KeyBinding& k : kKeyTable)
-        if (k.character == c && (k.needsAnyOf == 0 || (modifiers & k.needsAnyOf) != 0))
-            return KeyCommand{k.command};
-    return std::nullopt;
-}
-
-char32_t keyForCommand(Command command, int value) {
-    const bool row = value >= 1 && value <= kRowCount;
-    if (command == Command::SelectRow) return row ? U'0' + char32_t(value % 10) : 0;
-    if (command == Command::ToggleMute) return row ? kOptionDigits[value - 1] : 0;
-    for (const KeyBinding& k : kKeyTable)
-        if (k.command == command) return k.character;
-    return 0;
-}
 
 void GrooveController::handleArrow(char32_t key) {
     const bool rowSelected = s_.isRowNumber(s_.DEMO);
@@ -97,10 +41,9 @@ void GrooveController::handleArrow(char32_t key) {
         }
         return;
     }
-    if (key == kUpArrow)
-        s_.DRV = s_.DRV >= 127 ? 0 : s_.DRV + 1;
-    else
-        s_.DRV = s_.DRV <= 0 ? 127 : s_.DRV - 1;
+    // The volume stops at its ends: a row at full volume is never muted by one more Up.
+    const int64_t step = key == kUpArrow ? 1 : -1;
+    s_.DRV = static_cast<int32_t>(std::clamp<int64_t>(int64_t{s_.DRV} + step, 0, 127));
     if (!rowSelected) return;
     s_.row(s_.DEMO).DV = s_.DRV;
     displayVolume();
@@ -109,7 +52,7 @@ void GrooveController::handleArrow(char32_t key) {
 void GrooveController::toggleMute(int n) {
     DrumRow& row = s_.row(n);
     if (row.DV != 0) {
-        row.oldV = row.DV;
+        row.rememberVolume(row.DV);
         row.DV = 0;
     } else {
         row.DV = row.oldV;
@@ -186,14 +129,12 @@ void GrooveController::perform(Command command, int value) {
             return saveMIDI();
         case Command::RandomSteps:
             randomizeBy(3);
-            out_.setUndoTitle(kRevertTitle);
-            return;
+            return showUndoButton(kRevertTitle);
         case Command::RandomAll:
             randomizeBy(5);
             displaySounds();
             displayVolume();
-            out_.setUndoTitle(kRevertTitle);
-            return;
+            return showUndoButton(kRevertTitle);
         case Command::RandomVelocities:
             randomizeBy(1);
             displayVolume();
@@ -218,17 +159,16 @@ void GrooveController::perform(Command command, int value) {
             return;
         case Command::MoreBars:
             s_.BARS = s_.BARS >= 6 ? 6 : std::max(0, s_.BARS) + 1;
-            return;
+            return gridResized(false);
         case Command::ToggleVelocities:
             s_.velTOG = toggled(s_.velTOG);
             return;
         case Command::ClearGrid:
-            out_.setUndoTitle(kUndoTitle);
             clearBufs(s_);
-            return;
+            return showUndoButton(kUndoTitle);
         case Command::UndoClear:
-            out_.setUndoTitle(kRevertTitle);
-            return undoClear();
+            undoClear();
+            return showUndoButton(kRevertTitle);
         case Command::Slower:
             s_.TEMPO = s_.TEMPO <= kSlowestTempo ? kFastestTempo : s_.TEMPO - 1;
             return showTempo();
@@ -236,7 +176,7 @@ void GrooveController::perform(Command command, int value) {
             s_.TEMPO = s_.TEMPO >= kFastestTempo ? kSlowestTempo : s_.TEMPO + 1;
             return showTempo();
         case Command::Help:
-            return out_.showSheet("Pattaplex Help", helptext);
+            return out_.showSheet("Pattaplex Help", helpText());
         case Command::CleanBufs:
             return cleanBufs();
         case Command::SetVolumes:
@@ -275,6 +215,8 @@ void GrooveController::perform(Command command, int value) {
             return undoEdit();
         case Command::RedoEdit:
             return redoEdit();
+        case Command::ExportAudio:
+            return out_.beginAudioExport();
     }
 }
 

@@ -21,7 +21,13 @@ struct DrumRow {
     std::array<int32_t, kBufferSize> VOL{};   // per-step velocity
     std::array<int32_t, kBufferSize> undo{};  // copy of BUF taken at the last clear
     int32_t oldD = 0;                         // previous note number
-    int32_t oldV = 0;                         // previous volume
+    int32_t oldV = 0;                         // previous volume: the last audible one
+
+    // Keeps `volume` as the one a mute brings back, unless it is silent: a muted row
+    // must always have a volume to return to.
+    void rememberVolume(int32_t volume) {
+        if (volume > 0) oldV = volume;
+    }
 
     friend bool operator==(const DrumRow&, const DrumRow&) = default;
 };

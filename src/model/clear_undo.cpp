@@ -1,9 +1,24 @@
 #include "clear_undo.h"
 
+#include <algorithm>
+
 namespace pattaplex {
+
+namespace {
+
+bool anyStep(const GrooveState& s, bool inUndoCopy) {
+    return std::any_of(s.rows.begin(), s.rows.end(), [inUndoCopy](const DrumRow& row) {
+        const auto& steps = inUndoCopy ? row.undo : row.BUF;
+        return std::any_of(steps.begin(), steps.begin() + kWorkedSteps,
+                           [](int32_t step) { return step != 0; });
+    });
+}
+
+}  // namespace
 
 void clearBufs(GrooveState& s) {
     s.undoTOG = 1;
+    if (!anyStep(s, false) && anyStep(s, true)) return;
     for (DrumRow& row : s.rows)
         for (int i = 0; i < kWorkedSteps; ++i) row.undo[i] = row.BUF[i];
     for (DrumRow& row : s.rows)
@@ -21,9 +36,9 @@ void undoClear(GrooveState& s) {
 }
 
 const char* cleanBufs(GrooveState& s) {
-    if (s.undoTOG == 0) {
+    if (s.undoTOG != 0) {
         undoClear(s);
-        return kRevertTitle;
+        return kClearTitle;
     }
     clearBufs(s);
     return kUndoTitle;

@@ -15,7 +15,7 @@ void loadDefaultRows(GrooveState& s) {
         s.rows[i].DR = kDefaultNotes[i];
     }
     for (int i = 0; i < kRowCount; ++i) {
-        s.rows[i].oldV = s.rows[i].DV;
+        s.rows[i].rememberVolume(s.rows[i].DV);
         s.rows[i].DV = kDefaultVolumes[i];
     }
     s.DRC = 51;
@@ -44,8 +44,8 @@ void loadDefaultSounds(GrooveState& s) {
     s.KIT = kDefaultKit;
 }
 
-bool previousSoundsNeedDefaults(const GrooveState& s) {
-    return s.row(1).oldV <= 0 || s.row(1).oldD <= 0;
+bool previousSoundsRecorded(const GrooveState& s) {
+    return s.row(1).oldV > 0 && s.row(1).oldD > 0 && s.oldKIT > 0;
 }
 
 void restorePreviousSounds(GrooveState& s) {

@@ -18,9 +18,10 @@ void applyStartupValues(GrooveState& s);
 // calls initVOL and setVOL and refreshes the panel.
 void loadDefaultSounds(GrooveState& s);
 
-// True when the previous settings are unusable (row 1's previous note or volume is not
-// positive), so the previous-settings action must run the defaults action first.
-bool previousSoundsNeedDefaults(const GrooveState& s);
+// False when there are no usable previous settings: no kit before this one (as right
+// after start-up), or row 1's previous note or volume is not positive. The
+// previous-settings action then keeps the kit, notes and volumes as they are.
+bool previousSoundsRecorded(const GrooveState& s);
 
 // The state side of the previous-settings action: every row and the kit take their
 // previous values, which are kept.

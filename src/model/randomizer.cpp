@@ -55,7 +55,7 @@ void randomize(GrooveState& s, const SecondsClock& clock) {
             const int32_t velocity = draws.velocity(n == 1 ? 128 : 127);
             if (p >= 0 && (mode == 1 || mode > 3)) {
                 row.VOL[p] = velocity;
-                row.oldV = velocity;
+                row.rememberVolume(velocity);
             }
         }
     }

@@ -1,81 +1,86 @@
 #include "KeyMenus.h"
 
-#include <QMenu>
+#include "key_table.h"
 
 namespace pattaplex {
 
 namespace {
 
-struct MenuCommand {
-    const char* label;
-    const char* keys;  // as shown in the menu
-    Command command;
-};
-
-void addCommand(QMenu* menu, const QString& label, const QString& keys, Command command, int value,
-                const RunCommand& run) {
-    // The text after the tab stands in the shortcut column without binding the key.
-    menu->addAction(label + QLatin1Char('\t') + keys,
-                    [run, command, value] { run(command, value); });
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
-void addCommands(QMenu* menu, std::initializer_list<MenuCommand> commands, const RunCommand& run) {
-    for (const MenuCommand& c : commands)
-        addCommand(menu, QObject::tr(c.label), QString::fromLatin1(c.keys), c.command, 0, run);
+const KeyEntry* firstEntry(Command command, int value) {
+    for (const KeyEntry& k : keyTable())
+        if (k.command == command && k.value == value) return &k;
+    return nullptr;
+}
+
+void addGroup(QMenu* menu, KeyGroup group, const RunCommand& run) {
+    // One item per command and row, however many keys run it.
+    for (const KeyEntry& k : keyTable()) {
+        if (k.group != group || !k.command || k.value != 0) continue;
+        if (firstEntry(*k.command, 0) == &k) addCommandItem(menu, *k.command, 0, run);
+    }
+}
+
+void addRowMenu(QMenu* groove, const QString& title, Command command, const RunCommand& run) {
+    QMenu* rows = groove->addMenu(title);
+    for (int row = 1; row <= 10; ++row) addCommandItem(rows, command, row, run);
 }
 
 }  // namespace
 
+QString keyText(Command command, int value) {
+    QStringList keys;
+    for (const std::string& label : keyLabels(command, value)) keys << qs(label);
+    return keys.join(QStringLiteral(", "));
+}
+
+QString withKeys(const QString& what, Command command, int value) {
+    const QString keys = keyText(command, value);
+    return keys.isEmpty() ? what : what + QStringLiteral(" — ") + keys;
+}
+
+QList<QKeySequence> shortcutsFor(Command command) {
+    QList<QKeySequence> keys;
+    for (const KeyEntry& k : keyTable())
+        if (k.command == command && k.character == 0)
+            keys << QKeySequence::fromString(QString::fromLatin1(k.label),
+                                             QKeySequence::PortableText);
+    return keys;
+}
+
+QAction* addCommandItem(QMenu* menu, Command command, int value, const RunCommand& run) {
+    const KeyEntry* entry = firstEntry(command, value);
+    const QString title = entry ? qs(entry->title) : QString();
+    QAction* item = menu->addAction(title, [run, command, value] { run(command, value); });
+    const QList<QKeySequence> shortcuts = shortcutsFor(command);
+    if (!shortcuts.isEmpty()) {
+        item->setShortcuts(shortcuts);
+    } else if (entry) {
+        // The text after the tab stands in the shortcut column without binding the key,
+        // which belongs to the grid.
+        item->setText(title + QLatin1Char('\t') + QString::fromLatin1(entry->label));
+    }
+    return item;
+}
+
 void addKeyMenus(QMenuBar& menuBar, const RunCommand& run) {
     // Titles without mnemonics: Alt with a letter belongs to the grid's keys.
     QMenu* groove = menuBar.addMenu(QObject::tr("Groove"));
-    addCommands(groove,
-                {{"Play / Stop", "Space", Command::PlayStop},
-                 {"Play / Pause", "P", Command::PlayPause},
-                 {"Clear Grid", "Backspace", Command::ClearGrid},
-                 {"Undo Clear", "U", Command::UndoClear}},
-                run);
+    addGroup(groove, KeyGroup::Playing, run);
     groove->addSeparator();
-    addCommands(groove,
-                {{"Fewer Bars", "[", Command::FewerBars},
-                 {"More Bars", "]", Command::MoreBars},
-                 {"Slower", ",", Command::Slower},
-                 {"Faster", ".", Command::Faster},
-                 {"Tap Tempo", "T", Command::TapTempo}},
-                run);
+    addGroup(groove, KeyGroup::Grid, run);
     groove->addSeparator();
-    addCommands(groove,
-                {{"Random Steps", "R", Command::RandomSteps},
-                 {"Random Velocity", "Alt+R", Command::RandomVelocities},
-                 {"Random Steps and Velocity", "Ctrl+R", Command::RandomStepsAndVelocities},
-                 {"Random Drums", "D", Command::RandomDrums},
-                 {"All Random", "A", Command::RandomAll},
-                 {"Infinite Random On/Off", "I", Command::ToggleInfiniteRandom}},
-                run);
+    addGroup(groove, KeyGroup::Random, run);
     groove->addSeparator();
-
-    QMenu* select = groove->addMenu(QObject::tr("Select Row"));
-    QMenu* mute = groove->addMenu(QObject::tr("Mute / Unmute Row"));
-    for (int row = 1; row <= 10; ++row) {
-        const QString digit = QString::number(row % 10);
-        addCommand(select, QObject::tr("Row %1").arg(row), digit, Command::SelectRow, row, run);
-        addCommand(mute, QObject::tr("Row %1").arg(row), QStringLiteral("Alt+") + digit,
-                   Command::ToggleMute, row, run);
-    }
-    addCommands(groove,
-                {{"Next Sound for Row", "Right", Command::NextSound},
-                 {"Previous Sound for Row", "Left", Command::PreviousSound},
-                 {"Louder Row", "Up", Command::LouderRow},
-                 {"Softer Row", "Down", Command::SofterRow}},
-                run);
-    groove->addSeparator();
-    addCommands(groove,
-                {{"Show Velocities On/Off", "V", Command::ToggleVelocities},
-                 {"Dark Grid On/Off", "C", Command::ToggleDarkGrid}},
-                run);
+    addRowMenu(groove, QObject::tr("Select Row"), Command::SelectRow, run);
+    addRowMenu(groove, QObject::tr("Mute / Unmute Row"), Command::ToggleMute, run);
+    addGroup(groove, KeyGroup::Rows, run);
 
     QMenu* help = menuBar.addMenu(QObject::tr("Help"));
-    addCommands(help, {{"Keyboard Help…", "/", Command::Help}}, run);
+    addCommandItem(help, Command::Help, 0, run);
 }
 
 }  // namespace pattaplex

@@ -23,6 +23,7 @@
 #include "Dialogs.h"
 #include "GrooveController.h"
 #include "KeyMenus.h"
+#include "clear_undo.h"
 #include "names.h"
 #include "presets.h"
 
@@ -31,7 +32,7 @@ namespace pattaplex {
 namespace {
 
 constexpr int kRecentFiles = 10;
-constexpr int kStatusMessageMs = 8000;
+constexpr int kStatusMessageMs = 8000;  // how long a passing word stays
 const char* const kRecentKey = "recentFiles";
 
 QString qs(const std::string& text) {
@@ -105,6 +106,7 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     top->addWidget(grid_, 1);
     top->addWidget(rows_, 0);
     rows_->alignWith(grid_);
+    nameRowKeys();
 
     auto* firstRow = new QHBoxLayout;
     firstRow->addWidget(buildTransport(), 3);
@@ -142,20 +144,45 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     };
 }
 
+// Each row's controls name the keys that do the same.
+void MainWindow::nameRowKeys() {
+    const QString then = QStringLiteral("; ");
+    for (int n = 1; n <= kRowCount; ++n) {
+        QWidget* button = rows_->rowButton(n);
+        button->setToolTip(withKeys(button->toolTip(), Command::SelectRow, n));
+        QWidget* volume = rows_->volumeSlider(n);
+        volume->setToolTip(
+            withKeys(volume->toolTip() + then + tr("mute / unmute"), Command::ToggleMute, n) +
+            then + withKeys(tr("selected row louder"), Command::LouderRow) + then +
+            withKeys(tr("softer"), Command::SofterRow));
+        QWidget* sound = rows_->soundSelector(n);
+        sound->setToolTip(sound->toolTip() + then +
+                          withKeys(tr("selected row's next sound"), Command::NextSound) + then +
+                          withKeys(tr("previous"), Command::PreviousSound));
+    }
+}
+
 QWidget* MainWindow::buildTransport() {
     auto* box = new QGroupBox(tr("Transport"));
     auto* layout = new QGridLayout(box);
     play_ = new QPushButton(QStringLiteral("PLAY"));
     play_->setMinimumWidth(90);
-    undo_ = new QPushButton(QStringLiteral("Undo"));
-    undo_->setToolTip(tr("Clear the grid, or undo the last clear"));
+    play_->setToolTip(withKeys(tr("Play/Stop"), Command::PlayStop));
+    undo_ = new QPushButton(QString::fromLatin1(kClearTitle));
+    undo_->setToolTip(tr("Clear the grid, or undo the last clear") + QStringLiteral("; ") +
+                      withKeys(tr("clear"), Command::ClearGrid) + QStringLiteral("; ") +
+                      withKeys(tr("undo"), Command::UndoClear));
     tempo_ = new QSlider(Qt::Horizontal);
     tempo_->setRange(kSlowestTempo, kFastestTempo);
+    tempo_->setToolTip(tr("Tempo") + QStringLiteral("; ") +
+                       withKeys(tr("slower"), Command::Slower) + QStringLiteral("; ") +
+                       withKeys(tr("faster"), Command::Faster));
     tempoField_ = new QLineEdit;
     tempoField_->setValidator(new QIntValidator(0, 999, tempoField_));
     tempoField_->setMaximumWidth(60);
     tempoField_->setAccessibleName(tr("Tempo"));
-    tempoField_->setToolTip(tr("Type a tempo from 40 to 240 and press Enter; T taps it"));
+    tempoField_->setToolTip(tr("Type a tempo from 40 to 240 and press Enter") +
+                            QStringLiteral("; ") + withKeys(tr("tap it"), Command::TapTempo));
     count_ = valueLabel(QStringLiteral("0:0"));
     inf_ = new QLabel(QStringLiteral(" "));
     QFont bold = inf_->font();
@@ -307,15 +334,15 @@ QWidget* MainWindow::buildRandom() {
     const struct {
         int mode;
         const char* label;
-        const char* keys;
-    } modes[] = {{1, "Random velocity", "Alt+R"},
-                 {2, "Random drums", "D"},
-                 {3, "Random steps", "R"},
-                 {4, "Steps + velocity", "Ctrl+R"},
-                 {5, "All random", "A"}};
+        Command sameAsKey;
+    } modes[] = {{1, "Random velocity", Command::RandomVelocities},
+                 {2, "Random drums", Command::RandomDrums},
+                 {3, "Random steps", Command::RandomSteps},
+                 {4, "Steps + velocity", Command::RandomStepsAndVelocities},
+                 {5, "All random", Command::RandomAll}};
     for (const auto& m : modes) {
         auto* button = new QPushButton(tr(m.label));
-        button->setToolTip(tr("Key: %1").arg(QString::fromLatin1(m.keys)));
+        button->setToolTip(withKeys(tr(m.label), m.sameAsKey));
         random_->addButton(button, m.mode);
         layout->addWidget(button);
     }
@@ -326,39 +353,31 @@ QWidget* MainWindow::buildRandom() {
 
 void MainWindow::buildMenus() {
     // No mnemonics: Alt with a letter belongs to the grid's keys.
+    const RunCommand runCommand = [this](Command command, int value) { run(command, value); };
     QMenu* file = menuBar()->addMenu(tr("File"));
-    auto add = [this, file](const QString& text, QKeySequence keys, Command command) {
-        QAction* item = file->addAction(text, this, [this, command] { run(command); });
-        item->setShortcut(keys);
-        return item;
+    auto add = [file, &runCommand](Command command) {
+        return addCommandItem(file, command, 0, runCommand);
     };
-    add(tr("Open Groove…"), QKeySequence(Qt::CTRL | Qt::Key_O), Command::OpenGroove);
+    add(Command::OpenGroove);
     recentMenu_ = file->addMenu(tr("Open Recent"));
     connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
-    add(tr("Save Groove"), QKeySequence(Qt::CTRL | Qt::Key_S), Command::SaveGroove);
-    add(tr("Save Groove As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-        Command::SaveGrooveAs);
+    add(Command::SaveGroove);
+    add(Command::SaveGrooveAs);
     file->addSeparator();
-    // The drum-set keys are the grid's; the menu only shows them.
-    add(tr("Open Drum Set…") + "\tAlt+O", {}, Command::OpenDrumSet);
-    add(tr("Save Drum Set…") + "\tAlt+S", {}, Command::SaveDrumSet);
+    add(Command::OpenDrumSet);
+    add(Command::SaveDrumSet);
     file->addSeparator();
-    add(tr("Export MIDI…"), QKeySequence(Qt::CTRL | Qt::Key_E), Command::ExportMidi);
-    file->addAction(tr("Export Audio…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), this,
-                    &MainWindow::exportAudio);
+    add(Command::ExportMidi);
+    add(Command::ExportAudio);
     file->addSeparator();
-    add(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), Command::Quit)
-        ->setMenuRole(QAction::QuitRole);
+    add(Command::Quit)->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = menuBar()->addMenu(tr("Edit"));
-    undoAction_ = edit->addAction(tr("Undo"), this, [this] { run(Command::UndoEdit); });
-    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    redoAction_ = edit->addAction(tr("Redo"), this, [this] { run(Command::RedoEdit); });
-    redoAction_->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    undoAction_ = addCommandItem(edit, Command::UndoEdit, 0, runCommand);
+    redoAction_ = addCommandItem(edit, Command::RedoEdit, 0, runCommand);
     showEditHistory({}, {});
 
-    addKeyMenus(*menuBar(), [this](Command command, int value) { run(command, value); });
+    addKeyMenus(*menuBar(), runCommand);
 
     auto* style = new NoAltMenuStyle;
     style->setParent(menuBar());
@@ -548,6 +567,10 @@ void MainWindow::setPlayTitle(const std::string& title) {
 void MainWindow::setKitTitle(const std::string& title) {
     kit_->setText(qs(title));
 }
+void MainWindow::beginAudioExport() {
+    exportAudio();
+}
+
 void MainWindow::setSoundStatus(const std::string& text) {
     // The window tells why it is silent in its status bar, shown only while it is.
     if (text.empty() && !soundStatus_) return;
@@ -568,7 +591,6 @@ void MainWindow::fitStatusLine() {
 }
 
 void MainWindow::showStatusMessage(const std::string& text) {
-    statusBar()->show();
     statusBar()->showMessage(qs(text), kStatusMessageMs);
 }
 

@@ -66,6 +66,7 @@ class MainWindow : public QMainWindow, public Outlets {
     void beginSaveSheet(const std::string& folder, const std::string& name) override;
     void beginOpenSheet(const std::string& folder, const std::string& name,
                         const std::string& extension) override;
+    void beginAudioExport() override;
     void quitApplication() override;
     void showPlayhead(int step) override;
     void showEditHistory(const std::string& undoName, const std::string& redoName) override;
@@ -124,6 +125,7 @@ class MainWindow : public QMainWindow, public Outlets {
     QWidget* buildPresets();
     QWidget* buildRandom();
     void buildMenus();
+    void nameRowKeys();
     void showSelections();
     void makeTypable(QWidget* field);
     void fillRecentMenu();

@@ -18,17 +18,33 @@ const ActionCase kActions[] = {
     {"", [](World&) {},
      "kit=16417, kitField=Jazz, name10=BassDrum1, sel1=16, vol3=120, slider4=60, VOL3=120, "
      "DEMO=1, dataTOG=0"},
-    // Previous settings right after start-up: kit 0, whose field keeps its text.
-    {"", [](World& w) { w.c.setPrev(); }, "kit=0, DR1=51, kitField=Jazz"},
+    // Previous settings right after start-up: none recorded, so the sound stays.
+    {"", [](World& w) { w.c.setPrev(); }, "KIT=16417, kit=16417, DR1=51, DV3=120, kitField=Jazz"},
+    {"", [](World& w) { w.c.setKit(35), w.c.setPrev(); }, "KIT=16417, kit=16417, kitField=Jazz"},
     {"",
      [](World& w) {
          w.c.setKit(35);
-         set(w.s, "DR2=40, VOL2.0=5, oldV1=0");  // row 1 muted: the current sounds stay
+         set(w.s, "DR2=40, VOL2.0=5, oldV1=0");  // unusable previous settings: these stay
          w.c.setPrev();
      },
-     "KIT=35, DR2=40, VOL2.0=90, oldD2=40, kitField=Electric Bass"},
+     "KIT=35, DR2=40, VOL2.0=90, kitField=Electric Bass"},
+    // A muted row keeps the volume it had, whatever touches it, so its mute key brings
+    // that back.
     {"DV5=0", [](World& w) { w.c.mouseDown(300, 180); },
-     "VOL5=mixed, VOL5.0=0, oldV5=0, BUF5.0=67"},
+     "VOL5=mixed, VOL5.0=0, oldV5=90, BUF5.0=67"},
+    {"DV3=0", [](World& w) { w.c.setPos(), w.c.keyDown(kOptionDigits[2], kOptionKey); },
+     "DV3=120, vol3=120"},
+    {"",
+     [](World& w) {
+         w.c.keyDown(kOptionDigits[1], kOptionKey);
+         w.c.beginVolumeDrag(2);
+         w.o.shown["slider2"] = "0", w.c.setVolume(2);
+         w.c.endVolumeDrag();
+         w.c.keyDown(kOptionDigits[1], kOptionKey);
+     },
+     "DV2=90, vol2=90"},
+    {"DV4=0", [](World& w) { w.c.doRandom(4), w.c.keyDown(kOptionDigits[3], kOptionKey); },
+     "DV4=61"},  // the row's last random velocity, as the randomiser remembers it
     // Clicks while playing, with no row selected.
     {"BUF2.0=37", [](World& w) { w.c.playGroove(), w.c.mouseDown(300, 275); },
      "BUF2.0=0, auditions=0, dataTOG=0"},
@@ -138,6 +154,32 @@ TEST_F(ControllerTest, ClicksAgainstTheEdgeCases) {
     }
 }
 
+// A grid size the drawing pass will not keep says why in the status line.
+TEST_F(ControllerTest, GridSizesOverTheCapSayWhy) {
+    using Resize = std::function<void(GrooveController&)>;
+    const std::tuple<const char*, Resize, const char*> kCases[] = {
+        {"BARS=6, BEATS=4, SUB=2", [](GrooveController& c) { c.setBeats(9); },
+         "At most 54 steps: 6 bars of 9 beats need 1 step per beat"},
+        {"BARS=2, BEATS=9, SUB=2", [](GrooveController& c) { c.setBars(6); },
+         "At most 54 steps: 6 bars of 9 beats need 1 step per beat"},
+        {"BARS=6, BEATS=9, SUB=1", [](GrooveController& c) { c.setDiv(2); },
+         "At most 54 steps: 6 bars of 9 beats need 1 step per beat"},
+        {"BARS=3, BEATS=9, SUB=2", [](GrooveController& c) { c.setDiv(3); },
+         "At most 54 steps: 3 bars of 9 beats need at most 2 steps per beat"},
+        {"BARS=3, BEATS=9, SUB=2", [](GrooveController& c) { c.keyDown(']', 0); },
+         "At most 54 steps: 4 bars of 9 beats need 1 step per beat"},
+        {"BARS=6, BEATS=9, SUB=2", [](GrooveController& c) { c.setDiv(1); }, "-"},
+        {"", [](GrooveController& c) { c.setBars(6); }, "-"},
+    };
+    for (const auto& [before, resize, status] : kCases) {
+        SCOPED_TRACE(status);
+        World w = copy();
+        set(w.s, before);
+        resize(w.c);
+        expectShown(shown(w.s, w.o, w.snd), std::string("status=") + status);
+    }
+}
+
 // Each grid size action clears into the undo copy; the clear's own tests cover undoing it.
 TEST_F(ControllerTest, GridSizeActionsClear) {
     for (auto action :
@@ -147,6 +189,35 @@ TEST_F(ControllerTest, GridSizeActionsClear) {
         check("BUF1.3=0, undo1.3=51");
     }
     check("BARS=3, BEATS=3, SUB=3, dataTOG=0");
+}
+
+// The clear/undo button's title always says what a press does, and a clear never loses
+// the steps the last one kept.
+TEST_F(ControllerTest, TheClearButtonDoesWhatItsTitleSays) {
+    const auto press = [this] { controller->run(Command::CleanBufs); };
+    check("undoTitle=Clear");
+    set(state, "BUF2.4=37, BUF5.0=67");
+    press();
+    check("steps=0, undo2.4=37, undoTOG=1, undoTitle=Undo");
+    press();
+    check("steps=2, BUF2.4=37, undoTOG=0, undoTitle=Clear");
+    key(kDeleteKey);
+    key(kDeleteKey);  // the empty grid keeps the copy
+    check("steps=0, undoTitle=Undo");
+    press();
+    check("steps=2, BUF5.0=67, undoTitle=Clear");
+    key(kDeleteKey), key('u');
+    check("steps=2, undoTitle=Clear");
+    key('r');  // a refill reverts
+    check("undoTitle=Revert");
+    press();
+    check("steps=2, BUF2.4=37, BUF5.0=67, undoTitle=Clear");
+    controller->doPreset(3);  // any clear can be undone by the button
+    check("undoTitle=Undo");
+    press();
+    check("steps=2, BUF2.4=37, undoTitle=Clear");
+    controller->undoEdit();  // the edit history puts the button back as it was
+    check("undoTOG=1, undoTitle=Undo");
 }
 
 TEST_F(ControllerTest, TransportStartStopPauseAndPosition) {

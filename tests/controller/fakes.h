@@ -64,7 +64,7 @@ class FakeOutlets : public Outlets {
     }
     void showSheet(const std::string& title, const std::string& message) override {
         shown["sheet"] = title;
-        shown["sheetText"] = message == helptext ? "helptext" : message;
+        shown["sheetText"] = message == helpText() ? "helptext" : message;
     }
     void beginSaveSheet(const std::string& folder, const std::string& name) override {
         shown["savedIn"] = folder, shown["saved"] = name, shown["saves"] += name + " ";
@@ -73,6 +73,7 @@ class FakeOutlets : public Outlets {
                         const std::string& extension) override {
         shown["openedIn"] = folder, shown["opened"] = name + "/" + extension;
     }
+    void beginAudioExport() override { shown["audioExport"] = "begun"; }
     void quitApplication() override { quitRequested = true; }
 };
 

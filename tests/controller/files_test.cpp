@@ -112,6 +112,32 @@ TEST_F(ControllerFilesTest, DrumSetsSaveAndOpenWithoutTouchingTheGroove) {
     EXPECT_TRUE(state == before);
 }
 
+// A typed name keeps what it ends with and gains its kind's extension, unless that is it.
+TEST_F(ControllerFilesTest, TypedNamesGetTheirKindsExtension) {
+    const std::tuple<Sheet, const char*, const char*> kSaves[] = {
+        {&GrooveController::saveFile, "Take 2.5", "Take 2.5.grv"},
+        {&GrooveController::saveFile, "Loud.GRV", "Loud.GRV"},
+        {&GrooveController::saveDrums, "Kit v1.2", "Kit v1.2.set"},
+        {&GrooveController::saveMIDI, "Song.grv", "Song.grv.mid"},
+        {&GrooveController::saveMIDI, "Song.mid", "Song.mid"},
+    };
+    for (const auto& [sheet, typed, file] : kSaves) {
+        save(sheet, typed);
+        EXPECT_TRUE(fs::is_regular_file(home / file)) << typed;
+        EXPECT_TRUE(std::string(typed) == file || !fs::exists(home / typed)) << typed;
+    }
+    // The sheet never asked about the name with its extension: replacing it is asked here.
+    const auto size = fs::file_size(home / "Take 2.5.grv");
+    controller->doPreset(3);
+    outlets.alertAnswers = {0, 1};  // Cancel, then Replace
+    save(&GrooveController::saveFile, "Take 2.5");
+    check("alerts=1, alert=FILE EXISTS, alertButtons=Replace/Cancel/, dataTOG=1");
+    EXPECT_EQ(fs::file_size(home / "Take 2.5.grv"), size);
+    save(&GrooveController::saveFile, "Take 2.5");
+    check("alerts=2, dataTOG=0");
+    EXPECT_NE(fs::file_size(home / "Take 2.5.grv"), size);
+}
+
 TEST_F(ControllerFilesTest, FailedWritesSaySoAndKeepTheGrooveUnsaved) {
     state.dataTOG = 1;
     fs::create_directories(home / "Taken.grv");

@@ -13,17 +13,15 @@ TEST(Defaults, FactorySoundsReplaceTheCurrentOnesWhichBecomeThePrevious) {
     for (const DrumRow& row : fresh.rows)  // velocities filled over the worked steps only
         for (int i = 0; i < kBufferSize; ++i)
             ASSERT_EQ(row.VOL[i], i < kWorkedSteps ? row.DV : 0) << i;
-    GrooveState previous = fresh;  // right after start-up: the factory rows and kit 0
-    ASSERT_FALSE(previousSoundsNeedDefaults(previous));
-    restorePreviousSounds(previous);
-    EXPECT_EQ(previous.rows, fresh.rows);
-    EXPECT_EQ(previous.KIT, 0);
+    EXPECT_FALSE(previousSoundsRecorded(fresh));  // right after start-up: no kit before
 
     GrooveState s = test::busyGroove();
     s.KIT = 5;
     s.row(3).oldD = 0;
+    s.row(4).DV = 0;  // muted: the previous volume stays the audible one
     GrooveState before = s;
     before.row(3).oldD = before.row(3).DR;
+    before.row(4).DV = before.row(4).oldV;
     loadDefaultSounds(s);
     for (int n = 1; n <= kRowCount; ++n)
         EXPECT_EQ(std::tie(s.row(n).DR, s.row(n).DV),
@@ -38,7 +36,7 @@ TEST(Defaults, FactorySoundsReplaceTheCurrentOnesWhichBecomeThePrevious) {
         s.row(1).oldD = oldD;
         s.row(1).oldV = oldV;
         s.row(2).oldV = 0;  // only row 1 decides
-        EXPECT_EQ(previousSoundsNeedDefaults(s), unusable) << oldD << " " << oldV;
+        EXPECT_EQ(previousSoundsRecorded(s), !unusable) << oldD << " " << oldV;
     }
 }
 

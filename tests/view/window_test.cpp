@@ -2,11 +2,10 @@
 // act when the user moves them; clicks and keys reach the grid.
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 
-#include "KeyTranslation.h"
 #include "WindowFixture.h"
 
 namespace pattaplex {
@@ -111,29 +110,13 @@ TEST_F(WindowTest, MasterVolumeAndLevelMeterFollowTheSoundAndRestWhenItIsQuiet) 
     EXPECT_FALSE(meter->polling());
 }
 
-// Every modifier key the help names does what it says on this platform: a grid command
-// or a File menu shortcut.
-TEST_F(WindowTest, TheHelpNamesThisPlatformsKeys) {
-    const QString help = QString::fromUtf8(helptext);
-    for (const char* mac : {"Opt", "Com/", "Cntrl", "< or >"})
-        EXPECT_FALSE(help.contains(mac)) << mac;
-    QList<QKeySequence> fileKeys;
-    for (QAction* item : window.menuBar()->actions().at(0)->menu()->actions())
-        fileKeys << item->shortcut();
-    const QRegularExpression modifierKey("(Ctrl|Alt|Meta)\\+([A-Z])");
-    int named = 0;
-    for (auto m = modifierKey.globalMatch(help); m.hasNext(); ++named) {
-        const QRegularExpressionMatch match = m.next();
-        const QKeySequence keys = QKeySequence::fromString(match.captured(0));
-        const Qt::Key key = keys[0].key();
-        const Qt::KeyboardModifiers mods = keys[0].keyboardModifiers();
-        QKeyEvent press(QEvent::KeyPress, key, mods, match.captured(2).toLower());
-        const auto typed = translateKey(press);
-        EXPECT_TRUE((typed && commandForKey(typed->character, typed->modifiers)) ||
-                    fileKeys.contains(keys))
-            << match.captured(0).toStdString();
-    }
-    EXPECT_EQ(named, 8);
+TEST_F(WindowTest, AGridSizeOverTheCapSaysWhyInTheStatusLine) {
+    EXPECT_TRUE(window.statusBar()->isHidden());
+    window.barsButton(6)->click();
+    window.beatsButton(9)->click();
+    EXPECT_EQ(window.statusBar()->currentMessage(),
+              "At most 54 steps: 6 bars of 9 beats need 1 step per beat");
+    EXPECT_FALSE(window.statusBar()->isHidden());
 }
 
 // Keys typed at the window go wherever the keyboard focus is, as a user's would.
