@@ -38,6 +38,17 @@ std::string nameText(int32_t kit, int32_t note) {
     return soundName(kit, note).value_or("?");
 }
 
+// Active steps that are ratchets or may stay silent.
+int stepsWithRepeatsOrChance(const GrooveData& g, int steps) {
+    int count = 0;
+    for (size_t r = 0; r < kRowCount; ++r)
+        for (size_t i = 0; i < static_cast<size_t>(steps); ++i)
+            if (g.steps[r][i] != 0 &&
+                (g.feel.repeats[r][i] != 1 || g.feel.chances[r][i] != kSurely))
+                ++count;
+    return count;
+}
+
 void printGroove(const std::string& path, const GrooveData& g) {
     const int steps = g.SUB * g.BEATS * g.BARS;  // checked by the reader: at most 80
     std::printf("Groove:  %s\n", path.c_str());
@@ -45,6 +56,12 @@ void printGroove(const std::string& path, const GrooveData& g) {
                 g.SUB, steps);
     std::printf("Tempo:   %d\n", g.TEMPO);
     std::printf("Kit:     %s\n", kitText(g.KIT).c_str());
+    const FeelData& f = g.feel;
+    std::printf(
+        "Swing:   %d %%%s\n", f.swing,
+        swingApplies(g.SUB) || f.swing == kStraightSwing ? "" : " (no effect with this grid)");
+    std::printf("Humanise: %d ms, velocity %d\n", f.humaniseMs, f.humaniseVelocity);
+    std::printf("Repeats or chance: %d steps\n", stepsWithRepeatsOrChance(g, steps));
     std::printf("Row  Note  Name            Volume  Steps\n");
     for (int r = 0; r < kRowCount; ++r) {
         const auto row = static_cast<size_t>(r);

@@ -26,7 +26,8 @@ struct Command {
 
 const Command kCommands[] = {
     {"info", "FILE", "show a groove or drum set",
-     "Prints the grid size, tempo, kit and every row of a groove (.grv), or the kit and\n"
+     "Prints the grid size, tempo, kit, swing, humanise, the number of steps with repeats\n"
+     "or chance and every row of a groove (.grv), or the kit and\n"
      "the ten row sounds of a drum set (.set).\n",
      1, 1, cliInfo},
     {"preset", "NAME|TAG OUT.grv", "write a built-in groove",
@@ -36,11 +37,14 @@ const Command kCommands[] = {
     {"midi", "IN.grv OUT.mid", "export a groove as a MIDI file",
      "Exports a groove as a Standard MIDI File, as the window's MIDI export does.\n", 2, 2,
      cliMidi},
-    {"render", "IN.grv OUT.wav|OUT.flac [--loops N] [--rate HZ]", "render a groove to a sound file",
+    {"render", "IN.grv OUT.wav|OUT.flac [--loops N] [--rate HZ] [--seed N]",
+     "render a groove to a sound file",
      "Plays a groove offline through the synthesizer and writes the sound to a WAV file, or\n"
      "a FLAC file when OUT ends in .flac.\n"
      "  --loops N   how many times the groove plays, 1 to 10000 (default 4)\n"
-     "  --rate HZ   the sample rate, 22050 to 192000 (default 44100)\n",
+     "  --rate HZ   the sample rate, 22050 to 192000 (default 44100)\n"
+     "  --seed N    the seed of the steps' chance and humanise, 0 to 2147483647 (default 1):\n"
+     "              the same seed gives the same file\n",
      0, kAny, cliRender},
 };
 

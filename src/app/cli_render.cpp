@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -34,7 +35,8 @@ int renderCores() {
 int misuse(const std::string& message) {
     std::fprintf(stderr,
                  "pattaplex-cli: render: %s\n"
-                 "usage: pattaplex-cli render IN.grv OUT.wav|OUT.flac [--loops N] [--rate HZ]\n",
+                 "usage: pattaplex-cli render IN.grv OUT.wav|OUT.flac [--loops N] [--rate HZ]\n"
+                 "       [--seed N]\n",
                  message.c_str());
     return 2;
 }
@@ -69,6 +71,12 @@ int cliRender(const Args& args) {
             if (!hasValue || !parseNumber(args[i + 1], kLowestRate, kHighestRate, options.rate))
                 return misuse("--rate needs a rate in Hz from " + std::to_string(kLowestRate) +
                               " to " + std::to_string(kHighestRate));
+            ++i;
+        } else if (a == "--seed") {
+            int seed = 0;
+            if (!hasValue || !parseNumber(args[i + 1], 0, INT32_MAX, seed))
+                return misuse("--seed needs a number from 0 to " + std::to_string(INT32_MAX));
+            options.seed = static_cast<uint64_t>(seed);
             ++i;
         } else if (a.size() > 1 && a[0] == '-') {
             return misuse("unknown option \"" + a + "\"");

@@ -13,10 +13,15 @@ GrooveSnapshot GrooveSnapshot::of(const GrooveState& s) {
         to.volume = from.DV;
         to.on = from.BUF;
         to.vel = from.VOL;
+        to.repeats = from.REP;
+        to.chance = from.CHANCE;
     }
     g.steps = stepCount(s);
     g.sub = s.SUB > 0 ? s.SUB : 1;
     g.tempo = s.TEMPO;
+    g.swing = s.SWING;
+    g.humaniseMs = s.HUMMS;
+    g.humaniseVelocity = s.HUMVEL;
     return g;
 }
 

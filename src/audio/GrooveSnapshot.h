@@ -9,6 +9,7 @@
 
 #include "GrooveState.h"
 #include "SpscQueue.h"
+#include "hit_timing.h"
 
 namespace pattaplex {
 
@@ -18,12 +19,18 @@ struct GrooveSnapshot {
         int32_t volume = 0;                      // 0 = muted
         std::array<int32_t, kBufferSize> on{};   // 0 = step off
         std::array<int32_t, kBufferSize> vel{};  // step velocities
+        std::array<int32_t, kBufferSize> repeats = filledSteps(1);
+        std::array<int32_t, kBufferSize> chance = filledSteps(kSurely);
         friend bool operator==(const Row&, const Row&) = default;
     };
     std::array<Row, kRowCount> rows{};
     int32_t steps = 0;  // BARS x BEATS x SUB, capped
     int32_t sub = 1;
     int32_t tempo = 0;
+    int32_t swing = kStraightSwing;
+    int32_t humaniseMs = 0;
+    int32_t humaniseVelocity = 0;
+    uint64_t seed = kDefaultFeelSeed;  // of the chance and humanise draws
 
     // Set by the handoff. `serial`: the order of publication. `forPass`: the pass of the
     // loop (counted from 0 at each start) this groove belongs to; one for a pass not yet
@@ -37,7 +44,8 @@ struct GrooveSnapshot {
     // Same groove, whatever the serial and the wait.
     bool sameGroove(const GrooveSnapshot& other) const {
         return rows == other.rows && steps == other.steps && sub == other.sub &&
-               tempo == other.tempo;
+               tempo == other.tempo && swing == other.swing && humaniseMs == other.humaniseMs &&
+               humaniseVelocity == other.humaniseVelocity && seed == other.seed;
     }
 };
 

@@ -36,7 +36,8 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
         why = "the soundfonts have no instrument or kit " + std::to_string(original.KIT);
         return std::nullopt;
     }
-    const GrooveSnapshot groove = GrooveSnapshot::of(original);
+    GrooveSnapshot groove = GrooveSnapshot::of(original);
+    groove.seed = o.seed;
     engine.publish(groove);
     const bool plays = groove.steps > 0 && o.passes > 0;
     if (plays) {

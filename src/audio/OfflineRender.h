@@ -11,6 +11,7 @@
 
 #include "GrooveState.h"
 #include "NoteSink.h"
+#include "hit_timing.h"
 
 namespace pattaplex {
 
@@ -24,6 +25,8 @@ struct RenderOptions {
     std::function<void(double)> progress;
     // Set from any thread to give up; may be null.
     const std::atomic<bool>* cancel = nullptr;
+    // The seed of the chance and humanise draws: the same seed, the same sound.
+    uint64_t seed = kDefaultFeelSeed;
 };
 
 // Takes each block of stereo samples as it is made; false gives up.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "GrooveSnapshot.h"
+#include "hit_timing.h"
 
 namespace pattaplex {
 
@@ -32,8 +33,19 @@ int StepClock::stop() {
     return cursor_;
 }
 
+namespace {
+
+// How far before its step a humanised hit may sound: the step is played that much ahead,
+// so that such a hit is still in the future when it is queued.
+int64_t humaniseLead(const GrooveSnapshot* g, int rate) {
+    if (!g || g->humaniseMs <= 0) return 0;
+    return (int64_t{std::min(g->humaniseMs, kMostHumaniseMs)} * rate + 999) / 1000;
+}
+
+}  // namespace
+
 void StepClock::run(int64_t until, NoteSink& sink) {
-    while (running_ && nextTime_ < until) {
+    while (running_ && nextTime_ - humaniseLead(sink.groove(), rate_) < until) {
         if (wrapped_) {
             if (passLimit_ > 0 && passes_ + 1 >= passLimit_) {
                 running_ = false;
@@ -51,13 +63,7 @@ void StepClock::run(int64_t until, NoteSink& sink) {
         }
         const int step = cursor_;
         const int64_t length = nextStepLength(g->tempo, g->sub);
-        for (const GrooveSnapshot::Row& row : g->rows) {
-            const int32_t velocity = row.vel[static_cast<size_t>(step)];
-            if (row.on[static_cast<size_t>(step)] == 0 || row.volume == 0 || velocity <= 0)
-                continue;
-            if (row.note < 0 || row.note > 127) continue;
-            sink.playStepNote(nextTime_, nextTime_ + length, row.note, std::min(velocity, 127));
-        }
+        playStep(*g, step, length, sink);
         // A groove shortened below the cursor plays the old step once, then wraps.
         int next = step + 1;
         if (next >= g->steps) {
@@ -68,6 +74,41 @@ void StepClock::run(int64_t until, NoteSink& sink) {
         ++stepsPlayed_;
         cursor_ = next;
         nextTime_ += length;
+    }
+}
+
+// The step's hits, swung, repeated, humanised and drawn for this pass, from its exact
+// straight start.
+void StepClock::playStep(const GrooveSnapshot& g, int step, int64_t length, NoteSink& sink) {
+    HitTiming timing;
+    timing.unitsPerMinute = samplesPerMinute(rate_);
+    timing.tempo = static_cast<int32_t>(std::min<int64_t>(divisor_, INT32_MAX));
+    timing.sub = 1;  // the divisor already counts the steps of a beat
+    timing.swing = kStraightSwing;
+    timing.humaniseMs = g.humaniseMs;
+    timing.humaniseVelocity = g.humaniseVelocity;
+    timing.seed = g.seed;
+    if (swingApplies(g.sub)) {
+        // Swing pairs the steps of a beat: timed in beats with the pair's own sub-step.
+        timing.tempo = static_cast<int32_t>(divisor_ / g.sub);
+        timing.sub = g.sub;
+        timing.swing = g.swing;
+    }
+    const auto i = static_cast<size_t>(step);
+    for (size_t r = 0; r < g.rows.size(); ++r) {
+        const GrooveSnapshot::Row& row = g.rows[r];
+        if (row.on[i] == 0 || row.volume == 0 || row.vel[i] <= 0) continue;
+        if (row.note < 0 || row.note > 127) continue;
+        const StepHits hits = stepHits(timing, passes_, static_cast<int>(r) + 1, step,
+                                       {row.vel[i], row.repeats[i], row.chance[i]});
+        // A plain hit lasts the step as the clock counts it, fraction carried; the hits of
+        // a swung or repeated step their share of it.
+        const bool plain = hits.count == 1 && timing.swing == kStraightSwing;
+        for (int h = 0; h < hits.count; ++h) {
+            const Hit& hit = hits.hits[static_cast<size_t>(h)];
+            const int64_t on = nextTime_ + hit.offset;
+            sink.playStepNote(on, on + (plain ? length : hits.length), row.note, hit.velocity);
+        }
     }
 }
 

@@ -43,6 +43,7 @@ class StepClock {
 
   private:
     int64_t nextStepLength(int tempo, int sub);
+    void playStep(const GrooveSnapshot& g, int step, int64_t length, NoteSink& sink);
 
     int rate_;
     bool running_ = false;

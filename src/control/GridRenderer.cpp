@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "step_marks.h"
+
 namespace pattaplex {
 
 namespace {
@@ -87,9 +89,11 @@ void drawGrid(GrooveState& s, Canvas& canvas, double width, double height, int p
         canvas.strokeLine(x, grid::kTopLineY - 1, x, grid::kBottomLineY + 1, lineWidth, lineColour);
 
         for (int n = 1; n <= kRowCount; ++n)
-            if (stepShown(s.row(n), step))
+            if (stepShown(s.row(n), step)) {
+                drawStepFeel(canvas, s.row(n), step, x, grid::rowTop(n), scheme.text);
                 canvas.drawText(x, grid::rowTop(n) - 21, kBullet, grid::kFontFamily, 25,
-                                scheme.text);
+                                bulletColour(s.row(n), step, scheme.text));
+            }
         if (s.velTOG != 0)
             for (int n = 1; n <= kRowCount; ++n)
                 if (stepShown(s.row(n), step))

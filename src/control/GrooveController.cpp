@@ -47,6 +47,7 @@ void GrooveController::awakeFromNib() {
     std::fflush(stdout_);
     setDefaults();
     showTempo();  // the tempo controls start out showing the start-up tempo
+    showFeel();
     history_.clear();
     showHistory();
     showUndoButton(kClearTitle);
@@ -189,6 +190,7 @@ void GrooveController::showTempo() {
 
 void GrooveController::showGroove() {
     showTempo();
+    showFeel();
     displayVolume();
     displaySounds();
 }
@@ -334,6 +336,7 @@ void GrooveController::setDiv(int sub) {
     const EditScope edit(*this, "Grid Size");
     s_.SUB = sub;
     gridResized(true);
+    showFeel();  // swing needs pairs of steps
 }
 
 void GrooveController::gridResized(bool clear) {

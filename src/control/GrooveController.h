@@ -104,6 +104,16 @@ class GrooveController : public ClockListener {
     // Quitting, asking first when there are unsaved changes.
     void quit();
 
+    // The groove's feel. The wheel over an active step raises or lowers its velocity by 8
+    // a notch (1 when fine) within 1..127; a right-click opens the step editor, which
+    // sets a step's velocity, repeats and chance. Each change is one step of undo, marks
+    // the groove unsaved and plays the row at the step's velocity.
+    void wheelStep(float x, float y, int notches, bool fine);
+    void openStepEditor(float x, float y);
+    void setStepFeel(int row, int step, int velocity, int repeats, int chance);
+    void setSwing(int percent);  // 50..75
+    void setHumanise(int ms, int velocity);
+
     // Step clock notifications.
     void stepSounded(int nextStep) override;
     void loopWrapping() override;
@@ -147,6 +157,8 @@ class GrooveController : public ClockListener {
     void displayNames(bool drums);
     void doDEMO();
     void showTempo();
+    void showFeel();
+    void stepFeelChanged(int row, int velocity);
     // After the grid size was set: the clear the size buttons make, and the reason when
     // the drawing pass will lower the bars.
     void gridResized(bool clear);

@@ -39,6 +39,16 @@ class Outlets {
     virtual void setVolumeSlider(int row, int value) = 0;
     virtual void setVolumeField(int row, const std::string& text) = 0;  // number or "Off"
 
+    // The groove's swing (and whether the grid lets it swing) and humanise.
+    virtual void showFeel(int swing, bool swingApplies, int humaniseMs, int humaniseVelocity) {
+        (void)swing, (void)swingApplies, (void)humaniseMs, (void)humaniseVelocity;
+    }
+    // Opens the step editor ("Step") on a step of a row (1..10) with its values; its
+    // changes come back through the controller's setStepFeel.
+    virtual void showStepEditor(int row, int step, int velocity, int repeats, int chance) {
+        (void)row, (void)step, (void)velocity, (void)repeats, (void)chance;
+    }
+
     // Ask for the grid to be drawn again after the current event.
     virtual void requestRedraw() = 0;
     // The step to highlight as playing, or -1 for none.

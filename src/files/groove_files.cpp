@@ -44,6 +44,10 @@ Result<GrooveData> grooveOf(const std::vector<int32_t>& a) {
         const auto first = a.begin() + static_cast<std::ptrdiff_t>(kGrooveHeader + r * n);
         g.steps[r].assign(first, first + static_cast<std::ptrdiff_t>(n));
     }
+    Result<FeelData> feel =
+        feelOf(std::span<const int32_t>(a).subspan(needed), static_cast<int>(n), g.volumes);
+    if (!feel) return failure(feel.error());
+    g.feel = *feel;
     return g;
 }
 
@@ -80,6 +84,10 @@ std::vector<int32_t> grooveArray(const GrooveState& s) {
     for (const DrumRow& row : s.rows) a.push_back(row.DV);
     const int steps = fileStepCount(s.SUB, s.BEATS, s.BARS).value_or(0);
     for (const DrumRow& row : s.rows) a.insert(a.end(), row.BUF.begin(), row.BUF.begin() + steps);
+    if (hasFeel(s, steps)) {
+        const std::vector<int32_t> feel = feelBlock(s, steps);
+        a.insert(a.end(), feel.begin(), feel.end());
+    }
     return a;
 }
 
@@ -134,6 +142,7 @@ void applyGroove(GrooveState& s, const GrooveData& g) {
         std::fill(row.BUF.begin() + static_cast<std::ptrdiff_t>(n), row.BUF.end(), 0);
         std::fill(row.VOL.begin() + static_cast<std::ptrdiff_t>(n), row.VOL.end(), 0);
     }
+    applyFeel(s, g.feel, static_cast<int>(std::min(g.steps[0].size(), s.rows[0].BUF.size())));
 }
 
 void applyDrumSet(GrooveState& s, const DrumSetData& d) {

@@ -10,6 +10,7 @@
 
 #include "GrooveState.h"
 #include "Result.h"
+#include "feel_block.h"
 
 namespace pattaplex {
 
@@ -22,6 +23,7 @@ struct GrooveData {
     std::array<int32_t, kRowCount> notes{};
     std::array<int32_t, kRowCount> volumes{};
     std::array<std::vector<int32_t>, kRowCount> steps;  // N entries per row
+    FeelData feel;  // from the feel block after the steps, or plain
 };
 
 struct DrumSetData {
@@ -34,7 +36,7 @@ struct DrumSetData {
 std::optional<int> fileStepCount(int32_t SUB, int32_t BEATS, int32_t BARS);
 
 // The arrays as saved: 26 + 10 x N entries starting with 666 (no steps when the grid
-// cannot be held), and 11 entries.
+// cannot be held), followed by the feel block when the groove has feel; and 11 entries.
 std::vector<int32_t> grooveArray(const GrooveState& s);
 std::vector<int32_t> drumSetArray(const GrooveState& s);
 
@@ -46,8 +48,8 @@ Status saveDrumSet(const std::string& path, const GrooveState& s);
 
 // Read and check a file (XML or binary property list, at most 1 MiB). A refusal gives the
 // reason, e.g. "entry 0 is not 666". A groove needs entry 0 = 666, SUB, BEATS and BARS of
-// at least 1, at most 80 steps per row and 26 + 10 x N entries; a drum set exactly 11
-// entries. Every entry must fit 32 bits.
+// at least 1, at most 80 steps per row, 26 + 10 x N entries and, when a feel block
+// follows, a sound one; a drum set exactly 11 entries. Every entry must fit 32 bits.
 Result<GrooveData> readGroove(const std::string& path);
 Result<DrumSetData> readDrumSet(const std::string& path);
 
@@ -55,10 +57,10 @@ Result<DrumSetData> readDrumSet(const std::string& path);
 Result<GrooveData> grooveFromBytes(std::string_view bytes);
 Result<DrumSetData> drumSetFromBytes(std::string_view bytes);
 
-// Put what was read into the groove: grid, tempo, kit, notes, volumes and the first N
-// steps of every row, whose velocities stay as they were. Entries N..79 of every step
-// buffer and their velocities are cleared, so nothing of an earlier groove lingers past
-// the end of this one. Everything else is untouched.
+// Put what was read into the groove: grid, tempo, kit, notes, volumes, the first N steps
+// of every row with their feel, swing and humanise. Entries N..79 of every step buffer
+// and their velocities are cleared and their feel made plain, so nothing of an earlier
+// groove lingers past the end of this one. Everything else is untouched.
 void applyGroove(GrooveState& s, const GrooveData& g);
 void applyDrumSet(GrooveState& s, const DrumSetData& d);
 

@@ -13,9 +13,10 @@ namespace pattaplex {
 
 // Larger files are refused before they are parsed.
 constexpr size_t kMaxPlistFileBytes = 1024 * 1024;
-// A groove has at most 26 + 10 x 80 = 826 entries, a drum set 11; longer arrays are
-// refused, since the parser takes time growing with the square of their length.
-constexpr size_t kMaxPlistEntries = 1024;
+// A groove has at most 26 + 10 x 80 = 826 entries and a feel block of 6 + 30 x 80, a drum
+// set 11; longer arrays are refused, since the parser takes time growing with the square
+// of their length.
+constexpr size_t kMaxPlistEntries = 26 + 10 * 80 + 6 + 30 * 80;
 
 // The array as an XML property list in the published form: XML declaration, DOCTYPE,
 // plist version 1.0, one array of integer elements.

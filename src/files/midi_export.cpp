@@ -12,6 +12,7 @@
 
 #include "atomic_file.h"
 #include "groove_files.h"
+#include "hit_timing.h"
 #include "kit_mapping.h"
 #include "names.h"
 
@@ -49,19 +50,40 @@ struct NoteEvent {
     int velocity;
 };
 
-// One note per active step, step after step and row after row, in time order. At one
-// instant the ends come first, so that a note of the same key starting then is not cut.
-std::vector<NoteEvent> noteEvents(const GrooveState& s, int steps) {
+// Each active step's hits as they sound at the first pass with `seed`: swung, repeated,
+// humanised, left out when the step's chance fails. Each note lasts until the next hit
+// would come without humanise; a hit humanised past the groove's end is kept inside it,
+// as the file is one loop. At one instant the ends come first, so that a note of the
+// same key starting then is not cut.
+std::vector<NoteEvent> noteEvents(const GrooveState& s, int steps, uint64_t seed) {
+    HitTiming timing;
+    timing.unitsPerMinute = int64_t{kTicksPerBeat} * std::max(s.TEMPO, 1);
+    timing.tempo = std::max(s.TEMPO, 1);
+    timing.sub = s.SUB;
+    timing.swing = s.SWING;
+    timing.humaniseMs = s.HUMMS;
+    timing.humaniseVelocity = s.HUMVEL;
+    timing.seed = seed;
+    const int end = stepTick(steps, s.SUB);
     std::vector<NoteEvent> events;
     for (int i = 0; i < steps; ++i) {
-        const int start = stepTick(i, s.SUB), end = stepTick(i + 1, s.SUB);
-        for (const DrumRow& row : s.rows) {
-            if (row.BUF[static_cast<size_t>(i)] == 0) continue;
+        const auto step = static_cast<size_t>(i);
+        const int start = stepTick(i, s.SUB);
+        for (int n = 1; n <= kRowCount; ++n) {
+            const DrumRow& row = s.row(n);
+            if (row.BUF[step] == 0) continue;
             const int key = dataByte(row.DR & 0xFF);
             // A velocity of 0 would make the start an end, cutting another row's note.
-            const int velocity = std::max(1, dataByte(row.VOL[static_cast<size_t>(i)] & 0xFF));
-            events.push_back({start, true, key, velocity});
-            events.push_back({end, false, key, kReleaseVelocity});
+            const int velocity = std::max(1, dataByte(row.VOL[step] & 0xFF));
+            const StepHits hits =
+                stepHits(timing, 0, n, i, {velocity, row.REP[step], row.CHANCE[step]});
+            for (int h = 0; h < hits.count; ++h) {
+                const Hit& hit = hits.hits[static_cast<size_t>(h)];
+                const int at = std::min(start + static_cast<int>(hit.offset), end - 1);
+                const int until = std::min(at + static_cast<int>(hits.length), end);
+                events.push_back({at, true, key, hit.velocity});
+                events.push_back({until, false, key, kReleaseVelocity});
+            }
         }
     }
     std::stable_sort(events.begin(), events.end(), [](const NoteEvent& a, const NoteEvent& b) {
@@ -139,7 +161,7 @@ class SmfLogCapture {
 
 }  // namespace
 
-Status exportMidi(const std::string& path, const GrooveState& s) {
+Status exportMidi(const std::string& path, const GrooveState& s, uint64_t seed) {
     // A grid the step buffers cannot hold is not exported rather than read past them.
     const std::optional<int> steps = fileStepCount(s.SUB, s.BEATS, s.BARS);
     if (!steps) return failure(kCreateFailed);
@@ -149,7 +171,7 @@ Status exportMidi(const std::string& path, const GrooveState& s) {
     smf_track_t* notes = nullptr;
     if (!smf || !startTracks(smf.get(), s, channel, &notes)) return failure(kCreateFailed);
 
-    for (const NoteEvent& e : noteEvents(s, *steps)) {
+    for (const NoteEvent& e : noteEvents(s, *steps, seed)) {
         const int status = (e.on ? 0x90 : 0x80) | channel;
         if (!addEvent(notes, smf_event_new_from_bytes(status, e.key, e.velocity), e.tick))
             return failure(kNoteFailed);

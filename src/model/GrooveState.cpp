@@ -1,5 +1,6 @@
 #include "GrooveState.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace pattaplex {
@@ -17,6 +18,17 @@ int stepCount(const GrooveState& s) {
     const int32_t bars = cappedBars(s.BARS, s.BEATS, s.SUB);
     if (bars <= 0 || s.BEATS <= 0 || s.SUB <= 0) return 0;
     return bars * s.BEATS * s.SUB;
+}
+
+bool isChance(int32_t percent) {
+    return std::find(kChances.begin(), kChances.end(), percent) != kChances.end();
+}
+
+void resetStepFeel(GrooveState& s) {
+    for (DrumRow& row : s.rows) {
+        row.REP.fill(1);
+        row.CHANCE.fill(kSurely);
+    }
 }
 
 }  // namespace pattaplex

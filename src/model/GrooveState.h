@@ -14,14 +14,33 @@ constexpr int kMaxShownSteps = 54;  // the drawing pass caps the grid at this ma
 constexpr int kSlowestTempo = 40;   // the tempo controls' range, in beats per minute
 constexpr int kFastestTempo = 240;
 
+// The groove's feel: swing of each pair of steps, hits per step, the chance a step sounds
+// at each pass, and the random spread of every hit's time and velocity.
+constexpr int32_t kStraightSwing = 50;  // percent of a pair the first step takes
+constexpr int32_t kMostSwing = 75;
+constexpr int32_t kMostRepeats = 4;
+constexpr int32_t kSurely = 100;  // chance, in percent
+constexpr std::array<int32_t, 4> kChances{100, 75, 50, 25};
+constexpr int32_t kMostHumaniseMs = 20;
+constexpr int32_t kMostHumaniseVelocity = 20;
+
+// A step buffer with every entry `value`.
+constexpr std::array<int32_t, kBufferSize> filledSteps(int32_t value) {
+    std::array<int32_t, kBufferSize> steps{};
+    steps.fill(value);
+    return steps;
+}
+
 struct DrumRow {
     int32_t DR = 0;                           // note number the row plays
     int32_t DV = 0;                           // row volume, 0 = muted ("Off")
     std::array<int32_t, kBufferSize> BUF{};   // step buffer: 0 = off, anything else = on
     std::array<int32_t, kBufferSize> VOL{};   // per-step velocity
     std::array<int32_t, kBufferSize> undo{};  // copy of BUF taken at the last clear
-    int32_t oldD = 0;                         // previous note number
-    int32_t oldV = 0;                         // previous volume: the last audible one
+    std::array<int32_t, kBufferSize> REP = filledSteps(1);           // hits per step, 1..4
+    std::array<int32_t, kBufferSize> CHANCE = filledSteps(kSurely);  // percent: 100/75/50/25
+    int32_t oldD = 0;                                                // previous note number
+    int32_t oldV = 0;  // previous volume: the last audible one
 
     // Keeps `volume` as the one a mute brings back, unless it is silent: a muted row
     // must always have a volume to return to.
@@ -44,6 +63,9 @@ struct GrooveState {
     int32_t TEMPO = 0;
     int32_t KIT = 0;
     int32_t oldKIT = 0;
+    int32_t SWING = kStraightSwing;  // 50..75; only 2 and 4 steps per beat swing
+    int32_t HUMMS = 0;               // humanise: each hit's time moves up to this many ms
+    int32_t HUMVEL = 0;              // and its velocity up to this much either way
 
     // Selection, cursors and playback.
     int32_t DEMO = 0;  // selected row 1..10, 0 = none
@@ -84,5 +106,14 @@ int32_t cappedBars(int32_t bars, int32_t beats, int32_t sub);
 // Steps per row as the grid is shown: the capped bars times beats times steps per beat,
 // or 0 when any of them is not positive.
 int stepCount(const GrooveState& s);
+
+// Whether swing changes anything with `sub` steps per beat: only 2 and 4 make pairs.
+constexpr bool swingApplies(int32_t sub) {
+    return sub == 2 || sub == 4;
+}
+bool isChance(int32_t percent);
+
+// Every step back to one hit that always sounds.
+void resetStepFeel(GrooveState& s);
 
 }  // namespace pattaplex

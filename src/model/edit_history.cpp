@@ -9,7 +9,7 @@ namespace {
 // The settings beside the rows that make up the groove; undo puts them back.
 template <typename State>
 auto grooveSettings(State& s) {
-    return std::tie(s.BARS, s.BEATS, s.SUB, s.TEMPO, s.KIT, s.undoTOG);
+    return std::tie(s.BARS, s.BEATS, s.SUB, s.TEMPO, s.KIT, s.undoTOG, s.SWING, s.HUMMS, s.HUMVEL);
 }
 
 }  // namespace
@@ -18,7 +18,8 @@ bool sameGroove(const GrooveState& a, const GrooveState& b) {
     for (int n = 1; n <= kRowCount; ++n) {
         const DrumRow& x = a.row(n);
         const DrumRow& y = b.row(n);
-        if (x.DR != y.DR || x.DV != y.DV || x.BUF != y.BUF || x.VOL != y.VOL || x.undo != y.undo)
+        if (x.DR != y.DR || x.DV != y.DV || x.BUF != y.BUF || x.VOL != y.VOL || x.undo != y.undo ||
+            x.REP != y.REP || x.CHANCE != y.CHANCE)
             return false;
     }
     return grooveSettings(a) == grooveSettings(b);

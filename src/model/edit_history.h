@@ -10,8 +10,8 @@
 
 namespace pattaplex {
 
-// True when two states hold the same groove: steps, velocities, sounds, volumes, grid
-// size, tempo, kit and the clear/undo copy. Playback, selection and display flags are
+// True when two states hold the same groove: steps, velocities, feel, sounds, volumes,
+// grid size, tempo, kit and the clear/undo copy. Playback, selection and display flags are
 // not part of it.
 bool sameGroove(const GrooveState& a, const GrooveState& b);
 

@@ -256,6 +256,7 @@ PresetOutcome doPreset(GrooveState& s, int tag, const SecondsClock& clock) {
     PresetOutcome outcome;
     s.PRE = tag;
     clearBufs(s);
+    resetStepFeel(s);  // a preset's hits are plain; swing and humanise stay the user's
     s.dataTOG = 1;
     if (tag >= 1 && tag <= 8) {
         loadDrumPreset(s, drumPresets()[static_cast<size_t>(tag - 1)]);

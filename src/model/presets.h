@@ -21,7 +21,8 @@ struct PresetOutcome {
 };
 
 // Loads preset `tag` into the groove (an unknown tag only clears the grid), marks the
-// groove unsaved and refills the selected row's velocities. The caller then shows the
+// groove unsaved, refills the selected row's velocities and makes every step one sure
+// hit again (swing and humanise stay as they were). The caller then shows the
 // tempo, refreshes the panel, reopens the note output and redraws.
 PresetOutcome doPreset(GrooveState& s, int tag, const SecondsClock& clock = systemSeconds);
 

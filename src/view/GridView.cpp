@@ -1,8 +1,10 @@
 #include "GridView.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "GridRenderer.h"
@@ -70,6 +72,25 @@ void GridView::mouseMoveEvent(QMouseEvent* event) {
 
 void GridView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && onRelease) onRelease();
+}
+
+void GridView::wheelEvent(QWheelEvent* event) {
+    // Some systems turn a wheel with Shift held into a sideways one.
+    const QPoint angle = event->angleDelta();
+    wheelEighths_ += angle.y() != 0 ? angle.y() : angle.x();
+    const int notches = wheelEighths_ / QWheelEvent::DefaultDeltasPerStep;
+    wheelEighths_ %= QWheelEvent::DefaultDeltasPerStep;
+    event->accept();
+    if (notches == 0 || !onWheel) return;
+    const QPointF at = toDrawing(event->position());
+    onWheel(static_cast<float>(at.x()), static_cast<float>(at.y()), notches,
+            event->modifiers() & Qt::ShiftModifier);
+}
+
+void GridView::contextMenuEvent(QContextMenuEvent* event) {
+    const QPointF at = toDrawing(event->pos());
+    if (onStepMenu) onStepMenu(static_cast<float>(at.x()), static_cast<float>(at.y()));
+    event->accept();
 }
 
 void GridView::keyPressEvent(QKeyEvent* event) {

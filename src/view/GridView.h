@@ -25,6 +25,9 @@ class GridView : public QWidget {
     std::function<void(float x, float y)> onClick;
     std::function<void(float x, float y)> onDrag;  // the button held down
     std::function<void()> onRelease;
+    // The wheel turned by whole notches (up is positive); `fine` with Shift held.
+    std::function<void(float x, float y, int notches, bool fine)> onWheel;
+    std::function<void(float x, float y)> onStepMenu;  // a right-click or the menu key
     std::function<void(char32_t character, uint32_t modifiers)> onKey;
     std::function<void()> onPainted;  // after each drawing pass
 
@@ -44,6 +47,8 @@ class GridView : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
   private:
@@ -52,6 +57,7 @@ class GridView : public QWidget {
 
     GrooveState& state_;
     int playhead_ = -1;
+    int wheelEighths_ = 0;  // a wheel's turn not yet a whole notch (touchpads)
 };
 
 }  // namespace pattaplex

@@ -131,6 +131,9 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
         if (control != grid_) control->setFocusPolicy(Qt::NoFocus);
     // The typed fields take the keyboard while they are being typed in.
     makeTypable(tempoField_);
+    for (QSpinBox* field : {feel_->swing(), feel_->humaniseTime(), feel_->humaniseVelocity()})
+        makeTypable(field);
+    stepEditor_ = new StepEditor(this);
     for (int n = 1; n <= kRowCount; ++n) makeTypable(rows_->soundSelector(n));
     grid_->setFocus(Qt::OtherFocusReason);
     setAcceptDrops(true);
@@ -198,6 +201,8 @@ QWidget* MainWindow::buildTransport() {
     layout->addWidget(tempoField_, 1, 3);
     layout->addWidget(inf_, 2, 0, 1, 4);
     layout->addLayout(buildOutput(), 3, 0, 1, 4);
+    feel_ = new FeelControls;
+    layout->addWidget(feel_, 4, 0, 1, 4);
 
     connect(play_, &QPushButton::clicked, this, [this] { run(Command::Play); });
     connect(undo_, &QPushButton::clicked, this, [this] { run(Command::CleanBufs); });
@@ -410,6 +415,22 @@ void MainWindow::attach(GrooveController& controller) {
         toController([x, y](GrooveController& c) { c.mouseDragged(x, y); });
     };
     grid_->onRelease = [this] { toController(&GrooveController::mouseUp); };
+    grid_->onWheel = [this](float x, float y, int notches, bool fine) {
+        toController([=](GrooveController& c) { c.wheelStep(x, y, notches, fine); });
+    };
+    grid_->onStepMenu = [this](float x, float y) {
+        toController([x, y](GrooveController& c) { c.openStepEditor(x, y); });
+    };
+    stepEditor_->onChange = [this](int row, int step, int velocity, int repeats, int chance) {
+        toController(
+            [=](GrooveController& c) { c.setStepFeel(row, step, velocity, repeats, chance); });
+    };
+    feel_->onSwing = [this](int percent) {
+        toController([percent](GrooveController& c) { c.setSwing(percent); });
+    };
+    feel_->onHumanise = [this](int ms, int velocity) {
+        toController([ms, velocity](GrooveController& c) { c.setHumanise(ms, velocity); });
+    };
     grid_->onKey = [this](char32_t character, uint32_t modifiers) {
         toController(
             [character, modifiers](GrooveController& c) { c.keyDown(character, modifiers); });
@@ -612,6 +633,14 @@ void MainWindow::setFileField(const std::string& text) {
 }
 void MainWindow::setDrumSetField(const std::string& text) {
     drSet_->setText(qs(text));
+}
+
+void MainWindow::showFeel(int swing, bool swingApplies, int humaniseMs, int humaniseVelocity) {
+    feel_->show(swing, swingApplies, humaniseMs, humaniseVelocity);
+}
+
+void MainWindow::showStepEditor(int row, int step, int velocity, int repeats, int chance) {
+    stepEditor_->edit(row, step, velocity, repeats, chance);
 }
 
 int MainWindow::tempoSlider() const {

@@ -15,11 +15,13 @@
 
 #include "AudioExportDialog.h"
 #include "Command.h"
+#include "FeelControls.h"
 #include "GridView.h"
 #include "LevelMeter.h"
 #include "Outlets.h"
 #include "RowPanel.h"
 #include "Sound.h"
+#include "StepEditor.h"
 
 namespace pattaplex {
 
@@ -71,6 +73,8 @@ class MainWindow : public QMainWindow, public Outlets {
     void showPlayhead(int step) override;
     void showEditHistory(const std::string& undoName, const std::string& redoName) override;
     void noteOpenedFile(const std::string& path) override;
+    void showFeel(int swing, bool swingApplies, int humaniseMs, int humaniseVelocity) override;
+    void showStepEditor(int row, int step, int velocity, int repeats, int chance) override;
 
     // Draws the window once before it is first shown, so that it shows no blank frame.
     void prepareFirstFrame();
@@ -103,6 +107,8 @@ class MainWindow : public QMainWindow, public Outlets {
     QSlider* tempoControl() const { return tempo_; }
     QSlider* masterVolumeControl() const { return masterVolume_; }
     LevelMeter* levelMeter() const { return meter_; }
+    FeelControls* feelControls() const { return feel_; }
+    StepEditor* stepEditor() const { return stepEditor_; }
 
     // Ends the program with status 0; tests put a recorder in its place.
     std::function<void()> exitProgram;
@@ -148,6 +154,8 @@ class MainWindow : public QMainWindow, public Outlets {
     QLineEdit* tempoField_ = nullptr;
     QSlider* masterVolume_ = nullptr;
     LevelMeter* meter_ = nullptr;
+    FeelControls* feel_ = nullptr;
+    StepEditor* stepEditor_ = nullptr;
     QLabel* count_ = nullptr;
     QLabel* soundStatus_ = nullptr;  // in the status bar, made when first needed
     QLabel* inf_ = nullptr;

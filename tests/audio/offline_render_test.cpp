@@ -126,6 +126,31 @@ TEST(OfflineRender, FilesAreReplacedOnlyByACompleteRender) {
     fs::remove_all(dir);
 }
 
+// Chance and humanise come from the render's seed: the same seed, the same sound.
+TEST(OfflineRender, TheSameSeedRendersTheSameFeel) {
+    GrooveState s = oneNote(0);
+    s.TEMPO = 240;
+    s.row(2).BUF.fill(37);
+    s.row(2).CHANCE.fill(50);
+    s.row(2).REP[1] = 3;
+    std::tie(s.SWING, s.HUMMS, s.HUMVEL) = std::make_tuple(66, 20, 20);
+    const auto render = [&](uint64_t seed) {
+        std::vector<float> left;
+        std::string why;
+        RenderOptions o{.passes = 3, .rate = 22050, .progress = {}, .seed = seed};
+        EXPECT_TRUE(renderGroove(
+            s, o,
+            [&](const float* l, const float*, int n) {
+                return left.insert(left.end(), l, l + n), true;
+            },
+            why));
+        return left;
+    };
+    const std::vector<float> first = render(7);
+    EXPECT_EQ(render(7), first);
+    EXPECT_NE(render(8), first);
+}
+
 TEST(OfflineRender, NotesSoundAtTheirSampleTimeWhateverTheBlockSize) {
     auto render = [](int block) {
         SynthEngine engine;

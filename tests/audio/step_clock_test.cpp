@@ -5,6 +5,7 @@
 
 #include "GrooveSnapshot.h"
 #include "StepClock.h"
+#include "hit_timing.h"
 
 namespace pattaplex {
 namespace {
@@ -131,6 +132,62 @@ TEST(StepClock, PositionPassesAndAShortenedGroove) {
     EXPECT_EQ(r.stepsPlayed().size(), 7u + 2 + 4);
     EXPECT_FALSE(r.clock.running());
     EXPECT_EQ(r.clock.nextTime(), 9 * kStep + 6 * kStep);
+}
+
+// Swing, repeats, chance and humanise as the clock plays them: every hit where the timing
+// of the groove's feel puts it, to the sample, however the blocks fall, and never queued
+// behind the block being made.
+TEST(StepClock, PlaysTheFeelOfEachStepSampleExactly) {
+    Rig r(1, 120, 2, 48000);  // 12000 samples a step
+    r.onlyRowOneEveryStep();
+    r.s.SWING = 66;
+    r.s.row(1).REP[3] = 3, r.s.row(1).VOL[3] = 80;
+    r.s.row(1).CHANCE[6] = 25;
+    r.clock.start(0, 0);
+    r.runTo(2 * 96000, 1000);
+    std::vector<std::pair<int64_t, int>> heard;
+    for (const Note& n : r.notes) heard.emplace_back(n.on, n.velocity);
+    // Pass p, step k: the odd steps 3840 late, step 3 split in three over its 8160.
+    std::vector<std::pair<int64_t, int>> expected;
+    for (int64_t pass : {0, 1})
+        for (int k = 0; k < 8; ++k) {
+            const int64_t at = pass * 96000 + k * 12000 + (k % 2 ? 3840 : 0);
+            if (k == 3) {
+                for (int j = 0; j < 3; ++j) expected.emplace_back(at + j * 2720, 80);
+            } else if (k != 6 || stepHits({48000 * 60, 120, 2, 66, 0, 0, kDefaultFeelSeed}, pass, 1,
+                                          6, {100, 1, 25})
+                                         .count > 0) {
+                expected.emplace_back(at, 100);
+            }
+        }
+    EXPECT_EQ(heard, expected);
+
+    // Humanised, every hit is queued ahead of the block that plays it, as the same timing
+    // puts it; triplets do not swing.
+    for (auto [sub, block] : {std::pair{2, 64}, {3, 1000}, {2, 4096}}) {
+        SCOPED_TRACE(block);
+        struct Late : Rig {
+            using Rig::Rig;
+            void playStepNote(int64_t on, int64_t off, int key, int velocity) override {
+                EXPECT_GE(on, now - block);
+                Rig::playStepNote(on, off, key, velocity);
+            }
+            int64_t block = 0;
+        } h(1, 120, sub, 48000);
+        h.block = block;
+        h.onlyRowOneEveryStep();
+        std::tie(h.s.SWING, h.s.HUMMS, h.s.HUMVEL) = std::make_tuple(60, 20, 10);
+        h.clock.start(0, 0);
+        h.runTo(3 * 96000 - 1000, block);  // not the next pass, whose first hit may be early
+        const HitTiming t{48000 * 60, 120, sub, 60, 20, 10, kDefaultFeelSeed};
+        ASSERT_EQ(h.notes.size(), static_cast<size_t>(3 * 4 * sub));
+        for (size_t i = 0; i < h.notes.size(); ++i) {
+            const int pass = static_cast<int>(i) / (4 * sub), k = static_cast<int>(i) % (4 * sub);
+            const Hit hit = stepHits(t, pass, 1, k, {100, 1, 100}).hits[0];
+            EXPECT_EQ(h.notes[i].on, pass * 96000 + straightStepStart(t, k) + hit.offset);
+            EXPECT_EQ(h.notes[i].velocity, hit.velocity);
+        }
+    }
 }
 
 }  // namespace

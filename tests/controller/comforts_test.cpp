@@ -116,6 +116,10 @@ TEST_F(UndoTest, EveryKindOfEditUndoesAndRedoesByName) {
          [](C c, O) { c.setKit(35), c.keyDown('2', 0), c.keyDown(kUpArrow, 0), c.setDefaults(); }},
         {"Revert", keys({kDeleteKey, U'u'})},
         {"Set Volumes", [](C c, O) { c.keyDown('3', 0), c.keyDown(kUpArrow, 0), c.setPos(); }},
+        {"Velocity", [](C c, O) { c.wheelStep(columnX(1), rowY(1), -2, false); }},
+        {"Step", [](C c, O) { c.setStepFeel(3, 2, 90, 3, 50); }},
+        {"Swing", [](C c, O) { c.setSwing(66); }},
+        {"Humanise", [](C c, O) { c.setHumanise(0, 9); }},
     };
     controller->mouseDown(columnX(1), rowY(1));
     controller->mouseDown(columnX(2), rowY(3));

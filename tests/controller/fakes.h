@@ -52,6 +52,15 @@ class FakeOutlets : public Outlets {
         shown["undoMenu"] = undo, shown["redoMenu"] = redo;
     }
     void noteOpenedFile(const std::string& path) override { shown["recent"] = path; }
+    void showFeel(int swing, bool applies, int ms, int velocity) override {
+        shown["swing"] = std::to_string(swing) + (applies ? "" : " off");
+        shown["humanise"] = std::to_string(ms) + "/" + std::to_string(velocity);
+    }
+    void showStepEditor(int row, int step, int velocity, int repeats, int chance) override {
+        shown["stepEditor"] = std::to_string(row) + "." + std::to_string(step) + " " +
+                              std::to_string(velocity) + " x" + std::to_string(repeats) + " " +
+                              std::to_string(chance) + "%";
+    }
     int runAlert(const std::string& title, const std::string& message, const std::string& first,
                  const std::string& second, const std::string& third) override {
         shown["alerts"] = std::to_string(number("alerts") + 1);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
+#include <vector>
 
 #include "GridRenderer.h"
 #include "fresh_start.h"
@@ -66,6 +68,42 @@ TEST(GridGeometry, PlayheadBandCoversItsColumnOnly) {
             EXPECT_GT(canvas.lastColour.alpha, 0.1);
             EXPECT_LT(canvas.lastColour.alpha, 0.6);
         }
+}
+
+// Each active step shows its velocity as the height of its fill, a tick per repeat and a
+// fainter bullet when it may stay silent.
+TEST(GridMarks, ActiveStepsShowVelocityRepeatsAndChance) {
+    struct Recording : Canvas {
+        void fillRect(double x, double, double w, double h, Colour) override {
+            if (w < 14) fills.push_back({x, h});  // not the background or the playhead
+        }
+        void strokeLine(double, double, double, double, double, Colour) override {}
+        void drawText(double x, double, const std::string& text, const std::string&, double,
+                      Colour c) override {
+            if (text == "\u2022") bullets.push_back({x, c.alpha});
+        }
+        std::vector<std::pair<double, double>> fills, bullets;
+    };
+    GrooveState s = freshStartState();
+    DrumRow& row = s.row(2);
+    row.BUF[0] = row.BUF[1] = row.BUF[2] = 1;
+    row.VOL[0] = 127, row.VOL[1] = 32, row.VOL[2] = 64;
+    row.REP[1] = 3;
+    row.CHANCE[2] = 25;
+    s.row(3).REP[0] = 4, s.row(3).CHANCE[0] = 50;  // an inactive step shows nothing
+    Recording canvas;
+    drawGrid(s, canvas, 808, 340);
+    // Step 0: a full fill; step 1: a quarter of it and three ticks; step 2: half of it.
+    ASSERT_EQ(canvas.fills.size(), 6u);
+    EXPECT_EQ(canvas.fills[0], std::make_pair(293.0, 14.0));
+    EXPECT_EQ(canvas.fills[1].first, 307.0);
+    EXPECT_NEAR(canvas.fills[1].second, 14.0 * 32 / 127, 1e-9);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(canvas.fills[2 + k].first, 308.0 + 3 * k);
+    EXPECT_NEAR(canvas.fills[5].second, 14.0 * 64 / 127, 1e-9);
+    ASSERT_EQ(canvas.bullets.size(), 3u);
+    EXPECT_EQ(canvas.bullets[0].second, 1.0);
+    EXPECT_EQ(canvas.bullets[1].second, 1.0);
+    EXPECT_LT(canvas.bullets[2].second, 0.5);
 }
 
 }  // namespace

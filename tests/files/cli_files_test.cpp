@@ -51,16 +51,25 @@ TEST(Cli, WritesPresetsExportsAndShowsFilesAsAFreshProgramWould) {
     EXPECT_EQ(test::readBytes(in("3.grv")), test::readBytes(in("funk.grv")));
 
     const test::MidiFile f = test::readMidi(in("out.mid"));
-    std::vector<int> velocities;  // row n plays on step n - 1: in row order
+    std::vector<int> velocities, saved;  // row n plays on step n - 1: in row order
     for (const test::MidiEvent& e : f.tracks.at(1))
         if (e.second[0] == 0x99) velocities.push_back(e.second[2]);
-    EXPECT_EQ(velocities, std::vector<int>(kDefaultVolumes.begin(), kDefaultVolumes.begin() + 8));
+    for (int n = 1; n <= 8; ++n) saved.push_back(s.row(n).VOL[n - 1]);  // the file's own
+    EXPECT_EQ(velocities, saved);
 
     const CliRun info = cli({"info", in("in.grv")});
     EXPECT_EQ(info.status, 0);
     for (const char* text : {"1 bars x 4 beats x 2 steps per beat = 8 steps", "Tempo:   40",
                              "16417 Jazz", "  1    36  BassDrum1          Off  x......."})
         EXPECT_NE(info.out.find(text), std::string::npos) << text << "\n" << info.out;
+
+    s.SWING = 66, s.HUMMS = 3, s.HUMVEL = 4;
+    s.row(2).REP[1] = 3, s.row(3).CHANCE[2] = 50, s.row(4).REP[7] = 2;  // the last inactive
+    ASSERT_TRUE(saveGroove(in("felt.grv"), s));
+    const CliRun felt = cli({"info", in("felt.grv")});
+    for (const char* text :
+         {"Swing:   66 %\n", "Humanise: 3 ms, velocity 4\n", "Repeats or chance: 2 steps\n"})
+        EXPECT_NE(felt.out.find(text), std::string::npos) << text << "\n" << felt.out;
 }
 
 TEST(Cli, BadInputExitsWithOneLineAndWritesNoFile) {

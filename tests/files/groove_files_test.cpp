@@ -7,6 +7,7 @@
 #include <plist/plist.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <map>
 
 #include "hostile_plists.h"
@@ -37,6 +38,11 @@ TEST(GrooveFile, SavesTheLayoutAndAnOpenInXmlOrBinaryRestoresEveryFieldOfIt) {
         for (const DrumRow& r : saved.rows)
             layout.insert(layout.end(), r.BUF.begin(), r.BUF.begin() + n);
         EXPECT_EQ(layout.size(), static_cast<size_t>(entries));
+        // Its velocities differ from the row volumes, so the feel block follows: each
+        // step's velocity, repeats and chance after the header.
+        layout.insert(layout.end(), {kFeelMark, 4 + 30 * n, 1, 50, 0, 0});
+        for (const DrumRow& r : saved.rows)
+            for (int i = 0; i < n; ++i) layout.insert(layout.end(), {r.VOL[i], 1, 100});
         EXPECT_EQ(*parseIntegerArray(xml), layout);
 
         plist_t root = nullptr;
@@ -104,6 +110,73 @@ TEST(GrooveFile, WrittenByHandWithDoctypeCommentsAndOddIndentationOpens) {
     EXPECT_EQ(grooveArray(opened), expected);
 }
 
+// A groove with every kind of feel, and the same groove without any.
+std::pair<GrooveState, GrooveState> feltAndPlain() {
+    GrooveState plain = test::patternedState(4, 4, 3);
+    for (DrumRow& r : plain.rows) r.VOL.fill(r.DV);
+    plain.row(2).VOL[47] = 127;  // inactive steps may hold any velocity
+    plain.row(2).BUF[47] = 0;
+    GrooveState felt = plain;
+    felt.SWING = 66, felt.HUMMS = 12, felt.HUMVEL = 7;
+    felt.row(1).VOL[1] = 3;  // (1 + 1) % 3 != 0: an active step
+    felt.row(10).REP[47] = 4;
+    felt.row(4).CHANCE[0] = 25;
+    return {felt, plain};
+}
+
+TEST(FeelBlock, FollowsTheStepsOnlyWhenThereIsFeelAndAnOpenRestoresIt) {
+    const auto [felt, plain] = feltAndPlain();
+    const std::vector<int32_t> plainArray = grooveArray(plain);
+    ASSERT_EQ(plainArray.size(), 506u);  // a plain groove: nothing after its steps
+    // Each kind of feel alone brings the block, the entries before it as they were.
+    for (const auto& change : std::vector<std::function<void(GrooveState&)>>{
+             [](GrooveState& s) { s.SWING = 51; }, [](GrooveState& s) { s.HUMMS = 1; },
+             [](GrooveState& s) { s.HUMVEL = 20; }, [](GrooveState& s) { s.row(1).VOL[1] = 3; },
+             [](GrooveState& s) { s.row(3).REP[0] = 2; },
+             [](GrooveState& s) { s.row(9).CHANCE[47] = 75; }}) {
+        GrooveState s = plain;
+        change(s);
+        const std::vector<int32_t> a = grooveArray(s);
+        ASSERT_EQ(a.size(), 506u + 6 + 30 * 48);
+        EXPECT_TRUE(std::equal(plainArray.begin(), plainArray.end(), a.begin()));
+        EXPECT_EQ(a[506], kFeelMark);
+    }
+    // Feel beyond the groove's steps is not the groove's.
+    GrooveState beyond = plain;
+    beyond.row(3).REP[48] = 3;
+    EXPECT_EQ(grooveArray(beyond), plainArray);
+
+    test::ScratchFolder folder;
+    ASSERT_TRUE(saveGroove(folder.path("plain.grv"), plain));
+    EXPECT_EQ(test::readBytes(folder.path("plain.grv")), integerArrayXml(plainArray));
+    ASSERT_TRUE(saveGroove(folder.path("felt.grv"), felt));
+    // Opened over a groove with other feel, each file decides alone how the groove plays:
+    // without a block every step plays at its row's volume, plain and sure.
+    GrooveState other = test::patternedState(2, 4, 2);
+    other.SWING = 75, other.HUMMS = 20, other.HUMVEL = 20;
+    for (DrumRow& r : other.rows) r.REP.fill(2), r.CHANCE.fill(50);
+    GrooveState plainOpened = plain;  // every step at its row's volume
+    plainOpened.row(2).VOL[47] = plain.row(2).DV;
+    for (const auto& [name, expected] : {std::pair{"felt.grv", felt}, {"plain.grv", plainOpened}}) {
+        SCOPED_TRACE(name);
+        const Result<GrooveData> g = readGroove(folder.path(name));
+        ASSERT_TRUE(g);
+        GrooveState s = other;
+        applyGroove(s, *g);
+        EXPECT_EQ(std::tie(s.SWING, s.HUMMS, s.HUMVEL),
+                  std::tie(expected.SWING, expected.HUMMS, expected.HUMVEL));
+        for (size_t r = 0; r < kRowCount; ++r) {
+            const DrumRow &got = s.rows[r], &want = expected.rows[r];
+            for (size_t i = 0; i < kBufferSize; ++i) {
+                ASSERT_EQ(got.VOL[i], i < 48 ? want.VOL[i] : 0) << r << " " << i;
+                ASSERT_EQ(got.REP[i], i < 48 ? want.REP[i] : 1);
+                ASSERT_EQ(got.CHANCE[i], i < 48 ? want.CHANCE[i] : 100);
+            }
+        }
+        EXPECT_EQ(grooveArray(s), grooveArray(expected));
+    }
+}
+
 std::string integer(int64_t v) {
     return "<integer>" + std::to_string(v) + "</integer>";
 }
@@ -117,6 +190,33 @@ std::string xmlOf(const std::map<size_t, std::string>& changes, size_t size = 18
     std::string xml = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><array>\n";
     for (const std::string& e : entries) xml += e + "\n";
     return xml + "</array></plist>\n";
+}
+
+// A 2 x 4 x 2 groove with a sound feel block (values after its length: version, swing,
+// humanise, then velocity, repeats and chance of each step), some replaced, and
+// `extra` entries more or fewer.
+std::string feelXml(const std::map<size_t, int32_t>& changes, int extra = 0) {
+    std::vector<int32_t> block{1, 66, 5, 5};
+    for (int i = 0; i < 160; ++i) block.insert(block.end(), {90, 2, 75});
+    for (const auto& [index, value] : changes) block[index] = value;
+    std::map<size_t, std::string> entries{{186, integer(kFeelMark)}, {187, integer(484)}};
+    for (size_t i = 0; i < block.size(); ++i) entries[188 + i] = integer(block[i]);
+    const size_t size = 188 + block.size() + static_cast<size_t>(extra);
+    for (auto it = entries.begin(); it != entries.end();)
+        it = it->first >= size ? entries.erase(it) : std::next(it);
+    return xmlOf(entries, size);
+}
+
+TEST(FeelBlock, WrittenByHandOpensWithItsValues) {
+    const Result<GrooveData> g = grooveFromBytes(feelXml({{4 + 3 * 20, 127}, {5 + 3 * 20, 4}}));
+    ASSERT_TRUE(g);
+    GrooveState s;
+    applyGroove(s, *g);
+    EXPECT_EQ(std::tie(s.SWING, s.HUMMS, s.HUMVEL), std::make_tuple(66, 5, 5));
+    EXPECT_EQ(std::make_tuple(s.row(2).VOL[4], s.row(2).REP[4], s.row(2).CHANCE[4]),
+              std::make_tuple(127, 4, 75));
+    EXPECT_EQ(std::make_tuple(s.row(10).VOL[15], s.row(10).REP[15], s.row(10).CHANCE[15]),
+              std::make_tuple(90, 2, 75));
 }
 
 std::string padded(std::string xml) {  // over 1 MiB of white space before the array
@@ -153,6 +253,21 @@ TEST(FileRefusal, EachFaultyOrHostileFileIsRefusedWithAReason) {
         {"binary: shared references", hostile::sharedReferences()},
         {"binary: nested 60,000 deep", hostile::deepBinary()},
         {"binary: below 32 bits", hostile::belowInt32()},
+        {"feel: length wrong", xmlOf({{186, integer(kFeelMark)}, {187, integer(483)}}, 670)},
+        {"feel: length huge", xmlOf({{186, integer(kFeelMark)}, {187, integer(INT32_MAX)}}, 670)},
+        {"feel: mark alone", xmlOf({{186, integer(kFeelMark)}}, 187)},
+        {"feel: one entry short", feelXml({}, -1)},
+        {"feel: one entry more", feelXml({}, 1)},
+        {"feel: version 2", feelXml({{0, 2}})},
+        {"feel: swing 76", feelXml({{1, 76}})},
+        {"feel: swing 49", feelXml({{1, 49}})},
+        {"feel: humanise 21 ms", feelXml({{2, 21}})},
+        {"feel: humanise velocity -1", feelXml({{3, -1}})},
+        {"feel: velocity 128", feelXml({{4 + 3 * 159, 128}})},
+        {"feel: repeats 0", feelXml({{5, 0}})},
+        {"feel: repeats 5", feelXml({{5 + 3 * 17, 5}})},
+        {"feel: chance 60", feelXml({{6, 60}})},
+        {"feel: chance 0", feelXml({{6 + 3 * 100, 0}})},
         {"set: ten entries", integerArrayXml({36, 38, 42, 46, 49, 51, 45, 48, 50, 56}), true},
         {"set: a groove", xmlOf({}), true},
         {"set: 16-byte integer", hostile::wideInteger(), true},

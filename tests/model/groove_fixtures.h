@@ -22,6 +22,8 @@ inline GrooveState startedGroove() {
 
 // A started program whose rows all have their first 64 steps on (value 100 + n), per-step
 // velocities 10 * n + i % 7, and distinct notes and volumes, kept as the previous ones.
+// It swings and is humanised, and every row has a ratchet on step n and a chance on step
+// n + 1.
 inline GrooveState busyGroove() {
     GrooveState s = startedGroove();
     for (int n = 1; n <= kRowCount; ++n) {
@@ -32,7 +34,10 @@ inline GrooveState busyGroove() {
             row.BUF[i] = 100 + n;
             row.VOL[i] = 10 * n + i % 7;
         }
+        row.REP[n] = 1 + n % 4;
+        row.CHANCE[n + 1] = kChances[n % 4];
     }
+    std::tie(s.SWING, s.HUMMS, s.HUMVEL) = std::make_tuple(60, 5, 3);
     return s;
 }
 

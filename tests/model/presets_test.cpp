@@ -73,6 +73,11 @@ TEST_P(PresetTest, LoadsItsTableAndUndoes) {
               std::make_tuple(std::string(c.name), c.tag, 1, melodic ? 4 : before.randTOG));
     EXPECT_EQ(std::tie(s.BARS, s.BEATS, s.SUB, s.TEMPO, s.KIT),
               std::tie(c.bars, c.beats, c.sub, c.tempo, c.kit));
+    // Every hit is one sure hit again; the groove's swing and humanise stay.
+    EXPECT_EQ(std::tie(s.SWING, s.HUMMS, s.HUMVEL),
+              std::tie(before.SWING, before.HUMMS, before.HUMVEL));
+    for (const DrumRow& row : s.rows)
+        EXPECT_TRUE(row.REP == filledSteps(1) && row.CHANCE == filledSteps(kSurely));
     // "Funk" to "Latin 5/4" clear a second time before setting their notes, and the
     // melodic ones clear in the randomiser after it: those clears of an empty grid keep
     // the undo copy, so undo brings back the old groove and notes after every preset.
@@ -113,12 +118,13 @@ TEST_P(PresetTest, LoadsItsTableAndUndoes) {
 INSTANTIATE_TEST_SUITE_P(Presets, PresetTest, ::testing::ValuesIn(kPresets),
                          [](const auto& info) { return "tag" + std::to_string(info.param.tag); });
 
-TEST(Presets, TagOutsideTheTableOnlyClearsAndMarksUnsaved) {
+TEST(Presets, TagOutsideTheTableOnlyClearsResetsTheHitsAndMarksUnsaved) {
     for (int tag : {0, 13, -1, INT32_MAX, INT32_MIN}) {
         GrooveState s = test::busyGroove();
         s.DEMO = 0;  // no row selected, so no velocities refilled
         GrooveState expected = s;
         clearBufs(expected);
+        resetStepFeel(expected);
         std::tie(expected.PRE, expected.dataTOG) = std::make_tuple(tag, 1);
         const PresetOutcome out = doPreset(s, tag);
         EXPECT_FALSE(out.name || out.kitTitle || presetName(tag)) << tag;
