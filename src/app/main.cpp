@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "GridAccessibility.h"
 #include "GrooveController.h"
 #include "GrooveState.h"
 #include "LaunchSound.h"
@@ -93,6 +94,7 @@ int main(int argc, char** argv) {
     const CommandLine commandLine = readCommandLine(app);
     if (commandLine.exitStatus >= 0) return commandLine.exitStatus;
 
+    pattaplex::installAccessibility();
     pattaplex::GrooveState state;
     pattaplex::NoteOutput output(state);
     pattaplex::LaunchSound sound(output);

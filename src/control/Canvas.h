@@ -35,6 +35,13 @@ class Canvas {
     // When `family` is not installed the canvas uses the system's sans-serif face.
     virtual void drawText(double x, double y, const std::string& text, const std::string& family,
                           double size, Colour colour) = 0;
+    // How wide `text` is drawn; without a font at hand, a fair guess for a sans-serif face.
+    virtual double textWidth(const std::string& text, const std::string& family, double size) {
+        (void)family;
+        double characters = 0;
+        for (unsigned char c : text) characters += (c & 0xC0) != 0x80;  // UTF-8 lead bytes
+        return characters * size * 0.6;
+    }
 };
 
 }  // namespace pattaplex

@@ -42,6 +42,7 @@ GrooveController::GrooveController(GrooveState& state, Outlets& outlets, Sound& 
 
 void GrooveController::awakeFromNib() {
     applyStartupValues(s_);
+    if (out_.prefersDarkScheme()) s_.colTOG = 1;  // the C key still switches
     std::fputs(kBanner, stdout_);
     std::fputc('\n', stdout_);
     std::fflush(stdout_);
@@ -134,6 +135,7 @@ void GrooveController::doDEMO() {
 void GrooveController::setTest(int row) {
     s_.DEMO = row;
     doDEMO();
+    out_.requestRedraw();  // the grid marks the selected row
 }
 
 void GrooveController::fixQT() {

@@ -23,6 +23,8 @@ class Outlets {
     virtual void setSoundStatus(const std::string& text) { (void)text; }
     // A passing report in the status line ("Sound restarted: ...").
     virtual void showStatusMessage(const std::string& text) { (void)text; }
+    // Whether the desktop is dark, so that the grid starts in its dark scheme.
+    virtual bool prefersDarkScheme() const { return false; }
     // The window's title: the groove's name, marked while unsaved.
     virtual void setTitle(const std::string& title) { (void)title; }
 

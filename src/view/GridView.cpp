@@ -10,6 +10,7 @@
 #include "GridRenderer.h"
 #include "KeyTranslation.h"
 #include "QtCanvas.h"
+#include "names.h"
 
 namespace pattaplex {
 
@@ -53,6 +54,14 @@ void GridView::paintEvent(QPaintEvent*) {
     painter.setClipRect(QRectF(0, 0, kWidth, kHeight));
     QtCanvas canvas(painter, kHeight);
     drawGrid(state_, canvas, kWidth, kHeight, playhead_);
+    if (hasFocus()) {
+        // The keyboard is here: a frame in the desktop's focus colour around the view.
+        painter.resetTransform();
+        painter.setClipping(false);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+    }
     painter.end();
     if (onPainted) onPainted();
 }
@@ -100,9 +109,48 @@ void GridView::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
-// Tab stays in the grid instead of moving the focus into the panel.
-bool GridView::focusNextPrevChild(bool) {
-    return false;
+// The frame that shows where the keyboard is comes and goes with the focus.
+void GridView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void GridView::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+int GridView::shownSteps() const {
+    return std::clamp(state_.LNG, 0, kBufferSize);
+}
+
+bool GridView::cellOn(int row, int step) const {
+    return state_.isRowNumber(row) && step >= 0 && step < kBufferSize &&
+           state_.row(row).BUF[static_cast<size_t>(step)] != 0;
+}
+
+QString GridView::cellDescription(int row, int step) const {
+    if (!state_.isRowNumber(row) || step < 0 || step >= kBufferSize) return {};
+    const DrumRow& r = state_.row(row);
+    const std::string sound = soundName(state_.KIT, r.DR).value_or("note " + std::to_string(r.DR));
+    QString text =
+        tr("Row %1, %2, step %3").arg(row).arg(QString::fromStdString(sound)).arg(step + 1);
+    if (!cellOn(row, step)) return text + tr(", off");
+    return text + tr(", on, velocity %1").arg(r.VOL[static_cast<size_t>(step)]);
+}
+
+QRect GridView::cellRect(int row, int step) const {
+    const QRectF inDrawing(grid::columnX(state_.left, step), grid::rowTop(row) - grid::kRowPitch,
+                           grid::kStepWidth, grid::kRowPitch);
+    return drawingToWidget().mapRect(inDrawing).toAlignedRect();
+}
+
+void GridView::clickCell(int row, int step) {
+    // The middle of the row's drawn band, in the drawing's coordinates.
+    const float x = static_cast<float>(grid::columnX(state_.left, step) + grid::kStepWidth / 2);
+    const float y = static_cast<float>(grid::rowCentreY(row));
+    if (onClick) onClick(x, y);
+    if (onRelease) onRelease();
 }
 
 }  // namespace pattaplex

@@ -41,15 +41,25 @@ class GridView : public QWidget {
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
+    // The grid by its cells, for those who do not see it: the steps shown, whether a
+    // step is on, its words ("Row 3, Pedal Hat, step 5, on, velocity 90"), where it lies
+    // in the widget, and a click in its middle. Rows count from 1, steps from 0.
+    int shownSteps() const;
+    bool cellOn(int row, int step) const;
+    QString cellDescription(int row, int step) const;
+    QRect cellRect(int row, int step) const;
+    void clickCell(int row, int step);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
 
   private:
     // The drawing scaled to fit the widget and centred in it, in Qt's y direction.

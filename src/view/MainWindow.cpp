@@ -12,6 +12,7 @@
 #include <QIntValidator>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProxyStyle>
 #include <QSettings>
@@ -55,6 +56,7 @@ QButtonGroup* numberChoices(QGridLayout* layout, int row, const QString& caption
     buttons->setSpacing(2);
     for (int value = first; value <= last; ++value) {
         QPushButton* button = choiceButton(QString::number(value), group, value);
+        button->setAccessibleName(caption + " " + QString::number(value));  // "Bars 3"
         button->setFixedWidth(28);
         buttons->addWidget(button);
     }
@@ -125,10 +127,13 @@ MainWindow::MainWindow(GrooveState& state, QWidget* parent)
     setCentralWidget(central);
     buildMenus();
 
-    // Only the grid takes the keyboard, so Space, the arrows and the letters always
-    // reach its key handler; the panel is worked with the mouse.
+    // Tab and Shift+Tab reach every control and come back to the grid; a click leaves
+    // the keyboard with the grid, so Space, the arrows and the letters reach its keys.
     for (QWidget* control : central->findChildren<QWidget*>())
-        if (control != grid_) control->setFocusPolicy(Qt::NoFocus);
+        if (control != grid_ && control->focusPolicy() != Qt::NoFocus)
+            control->setFocusPolicy(Qt::TabFocus);
+    for (QButtonGroup* choice : {bars_, beats_, division_, kits_})
+        for (QAbstractButton* button : choice->buttons()) button->installEventFilter(this);
     // The typed fields take the keyboard while they are being typed in.
     makeTypable(tempoField_);
     for (QSpinBox* field : {feel_->swing(), feel_->humaniseTime(), feel_->humaniseVelocity()})
@@ -183,7 +188,8 @@ QWidget* MainWindow::buildTransport() {
     tempoField_ = new QLineEdit;
     tempoField_->setValidator(new QIntValidator(0, 999, tempoField_));
     tempoField_->setMaximumWidth(60);
-    tempoField_->setAccessibleName(tr("Tempo"));
+    tempoField_->setAccessibleName(tr("Tempo in beats per minute"));
+    tempo_->setAccessibleName(tr("Tempo"));
     tempoField_->setToolTip(tr("Type a tempo from 40 to 240 and press Enter") +
                             QStringLiteral("; ") + withKeys(tr("tap it"), Command::TapTempo));
     count_ = valueLabel(QStringLiteral("0:0"));
@@ -245,7 +251,9 @@ QWidget* MainWindow::buildGrooveInfo() {
     auto* box = new QGroupBox(tr("Groove and sounds"));
     auto* layout = new QGridLayout(box);
     fileField_ = valueLabel();
+    fileField_->setAccessibleName(tr("Groove file"));
     drSet_ = valueLabel();
+    drSet_->setAccessibleName(tr("Drum set file"));
     setVol_ = new QPushButton(tr("Set Vol"));
     setVol_->setToolTip(tr("Give the selected row's steps its volume"));
     defaults_ = new QPushButton(tr("Defaults"));
@@ -283,6 +291,7 @@ QWidget* MainWindow::buildKits() {
     kit_ = new QToolButton;
     kit_->setText(tr("Kit"));
     kit_->setToolTip(tr("Choose a kit or instrument"));
+    kit_->setAccessibleName(tr("Kit menu"));
     kit_->setPopupMode(QToolButton::InstantPopup);
     kit_->setToolButtonStyle(Qt::ToolButtonTextOnly);
     auto* menu = new QMenu(kit_);
@@ -383,6 +392,18 @@ void MainWindow::buildMenus() {
     showEditHistory({}, {});
 
     addKeyMenus(*menuBar(), runCommand);
+    for (QAction* menu : menuBar()->actions())
+        if (menu->menu() && menu->text() == tr("Help"))
+            menu->menu()->addAction(tr("About Pattaplex"), this, &MainWindow::showAbout);
+    // F10 takes the keyboard to the menu bar, from the grid or any control.
+    auto* toMenus = new QAction(this);
+    toMenus->setShortcut(QKeySequence(Qt::Key_F10));
+    toMenus->setShortcutContext(Qt::WindowShortcut);
+    connect(toMenus, &QAction::triggered, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty()) menuBar()->setActiveAction(menus.first());
+    });
+    addAction(toMenus);
 
     auto* style = new NoAltMenuStyle;
     style->setParent(menuBar());
@@ -394,11 +415,23 @@ void MainWindow::buildMenus() {
         });
 }
 
+void MainWindow::showAbout() {
+    QMessageBox::about(
+        this, tr("About Pattaplex"),
+        tr("<h3>Pattaplex %1</h3><p>A step-sequencer drum machine: ten drum rows by up to 54 "
+           "steps, played in a loop through a General MIDI synthesizer.</p><p>Pattaplex is free "
+           "software under the GNU General Public License, version 3 or (at your option) any "
+           "later version.</p>")
+            .arg(QStringLiteral(PATTAPLEX_VERSION)));
+}
+
 void MainWindow::attach(GrooveController& controller) {
     controller_ = &controller;
     for (int n = 1; n <= kRowCount; ++n) {
-        connect(rows_->rowButton(n), &QPushButton::clicked, this,
-                [this, n] { run(Command::Audition, n); });
+        connect(rows_->rowButton(n), &QPushButton::clicked, this, [this, n] {
+            run(Command::Audition, n);
+            showSelections();  // a click must not leave the button's own check standing
+        });
         connect(rows_->soundSelector(n), &QSpinBox::valueChanged, this,
                 [this, n] { toController([n](GrooveController& c) { c.setDrum(n); }); });
         connect(rows_->volumeSlider(n), &QSlider::valueChanged, this,
@@ -464,6 +497,7 @@ void MainWindow::showSelections() {
     checkOnly(beats_, state_.BEATS);
     checkOnly(division_, state_.SUB);
     checkOnly(kits_, state_.KIT);
+    rows_->markSelected(state_.DEMO);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -477,13 +511,23 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // was typed and Escape puts the shown value back, and either gives the keyboard back to
 // the grid, as does a click on the grid.
 void MainWindow::makeTypable(QWidget* field) {
-    field->setFocusPolicy(Qt::ClickFocus);
-    for (QWidget* inner : field->findChildren<QWidget*>()) inner->setFocusPolicy(Qt::ClickFocus);
+    field->setFocusPolicy(Qt::StrongFocus);
+    for (QWidget* inner : field->findChildren<QWidget*>()) inner->setFocusPolicy(Qt::StrongFocus);
     if (auto* spin = qobject_cast<QAbstractSpinBox*>(field)) spin->setKeyboardTracking(false);
     field->installEventFilter(this);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Tabbing into a choice lands on its chosen button, as in a group of radio buttons.
+    if (auto* button = qobject_cast<QAbstractButton*>(watched);
+        button && event->type() == QEvent::FocusIn) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        QAbstractButton* chosen = button->group() ? button->group()->checkedButton() : nullptr;
+        if (chosen && chosen != button &&
+            (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason))
+            chosen->setFocus(reason);
+        return false;
+    }
     const bool tempo = watched == tempoField_;
     auto* spin = qobject_cast<QSpinBox*>(watched);
     if (!tempo && !spin) return QMainWindow::eventFilter(watched, event);
@@ -617,6 +661,13 @@ void MainWindow::showStatusMessage(const std::string& text) {
 
 void MainWindow::setTitle(const std::string& title) {
     setWindowTitle(qs(title));
+}
+
+bool MainWindow::prefersDarkScheme() const {
+    // The palette says it for every desktop, whether or not it names a scheme.
+    const QPalette colours = QApplication::palette();
+    return colours.color(QPalette::Window).lightness() <
+           colours.color(QPalette::WindowText).lightness();
 }
 
 void MainWindow::setCount(const std::string& text) {

@@ -48,6 +48,7 @@ class MainWindow : public QMainWindow, public Outlets {
     void setSoundStatus(const std::string& text) override;
     void showStatusMessage(const std::string& text) override;
     void setTitle(const std::string& title) override;
+    bool prefersDarkScheme() const override;
     void setInfText(const std::string& text) override;
     void setKitField(const std::string& text) override;
     void setFileField(const std::string& text) override;
@@ -131,6 +132,7 @@ class MainWindow : public QMainWindow, public Outlets {
     QWidget* buildPresets();
     QWidget* buildRandom();
     void buildMenus();
+    void showAbout();
     void nameRowKeys();
     void showSelections();
     void makeTypable(QWidget* field);

@@ -41,6 +41,11 @@ void QtCanvas::drawText(double x, double y, const std::string& text, const std::
     painter_.drawText(baseline, QString::fromStdString(text));
 }
 
+double QtCanvas::textWidth(const std::string& text, const std::string& family, double size) {
+    return QFontMetricsF(resolve(family, size).font)
+        .horizontalAdvance(QString::fromStdString(text));
+}
+
 const QtCanvas::ResolvedFont& QtCanvas::resolve(const std::string& family, double size) {
     const auto key = std::make_pair(family, size);
     auto found = fonts_.find(key);

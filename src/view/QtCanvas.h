@@ -21,6 +21,7 @@ class QtCanvas : public Canvas {
                     Colour colour) override;
     void drawText(double x, double y, const std::string& text, const std::string& family,
                   double size, Colour colour) override;
+    double textWidth(const std::string& text, const std::string& family, double size) override;
 
     // The font the canvas draws `family` at `size` points with: that family when it is
     // installed, else the system's sans-serif face.

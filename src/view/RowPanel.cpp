@@ -57,12 +57,15 @@ RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
 
         row.button = new QPushButton(QString::number(n));
         row.button->setFixedWidth(kButtonWidth);
+        row.button->setCheckable(true);  // checked while the row is the selected one
         row.button->setToolTip(tr("Select and hear row %1").arg(n));
+        row.button->setAccessibleName(tr("Row %1").arg(n));
 
         row.sound = new QSpinBox;
         row.sound->setRange(0, kNamedNotes - 1);
         row.sound->setFixedWidth(kSoundWidth);
         row.sound->setToolTip(tr("Sound of row %1").arg(n));
+        row.sound->setAccessibleName(tr("Sound of row %1").arg(n));
 
         row.name = fixedLabel(QString(), kNameWidth, Qt::AlignLeft);
 
@@ -70,6 +73,7 @@ RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
         row.volume->setRange(0, 127);
         row.volume->setMinimumWidth(100);
         row.volume->setToolTip(tr("Volume of row %1").arg(n));
+        row.volume->setAccessibleName(tr("Volume of row %1").arg(n));
 
         row.volumeText = fixedLabel(QString(), kVolumeTextWidth, Qt::AlignRight);
 
@@ -78,10 +82,14 @@ RowPanel::RowPanel(QWidget* parent) : QWidget(parent) {
         layout->addWidget(row.name);
         layout->addWidget(row.volume, 1);
         layout->addWidget(row.volumeText);
+    }
+}
 
-        // The grid keeps the keyboard; these controls are worked with the mouse.
-        for (QWidget* control : row.strip->findChildren<QWidget*>())
-            control->setFocusPolicy(Qt::NoFocus);
+void RowPanel::markSelected(int row) {
+    for (int n = 1; n <= kRowCount; ++n) {
+        QPushButton* button = rowButton(n);
+        const QSignalBlocker blocker(button);
+        button->setChecked(n == row);
     }
 }
 

@@ -23,6 +23,8 @@ class RowPanel : public QWidget {
 
     // Keeps the rows level with the bands of `grid`, which stands beside the panel.
     void alignWith(class GridView* grid);
+    // Marks the selected row's button as chosen; 0 marks none.
+    void markSelected(int row);
 
     // Rows are counted 1..10.
     QPushButton* rowButton(int row) const { return at(rows_, row).button; }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -12,18 +14,22 @@
 namespace pattaplex {
 namespace {
 
-// Counts the drawing operations of a pass, and keeps the last rectangle filled.
+// Counts the drawing operations of a pass, and keeps the last rectangle filled and the
+// texts drawn with where they end.
 struct CountingCanvas : Canvas {
-    void fillRect(double x, double, double w, double, Colour c) override {
-        ++fills, lastX = x, lastWidth = w, lastColour = c;
+    void fillRect(double x, double y, double w, double, Colour c) override {
+        ++fills, lastX = x, lastY = y, lastWidth = w, lastColour = c;
     }
     void strokeLine(double, double, double, double, double, Colour) override { ++others; }
-    void drawText(double, double, const std::string&, const std::string&, double, Colour) override {
+    void drawText(double x, double, const std::string& text, const std::string& family, double size,
+                  Colour) override {
         ++others;
+        texts.emplace_back(text, x + textWidth(text, family, size));
     }
     int fills = 0, others = 0;
-    double lastX = 0, lastWidth = 0;
+    double lastX = 0, lastY = 0, lastWidth = 0;
     Colour lastColour;
+    std::vector<std::pair<std::string, double>> texts;  // and the x where each ends
 };
 
 TEST(GridGeometry, PassesCapTheBarsAndRecordLeftAndLength) {
@@ -48,8 +54,8 @@ TEST(GridGeometry, PassesCapTheBarsAndRecordLeftAndLength) {
         EXPECT_EQ(s.BARS, c.cappedBars);
         EXPECT_EQ(s.LNG, c.lng);
         EXPECT_EQ(s.left, c.left);
-        EXPECT_EQ(canvas.fills, 1);
-        EXPECT_EQ(canvas.others == 0, c.grid == 0);  // grid off paints only the background
+        EXPECT_EQ(canvas.fills, c.grid == 0 ? 1 : 2);  // with the selected row's band
+        EXPECT_EQ(canvas.others == 0, c.grid == 0);    // grid off paints only the background
     }
 }
 
@@ -59,6 +65,7 @@ TEST(GridGeometry, PlayheadBandCoversItsColumnOnly) {
         for (auto [step, drawn] : {std::pair{0, true}, {15, true}, {16, false}, {-1, false}}) {
             GrooveState s = freshStartState();
             s.colTOG = dark;
+            s.DEMO = 0;  // no row selected: the playhead is the only band
             CountingCanvas canvas;
             drawGrid(s, canvas, 808, 340, step);
             EXPECT_EQ(canvas.fills, drawn ? 2 : 1) << step;
@@ -68,6 +75,28 @@ TEST(GridGeometry, PlayheadBandCoversItsColumnOnly) {
             EXPECT_GT(canvas.lastColour.alpha, 0.1);
             EXPECT_LT(canvas.lastColour.alpha, 0.6);
         }
+}
+
+// Rows are labelled with their sounds, shortened to the room left of the grid, and the
+// selected row is marked across the grid.
+TEST(GridGeometry, RowsShowTheirSoundsAndTheSelectedRowStandsOut) {
+    GrooveState s = freshStartState();
+    s.DEMO = 3;
+    CountingCanvas start;
+    drawGrid(s, start, 808, 340);
+    EXPECT_EQ(start.texts[0], std::pair(std::string("Ride 1"), 292.0 - 4));
+    EXPECT_EQ(start.texts[2].first, "Pedal Hat");
+    EXPECT_EQ(std::tie(start.lastY, start.lastWidth), std::tuple(254.0 - 16, 517.0 - 2));
+
+    s.BARS = 3, s.BEATS = 9, s.SUB = 2;  // 54 steps leave 26 points
+    CountingCanvas wide;
+    drawGrid(s, wide, 808, 340);
+    for (int n = 0; n < 10; ++n) {
+        const auto& [label, end] = wide.texts[static_cast<size_t>(n)];
+        EXPECT_EQ(end, 26 - 4) << label;
+        EXPECT_LE(wide.textWidth(label, "", 10), 20) << label;
+        EXPECT_TRUE(label.ends_with("\u2026")) << label;
+    }
 }
 
 // Each active step shows its velocity as the height of its fill, a tick per repeat and a

@@ -5,12 +5,15 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include "GridAccessibility.h"
+
 namespace {
 
 struct QtApplicationEnvironment : ::testing::Environment {
     void SetUp() override {
         qputenv("HOME", home.path().toLocal8Bit());
         app = std::make_unique<QApplication>(argc, argv);
+        pattaplex::installAccessibility();
     }
     void TearDown() override { app.reset(); }
     int argc = 1;

@@ -56,6 +56,7 @@ TEST(GridPixels, LinesAndStepMarksStandAtTheirCoordinates) {
     s.row(5).BUF[0] = 40;  // muted: no mark
     s.row(5).DV = 0;
     s.velTOG = 1;
+    s.DEMO = 0;  // no row marked as selected: every colour is a line's or a mark's
     const QImage image = render(s);
     ASSERT_EQ(image.size(), QSize(GridView::kWidth, GridView::kHeight));
     const int y = 310;  // inside row 1's band
@@ -87,6 +88,7 @@ TEST(GridPixels, DarkSchemeColours) {
     GrooveState s = freshStartState();
     s.colTOG = 1;
     s.row(1).BUF[0] = 51;
+    s.DEMO = 0;
     const QImage image = render(s);
     EXPECT_EQ(at(image, 10, 10), QColor(Qt::black));
     for (auto [x, y] : {std::pair{291, 310}, {517, 310}, {350, 318}})

@@ -147,5 +147,34 @@ TEST_F(WindowTest, TheKeyboardAlwaysComesBackToTheGrid) {
     EXPECT_FALSE(sound.running);
 }
 
+// Each row takes clicks over its whole drawn height, the spacer below it included;
+// beside the grid a click changes nothing.
+TEST_F(WindowTest, EveryRowTakesClicksOverItsWholeHeight) {
+    showActive();
+    const auto click = [this](double x, double y) {
+        QTest::mouseClick(grid(), Qt::LeftButton, {},
+                          grid()->drawingToWidget().map(QPointF(x, y)).toPoint());
+    };
+    for (int n = 1; n <= kRowCount; ++n) {
+        click(300, grid::rowTop(n) - 1);  // the top of its band: step 0
+        click(314, n < kRowCount ? grid::rowTop(n + 1) + 2 : grid::kBottomLineY + 1);  // step 1
+    }
+    for (int n = 1; n <= kRowCount; ++n)
+        EXPECT_TRUE(state.row(n).BUF[0] != 0 && state.row(n).BUF[1] != 0) << n;
+    // The selected row is marked in the panel too.
+    drawGrid();
+    for (int n = 1; n <= kRowCount; ++n)
+        EXPECT_EQ(window.rowPanel()->rowButton(n)->isChecked(), n == kRowCount) << n;
+    window.rowPanel()->rowButton(4)->click();
+    for (int n = 1; n <= kRowCount; ++n)
+        EXPECT_EQ(window.rowPanel()->rowButton(n)->isChecked(), n == 4) << n;
+    state.dataTOG = 0;
+    const GrooveState before = state;
+    click(200, 200);
+    click(300, grid::kTopLineY + 10);
+    EXPECT_TRUE(state.rows == before.rows);
+    EXPECT_EQ(window.windowTitle(), "Groove \u2014 Pattaplex");
+}
+
 }  // namespace
 }  // namespace pattaplex
