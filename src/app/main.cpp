@@ -137,6 +137,16 @@ int main(int argc, char** argv) {
         controller.followPlayhead();
     });
     output.setPumpSwitch([&pump](bool on) { on ? pump.start(10) : pump.stop(); });
+    // A lost sound device is told of from the driver's own thread; the output deals with
+    // it, and tries the device again later, on this one.
+    output.setServiceCall([&app, &output](int delayMs) {
+        QMetaObject::invokeMethod(
+            &app,
+            [&app, &output, delayMs] {
+                QTimer::singleShot(delayMs, &app, [&output] { output.service(); });
+            },
+            Qt::QueuedConnection);
+    });
     pattaplex::installLaunchProbes(window, controller);
 
     // The window comes up at once; the sound opens as soon as it has been drawn.

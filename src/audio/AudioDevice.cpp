@@ -2,6 +2,7 @@
 
 #include <fluidsynth.h>
 #include <jack/jack.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,7 +15,9 @@
 #include <utility>
 #include <vector>
 
+#include "DeviceHealth.h"
 #include "NoteSink.h"
+#include "PulseDevice.h"
 #include "SynthEngine.h"
 #include "WavFile.h"
 #include "library_messages.h"
@@ -23,12 +26,48 @@ namespace pattaplex {
 
 namespace {
 
+// What losing each driver's device is called in the status line.
+const char* lossReason(const std::string& driver) {
+    if (driver == "jack") return "the JACK server has gone";
+    if (driver == "pulseaudio") return "the PulseAudio server has gone";
+    if (driver == "pipewire") return "the PipeWire server has gone";
+    if (driver == "file") return "the sound file can no longer be written";
+    return "the sound device has gone";
+}
+
+// FluidSynth's drivers tell of a lost server or card only in an error message, and then
+// stop calling back: JACK's shutdown callback, a refused PulseAudio write, an ALSA card
+// that cannot be brought back after a failed write.
+bool tellsOfLoss(const char* message) {
+    if (!message) return false;
+    const std::string m = message;
+    for (const char* sign :
+         {"Lost the connection to the JACK server", "Error writing to PulseAudio",
+          "Failed to prepare the audio device", "Failed to resume the audio device"})
+        if (m.find(sign) != std::string::npos) return true;
+    return false;
+}
+
+void watchFluidErrors(int level, const char* message, void* health) {
+    keepFluidError(message);
+    if (tellsOfLoss(message)) static_cast<DeviceHealth*>(health)->reportLost();
+    (void)level;
+}
+
+// JACK 1's client library writes to the server's socket unguarded: a server that dies
+// would end the program with SIGPIPE instead of being noticed.
+void ignoreBrokenPipes() {
+    struct sigaction now {};
+    if (sigaction(SIGPIPE, nullptr, &now) == 0 && now.sa_handler == SIG_DFL)
+        signal(SIGPIPE, SIG_IGN);
+}
+
 // A FluidSynth driver calling back into the engine, which splits each period at the
 // sample times of its notes.
 class FluidDevice final : public AudioDevice {
   public:
-    static std::unique_ptr<AudioDevice> open(SynthEngine& engine, const std::string& name,
-                                             std::string& why) {
+    static std::unique_ptr<AudioDevice> open(SynthEngine& engine, DeviceHealth& health,
+                                             const std::string& name, std::string& why) {
         auto* settings = static_cast<fluid_settings_t*>(engine.settingsHandle());
         if (fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK) {
             why = "unknown audio driver \"" + name + "\"";
@@ -41,6 +80,7 @@ class FluidDevice final : public AudioDevice {
             fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
             fluid_settings_setint(settings, "audio.jack.multi", 0);
             setenv("JACK_NO_START_SERVER", "1", 1);
+            ignoreBrokenPipes();
             // The server runs at its own rate: the synthesizer and the clock take it
             // before the first callback.
             const int rate = jackServerRate();
@@ -55,7 +95,9 @@ class FluidDevice final : public AudioDevice {
             engine.setRate(rate);
         }
         takeFluidError();
-        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(name));
+        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(engine, name, health));
+        health.watch(lossReason(name));
+        fluid_set_log_function(FLUID_ERR, watchFluidErrors, &health);
         device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
         if (!device->driver_) {
             why = describe(name, takeFluidError());
@@ -64,8 +106,14 @@ class FluidDevice final : public AudioDevice {
         return device;
     }
 
+    double latency() const override {
+        return static_cast<double>(engine_.deviceBufferFrames()) / engine_.rate();
+    }
+
     ~FluidDevice() override {
         if (driver_) delete_fluid_audio_driver(driver_);
+        health_.unwatch();
+        keepFluidErrors();
     }
 
     std::string name() const override {
@@ -78,7 +126,8 @@ class FluidDevice final : public AudioDevice {
     }
 
   private:
-    explicit FluidDevice(std::string driverName) : driverName_(std::move(driverName)) {}
+    FluidDevice(SynthEngine& engine, std::string driverName, DeviceHealth& health)
+        : engine_(engine), driverName_(std::move(driverName)), health_(health) {}
 
     // The JACK server's rate, or 0 when none is running (none is started).
     static int jackServerRate() {
@@ -105,7 +154,9 @@ class FluidDevice final : public AudioDevice {
         return FLUID_OK;
     }
 
+    SynthEngine& engine_;
     std::string driverName_;
+    DeviceHealth& health_;
     fluid_audio_driver_t* driver_ = nullptr;
 };
 
@@ -114,8 +165,10 @@ class FluidDevice final : public AudioDevice {
 // nothing plays.
 class PacedDevice final : public AudioDevice {
   public:
-    static std::unique_ptr<PacedDevice> start(SynthEngine& engine, bool toFile, std::string& why) {
-        auto device = std::unique_ptr<PacedDevice>(new PacedDevice(engine, toFile));
+    static std::unique_ptr<PacedDevice> start(SynthEngine& engine, DeviceHealth* health,
+                                              std::string& why) {
+        const bool toFile = health != nullptr;
+        auto device = std::unique_ptr<PacedDevice>(new PacedDevice(engine, health));
         if (toFile) {
             if (const char* rate = std::getenv("PATTAPLEX_AUDIO_RATE"); rate && *rate) {
                 const int hz = std::atoi(rate);
@@ -132,6 +185,7 @@ class PacedDevice final : public AudioDevice {
                 why = "file: " + *error;
                 return nullptr;
             }
+            health->watch(lossReason("file"));
         }
         device->thread_ = std::thread([d = device.get()] { d->run(); });
         return device;
@@ -142,6 +196,11 @@ class PacedDevice final : public AudioDevice {
         wake();
         if (thread_.joinable()) thread_.join();
         wav_.close();
+        if (health_) health_->unwatch();
+    }
+
+    double latency() const override {
+        return static_cast<double>(engine_.deviceBufferFrames()) / engine_.rate();
     }
 
     std::string name() const override { return toFile_ ? "a file" : "no device"; }
@@ -157,7 +216,8 @@ class PacedDevice final : public AudioDevice {
   private:
     static constexpr int kPeriod = 128;
 
-    PacedDevice(SynthEngine& engine, bool toFile) : engine_(engine), toFile_(toFile) {}
+    PacedDevice(SynthEngine& engine, DeviceHealth* health)
+        : engine_(engine), health_(health), toFile_(health != nullptr) {}
 
     void run() {
         std::vector<float> left(kPeriod), right(kPeriod);
@@ -167,7 +227,11 @@ class PacedDevice final : public AudioDevice {
         while (!stop_.load()) {
             if (toFile_) {
                 engine_.render(left.data(), right.data(), kPeriod);
-                wav_.write(left.data(), right.data(), kPeriod);
+                // A full disk ends the file; the clock goes on in silence.
+                if (!wav_.write(left.data(), right.data(), kPeriod)) {
+                    health_->reportLost();
+                    toFile_ = false;
+                }
             } else {
                 engine_.render(nullptr, nullptr, kPeriod);
                 if (!engine_.report().busy && rest()) due = std::chrono::steady_clock::now();
@@ -187,7 +251,8 @@ class PacedDevice final : public AudioDevice {
     }
 
     SynthEngine& engine_;
-    const bool toFile_;
+    DeviceHealth* health_;  // only with a file
+    bool toFile_;
     WavWriter wav_;
     std::mutex mutex_;
     std::condition_variable wakeUp_;
@@ -205,26 +270,29 @@ std::string AudioDevice::requestedDriver() {
 
 std::unique_ptr<AudioDevice> AudioDevice::silent(SynthEngine& engine) {
     std::string unused;
-    return PacedDevice::start(engine, false, unused);
+    return PacedDevice::start(engine, nullptr, unused);
 }
 
-std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, std::string& why) {
+std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, DeviceHealth& health,
+                                               std::string& why) {
     const std::string wanted = requestedDriver();
     if (wanted == "none") {
         why = "sound output switched off (PATTAPLEX_AUDIO_DRIVER=none)";
         return nullptr;
     }
-    if (wanted == "file") return PacedDevice::start(engine, true, why);
+    if (wanted == "file") return PacedDevice::start(engine, &health, why);
     std::vector<std::string> names{"pulseaudio", "alsa"};
-    // A FluidSynth built without PipeWire reaches it through its PulseAudio service.
-    if (wanted == "pipewire")
-        names = {"pipewire", "pulseaudio"};
-    else if (!wanted.empty())
-        names = {wanted};
+    if (!wanted.empty()) names = {wanted};
     std::string reasons;
     for (const std::string& name : names) {
         std::string reason;
-        if (auto device = FluidDevice::open(engine, name, reason)) return device;
+        // PipeWire desktops serve PulseAudio's clients too.
+        const bool pulse = name == "pulseaudio" || name == "pipewire";
+        if (auto device = pulse ? openPulseDevice(engine, health,
+                                                  name == "pipewire" ? "PipeWire" : "PulseAudio",
+                                                  lossReason(name), reason)
+                                : FluidDevice::open(engine, health, name, reason))
+            return device;
         reasons += (reasons.empty() ? "" : "; ") + reason;
     }
     why = reasons;

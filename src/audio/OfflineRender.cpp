@@ -33,7 +33,7 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
     }
     const auto preset = kitPreset(original.KIT);
     if (!preset || !engine.selectPreset(*preset)) {
-        why = "the soundfonts have no instrument or kit " + std::to_string(original.KIT);
+        why = missingKitReason(original.KIT);
         return std::nullopt;
     }
     GrooveSnapshot groove = GrooveSnapshot::of(original);

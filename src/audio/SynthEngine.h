@@ -105,6 +105,9 @@ class SynthEngine : private NoteSink {
     // no buffers (or no soundfont) the clock and the notes run but nothing is synthesized.
     void render(float* left, float* right, int frames);
     int64_t position() const { return shared_.position.load(); }
+    // Audio thread, after a render: the clock is stopped, no note waits and every voice
+    // has died away, so that nothing but silence would come until the next command.
+    bool asleep() const { return !clock_.running() && pendingCount_ == 0 && quiet_; }
     // Any thread.
     EngineReport report() const;
 
