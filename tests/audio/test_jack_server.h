@@ -18,6 +18,14 @@
 
 namespace pattaplex {
 
+// Ends a test server in order and waits for it, so its name and slot are free again.
+inline void endServer(pid_t& pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
+}
+
 // Calls `tick` until `done` holds, for at most 30 s; true when it did.
 inline bool within30s(const std::function<bool()>& done, const std::function<void()>& tick) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -70,12 +78,7 @@ class TestJackServer {
 
     // An orderly end, as a user's or a session's stop brings: every client is told.
     // (JACK 1 keeps a killed server's slot until the machine restarts, and has eight.)
-    void stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
+    void stop() { endServer(pid_); }
 
     // The ports of the client `client` on the server, and how many of them are connected;
     // -1s when the server cannot be reached.

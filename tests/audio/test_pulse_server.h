@@ -72,12 +72,7 @@ class TestPulseServer {
         return settled && pid_ > 0;
     }
 
-    void stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
+    void stop() { endServer(pid_); }
 
   private:
     std::string socket() const { return (folder_ / "native").string(); }
