@@ -83,7 +83,7 @@ jack_server_package() {
 # What building, testing, packaging and trying the window need.
 build_packages() {
     echo build-essential cmake pkg-config ninja-build \
-        qt6-base-dev libgl-dev libfluidsynth-dev "$(jack_headers_package)" \
+        qt6-base-dev libgl-dev libfluidsynth-dev "$(jack_headers_package)" libpulse-dev \
         libsndfile1-dev libasound2-dev fluid-soundfont-gm fluid-soundfont-gs \
         libplist-dev libsmf-dev libglib2.0-dev libgtest-dev libgmock-dev \
         fonts-dejavu-core xvfb xauth \
@@ -92,8 +92,22 @@ build_packages() {
         "$(jack_server_package)" jack-midi-clock # the MIDI tests' server, and a clock
 }
 
+# The servers the sound tests start of their own: the JACK server of the JACK already
+# there, and PulseAudio (its null sink; the tests never touch a user's own server). Where
+# one would remove something (PulseAudio beside PipeWire's), its tests skip instead.
+sound_server_packages() {
+    if package_installed libjack0; then
+        echo jackd1 pulseaudio
+    else
+        echo jackd2 pulseaudio
+    fi
+}
+
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     set -euo pipefail
     # shellcheck disable=SC2046 # the list is words by design
     install_packages_safely $(build_packages) "$@"
+    # shellcheck disable=SC2046
+    install_packages_safely $(sound_server_packages) ||
+        echo "deps: the tests that need these sound servers will be skipped" >&2
 fi

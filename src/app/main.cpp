@@ -34,7 +34,16 @@ struct CommandLine {
     std::optional<pattaplex::SyncSource> sync;
 };
 
-CommandLine readCommandLine(const QCoreApplication& app) {
+// An argument byte for byte as the system gave it: the toolkit's list holds text, which
+// cannot carry every name a file may have.
+std::string argumentBytes(const QString& argument, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (QString::fromLocal8Bit(argv[i]) == argument) return argv[i];
+    return QFile::encodeName(argument).toStdString();
+}
+
+// `argc` and `argv` as the toolkit leaves them, without its own options.
+CommandLine readCommandLine(const QCoreApplication& app, int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("A step-sequencer drum machine: ten drum rows by up to 54 steps, "
@@ -89,7 +98,7 @@ CommandLine readCommandLine(const QCoreApplication& app) {
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) return usageError(QStringLiteral("one file at most, please"));
-    if (!files.isEmpty()) result.file = QFile::encodeName(files.first()).toStdString();
+    if (!files.isEmpty()) result.file = argumentBytes(files.first(), argc, argv);
     return result;
 }
 
@@ -108,7 +117,7 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("pattaplex"));
         QCoreApplication::setApplicationVersion(QStringLiteral(PATTAPLEX_VERSION));
-        const int status = readCommandLine(app).exitStatus;
+        const int status = readCommandLine(app, argc, argv).exitStatus;
         return status < 0 ? 0 : status;
     }
 
@@ -119,7 +128,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral(PATTAPLEX_APP_ID));
     // The installed icon, when there is one; run from the build folder, the window has none.
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(PATTAPLEX_APP_ID)));
-    const CommandLine commandLine = readCommandLine(app);
+    const CommandLine commandLine = readCommandLine(app, argc, argv);
     if (commandLine.exitStatus >= 0) return commandLine.exitStatus;
 
     pattaplex::installAccessibility();
@@ -162,6 +171,16 @@ int main(int argc, char** argv) {
     midi.sendClock = midi.sendClock || commandLine.clockOut;
     midi.sync = commandLine.sync.value_or(midi.sync);
     window.setMidiSettings(midi);
+    // A lost sound device is told of from the driver's own thread; the output deals with
+    // it, and tries the device again later, on this one.
+    output.setServiceCall([&app, &output](int delayMs) {
+        QMetaObject::invokeMethod(
+            &app,
+            [&app, &output, delayMs] {
+                QTimer::singleShot(delayMs, &app, [&output] { output.service(); });
+            },
+            Qt::QueuedConnection);
+    });
     pattaplex::installLaunchProbes(window, controller);
 
     // The window comes up at once; the sound opens as soon as it has been drawn.

@@ -1,7 +1,6 @@
 #include "AudioDevice.h"
 
 #include <fluidsynth.h>
-#include <jack/jack.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,8 +13,10 @@
 #include <utility>
 #include <vector>
 
+#include "DeviceHealth.h"
 #include "JackDevice.h"
 #include "NoteSink.h"
+#include "PulseDevice.h"
 #include "SynthEngine.h"
 #include "WavFile.h"
 #include "library_messages.h"
@@ -24,39 +25,47 @@ namespace pattaplex {
 
 namespace {
 
+// What losing each driver's device is called in the status line.
+const char* lossReason(const std::string& driver) {
+    if (driver == "jack") return "the JACK server has gone";
+    if (driver == "pulseaudio") return "the PulseAudio server has gone";
+    if (driver == "pipewire") return "the PipeWire server has gone";
+    if (driver == "file") return "the sound file can no longer be written";
+    return "the sound device has gone";
+}
+
+// FluidSynth's drivers tell of a lost card only in an error message, and then stop calling
+// back: an ALSA card that cannot be brought back after a failed write.
+bool tellsOfLoss(const char* message) {
+    if (!message) return false;
+    const std::string m = message;
+    for (const char* sign :
+         {"Failed to prepare the audio device", "Failed to resume the audio device"})
+        if (m.find(sign) != std::string::npos) return true;
+    return false;
+}
+
+void watchFluidErrors(int level, const char* message, void* health) {
+    keepFluidError(message);
+    if (tellsOfLoss(message)) static_cast<DeviceHealth*>(health)->reportLost();
+    (void)level;
+}
+
 // A FluidSynth driver calling back into the engine, which splits each period at the
 // sample times of its notes.
 class FluidDevice final : public AudioDevice {
   public:
-    static std::unique_ptr<AudioDevice> open(SynthEngine& engine, const std::string& name,
-                                             std::string& why) {
+    static std::unique_ptr<AudioDevice> open(SynthEngine& engine, DeviceHealth& health,
+                                             const std::string& name, std::string& why) {
         auto* settings = static_cast<fluid_settings_t*>(engine.settingsHandle());
         if (fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK) {
             why = "unknown audio driver \"" + name + "\"";
             return nullptr;
         }
-        if (name == "jack") {
-            // A JACK program of its own name, heard at once on the system's outputs; a
-            // missing server fails at once instead of being started.
-            fluid_settings_setstr(settings, "audio.jack.id", "Pattaplex");
-            fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
-            fluid_settings_setint(settings, "audio.jack.multi", 0);
-            setenv("JACK_NO_START_SERVER", "1", 1);
-            // The server runs at its own rate: the synthesizer and the clock take it
-            // before the first callback.
-            const int rate = jackServerRate();
-            if (rate == 0) {
-                why = "no JACK server running";
-                return nullptr;
-            }
-            if (rate < kLowestRate || rate > kHighestRate) {
-                why = "jack: the server runs at " + std::to_string(rate) + " Hz";
-                return nullptr;
-            }
-            engine.setRate(rate);
-        }
         takeFluidError();
-        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(name));
+        auto device = std::unique_ptr<FluidDevice>(new FluidDevice(engine, name, health));
+        health.watch(lossReason(name));
+        fluid_set_log_function(FLUID_ERR, watchFluidErrors, &health);
         device->driver_ = new_fluid_audio_driver2(settings, &FluidDevice::callback, &engine);
         if (!device->driver_) {
             why = describe(name, takeFluidError());
@@ -65,35 +74,28 @@ class FluidDevice final : public AudioDevice {
         return device;
     }
 
+    double latency() const override {
+        return static_cast<double>(engine_.deviceBufferFrames()) / engine_.rate();
+    }
+
     ~FluidDevice() override {
         if (driver_) delete_fluid_audio_driver(driver_);
+        health_.unwatch();
+        keepFluidErrors();
     }
 
     std::string name() const override {
-        for (const auto& [driver, known] : {std::pair{"jack", "JACK"},
-                                            {"pulseaudio", "PulseAudio"},
-                                            {"pipewire", "PipeWire"},
-                                            {"alsa", "ALSA"}})
+        for (const auto& [driver, known] :
+             {std::pair{"pulseaudio", "PulseAudio"}, {"pipewire", "PipeWire"}, {"alsa", "ALSA"}})
             if (driverName_ == driver) return known;
         return driverName_;
     }
 
   private:
-    explicit FluidDevice(std::string driverName) : driverName_(std::move(driverName)) {}
-
-    // The JACK server's rate, or 0 when none is running (none is started).
-    static int jackServerRate() {
-        jack_status_t status{};
-        jack_client_t* client = jack_client_open("Pattaplex", JackNoStartServer, &status);
-        if (!client) return 0;
-        const int rate = static_cast<int>(jack_get_sample_rate(client));
-        jack_client_close(client);
-        return rate;
-    }
+    FluidDevice(SynthEngine& engine, std::string driverName, DeviceHealth& health)
+        : engine_(engine), driverName_(std::move(driverName)), health_(health) {}
 
     static std::string describe(const std::string& name, const std::string& reason) {
-        if (name == "jack" && reason.find("server") != std::string::npos)
-            return "no JACK server running";
         return name + ": " + (reason.empty() ? "cannot open the sound device" : reason);
     }
 
@@ -106,7 +108,9 @@ class FluidDevice final : public AudioDevice {
         return FLUID_OK;
     }
 
+    SynthEngine& engine_;
     std::string driverName_;
+    DeviceHealth& health_;
     fluid_audio_driver_t* driver_ = nullptr;
 };
 
@@ -115,8 +119,10 @@ class FluidDevice final : public AudioDevice {
 // nothing plays.
 class PacedDevice final : public AudioDevice {
   public:
-    static std::unique_ptr<PacedDevice> start(SynthEngine& engine, bool toFile, std::string& why) {
-        auto device = std::unique_ptr<PacedDevice>(new PacedDevice(engine, toFile));
+    static std::unique_ptr<PacedDevice> start(SynthEngine& engine, DeviceHealth* health,
+                                              std::string& why) {
+        const bool toFile = health != nullptr;
+        auto device = std::unique_ptr<PacedDevice>(new PacedDevice(engine, health));
         if (toFile) {
             if (const char* rate = std::getenv("PATTAPLEX_AUDIO_RATE"); rate && *rate) {
                 const int hz = std::atoi(rate);
@@ -133,6 +139,7 @@ class PacedDevice final : public AudioDevice {
                 why = "file: " + *error;
                 return nullptr;
             }
+            health->watch(lossReason("file"));
         }
         device->thread_ = std::thread([d = device.get()] { d->run(); });
         return device;
@@ -143,6 +150,11 @@ class PacedDevice final : public AudioDevice {
         wake();
         if (thread_.joinable()) thread_.join();
         wav_.close();
+        if (health_) health_->unwatch();
+    }
+
+    double latency() const override {
+        return static_cast<double>(engine_.deviceBufferFrames()) / engine_.rate();
     }
 
     std::string name() const override { return toFile_ ? "a file" : "no device"; }
@@ -158,7 +170,8 @@ class PacedDevice final : public AudioDevice {
   private:
     static constexpr int kPeriod = 128;
 
-    PacedDevice(SynthEngine& engine, bool toFile) : engine_(engine), toFile_(toFile) {}
+    PacedDevice(SynthEngine& engine, DeviceHealth* health)
+        : engine_(engine), health_(health), toFile_(health != nullptr) {}
 
     void run() {
         std::vector<float> left(kPeriod), right(kPeriod);
@@ -168,7 +181,11 @@ class PacedDevice final : public AudioDevice {
         while (!stop_.load()) {
             if (toFile_) {
                 engine_.render(left.data(), right.data(), kPeriod);
-                wav_.write(left.data(), right.data(), kPeriod);
+                // A full disk ends the file; the clock goes on in silence.
+                if (!wav_.write(left.data(), right.data(), kPeriod)) {
+                    health_->reportLost();
+                    toFile_ = false;
+                }
             } else {
                 engine_.render(nullptr, nullptr, kPeriod);
                 if (!engine_.report().busy && rest()) due = std::chrono::steady_clock::now();
@@ -188,7 +205,8 @@ class PacedDevice final : public AudioDevice {
     }
 
     SynthEngine& engine_;
-    const bool toFile_;
+    DeviceHealth* health_;  // only with a file
+    bool toFile_;
     WavWriter wav_;
     std::mutex mutex_;
     std::condition_variable wakeUp_;
@@ -206,31 +224,34 @@ std::string AudioDevice::requestedDriver() {
 
 std::unique_ptr<AudioDevice> AudioDevice::silent(SynthEngine& engine) {
     std::string unused;
-    return PacedDevice::start(engine, false, unused);
+    return PacedDevice::start(engine, nullptr, unused);
 }
 
-std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, std::string& why) {
+std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, DeviceHealth& health,
+                                               std::string& why) {
     const std::string wanted = requestedDriver();
     if (wanted == "none") {
         why = "sound output switched off (PATTAPLEX_AUDIO_DRIVER=none)";
         return nullptr;
     }
-    if (wanted == "file") return PacedDevice::start(engine, true, why);
+    if (wanted == "file") return PacedDevice::start(engine, &health, why);
     std::vector<std::string> names{"pulseaudio", "alsa"};
-    // A FluidSynth built without PipeWire reaches it through its PulseAudio service.
-    if (wanted == "pipewire")
-        names = {"pipewire", "pulseaudio"};
-    else if (!wanted.empty())
-        names = {wanted};
+    if (!wanted.empty()) names = {wanted};
     std::string reasons;
     for (const std::string& name : names) {
         std::string reason;
-        // JACK gets a client of our own, carrying MIDI as well as sound.
-        if (name == "jack") {
-            if (auto device = openJackDevice(engine, nullptr, reason)) return device;
-        } else if (auto device = FluidDevice::open(engine, name, reason)) {
-            return device;
-        }
+        // JACK gets a client of our own, carrying MIDI as well as sound; PipeWire desktops
+        // serve PulseAudio's clients too.
+        const bool pulse = name == "pulseaudio" || name == "pipewire";
+        std::unique_ptr<AudioDevice> device;
+        if (name == "jack")
+            device = openJackDevice(engine, health, lossReason(name), reason);
+        else if (pulse)
+            device = openPulseDevice(engine, health, name == "pipewire" ? "PipeWire" : "PulseAudio",
+                                     lossReason(name), reason);
+        else
+            device = FluidDevice::open(engine, health, name, reason);
+        if (device) return device;
         reasons += (reasons.empty() ? "" : "; ") + reason;
     }
     why = reasons;

@@ -6,6 +6,7 @@
 
 namespace pattaplex {
 
+class DeviceHealth;
 class SynthEngine;
 
 class AudioDevice {
@@ -19,10 +20,12 @@ class AudioDevice {
     static std::string requestedDriver();
     static bool noDeviceWanted() { return requestedDriver() == "none"; }
 
-    // Starts the device; the engine must outlive it. The engine takes the rate the device
-    // or its server runs at. Nothing on failure, with `why`. Fails at once when a server
-    // is missing: none is ever started.
-    static std::unique_ptr<AudioDevice> open(SynthEngine& engine, std::string& why);
+    // Starts the device; the engine and `health` must outlive it. The engine takes the
+    // rate the device or its server runs at. Nothing on failure, with `why`. Fails at once
+    // when a server is missing: none is ever started. The device tells `health` when it
+    // loses its server, card or file.
+    static std::unique_ptr<AudioDevice> open(SynthEngine& engine, DeviceHealth& health,
+                                             std::string& why);
 
     // Keeps time with no sound at all: runs the engine's clock at the pace of the wall
     // clock, and rests while nothing plays.
@@ -35,6 +38,8 @@ class AudioDevice {
     // Whether the device carries MIDI itself (JACK's does); others leave it to the ALSA
     // sequencer.
     virtual bool carriesMidi() const { return false; }
+    // Seconds from a sample's rendering to its being heard, as the driver tells.
+    virtual double latency() const = 0;
 };
 
 }  // namespace pattaplex

@@ -2,10 +2,13 @@
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
+#include <signal.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "AudioDevice.h"
+#include "DeviceHealth.h"
 #include "MidiEncoder.h"
 #include "NoteSink.h"
 #include "SynthEngine.h"
@@ -13,6 +16,14 @@
 namespace pattaplex {
 
 namespace {
+
+// JACK 1's client library writes to the server's socket unguarded: a server that dies
+// would end the program with SIGPIPE instead of being noticed.
+void ignoreBrokenPipes() {
+    struct sigaction now {};
+    if (sigaction(SIGPIPE, nullptr, &now) == 0 && now.sa_handler == SIG_DFL)
+        signal(SIGPIPE, SIG_IGN);
+}
 
 class JackMidiWriter final : public MidiWriter {
   public:
@@ -29,16 +40,16 @@ class JackMidiWriter final : public MidiWriter {
 
 class JackDevice final : public AudioDevice {
   public:
-    JackDevice(SynthEngine& engine, std::function<void()> onShutdown)
-        : engine_(engine), onShutdown_(std::move(onShutdown)) {}
+    JackDevice(SynthEngine& engine, DeviceHealth& health) : engine_(engine), health_(health) {}
 
     ~JackDevice() override {
+        health_.unwatch();  // closing is no loss
         if (!client_) return;
         jack_deactivate(client_);
         jack_client_close(client_);
     }
 
-    bool open(std::string& why) {
+    bool open(const char* lossReason, std::string& why) {
         jack_status_t status{};
         client_ = jack_client_open("Pattaplex", JackNoStartServer, &status);
         if (!client_) {
@@ -63,6 +74,7 @@ class JackDevice final : public AudioDevice {
             return false;
         }
         jack_set_process_callback(client_, &JackDevice::process, this);
+        health_.watch(lossReason);
         jack_on_shutdown(client_, &JackDevice::shutdown, this);
         if (jack_activate(client_) != 0) {
             why = "jack: cannot activate the client";
@@ -74,6 +86,15 @@ class JackDevice final : public AudioDevice {
 
     bool carriesMidi() const override { return true; }
     std::string name() const override { return "JACK"; }
+
+    // What the server says lies between our outputs and the speakers; unconnected outputs
+    // are heard, if ever, a period after the cycle that wrote them.
+    double latency() const override {
+        jack_latency_range_t range{};
+        jack_port_get_latency_range(left_, JackPlaybackLatency, &range);
+        const jack_nframes_t period = jack_get_buffer_size(client_);
+        return static_cast<double>(std::max(range.max, period)) / jack_get_sample_rate(client_);
+    }
 
   private:
     // Heard at once: the outputs go to the first two physical playback ports.
@@ -106,13 +127,10 @@ class JackDevice final : public AudioDevice {
         return 0;
     }
 
-    static void shutdown(void* data) {
-        auto* self = static_cast<JackDevice*>(data);
-        if (self->onShutdown_) self->onShutdown_();
-    }
+    static void shutdown(void* data) { static_cast<JackDevice*>(data)->health_.reportLost(); }
 
     SynthEngine& engine_;
-    std::function<void()> onShutdown_;
+    DeviceHealth& health_;
     jack_client_t* client_ = nullptr;
     jack_port_t* left_ = nullptr;
     jack_port_t* right_ = nullptr;
@@ -123,11 +141,12 @@ class JackDevice final : public AudioDevice {
 
 }  // namespace
 
-std::unique_ptr<AudioDevice> openJackDevice(SynthEngine& engine, std::function<void()> onShutdown,
-                                            std::string& why) {
+std::unique_ptr<AudioDevice> openJackDevice(SynthEngine& engine, DeviceHealth& health,
+                                            const char* lossReason, std::string& why) {
     setenv("JACK_NO_START_SERVER", "1", 1);
-    auto device = std::make_unique<JackDevice>(engine, std::move(onShutdown));
-    if (!device->open(why)) return nullptr;
+    ignoreBrokenPipes();
+    auto device = std::make_unique<JackDevice>(engine, health);
+    if (!device->open(lossReason, why)) return nullptr;
     return device;
 }
 

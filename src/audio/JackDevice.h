@@ -4,18 +4,18 @@
 // renders the synthesizer into JACK's buffers and writes the same block's notes and clock
 // to MIDI.
 
-#include <functional>
 #include <memory>
 #include <string>
 
 namespace pattaplex {
 
 class AudioDevice;
+class DeviceHealth;
 class SynthEngine;
 
-// Fails at once, with `why`, when no JACK server runs (none is started). `onShutdown` is
-// called on a JACK thread when the server goes away.
-std::unique_ptr<AudioDevice> openJackDevice(SynthEngine& engine, std::function<void()> onShutdown,
-                                            std::string& why);
+// Fails at once, with `why`, when no JACK server runs (none is started). A server that goes
+// away is reported to `health` as `lossReason`, which must outlive the device.
+std::unique_ptr<AudioDevice> openJackDevice(SynthEngine& engine, DeviceHealth& health,
+                                            const char* lossReason, std::string& why);
 
 }  // namespace pattaplex

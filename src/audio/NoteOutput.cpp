@@ -16,11 +16,21 @@ namespace {
 // enough for the window to be a little late, short enough that the new groove shows
 // just before it plays.
 constexpr int64_t kPrepareMs = 150;
+// A playing device that has not asked for sound for this long has lost its server or card
+// (its buffer is far shorter). Drivers that are told of a loss report it at once; this
+// catches the rest without mistaking a busy machine's hiccup for a loss.
+constexpr auto kStallLimit = std::chrono::seconds(2);
+// How often a lost device is tried again; a timer may fire a little early.
+constexpr int kRetryMs = 1000;
+constexpr auto kTimerSlack = std::chrono::milliseconds(100);
 
 }  // namespace
 
 NoteOutput::NoteOutput(GrooveState& s, std::FILE* out, std::FILE* err)
     : s_(s), out_(out), err_(err), engine_(std::make_unique<SynthEngine>()) {
+    health_.setOnLoss([this] {
+        if (serviceCall_) serviceCall_(0);
+    });
     useDevice(AudioDevice::silent(*engine_), false);
 }
 
@@ -57,7 +67,67 @@ void NoteOutput::useSequencerIfWanted() {
     }
 }
 
+bool NoteOutput::openDevice(std::string& why) {
+    device_.reset();  // the silent stand-in; the clock goes on where it stood
+    auto device = AudioDevice::open(*engine_, health_, why);
+    if (!device) {
+        useDevice(AudioDevice::silent(*engine_), false);
+        return false;
+    }
+    std::fprintf(err_, "pattaplex: sound on, output latency %.1f ms\n", device->latency() * 1000);
+    useDevice(std::move(device), true);
+    reconnecting_ = false;
+    lastPosition_ = -1;
+    return true;
+}
+
+void NoteOutput::service() {
+    noticeLoss();
+    // Calls also come at once with news of a loss; only the asked-for one retries.
+    if (!retryAsked_ || std::chrono::steady_clock::now() + kTimerSlack < nextRetry_) return;
+    retryAsked_ = false;
+    if (!reconnecting_) return;
+    std::string why;
+    if (!openDevice(why)) {
+        askRetry();
+        return;
+    }
+    std::fprintf(err_, "pattaplex: sound is back\n");
+    setStatus("");
+}
+
+void NoteOutput::askRetry() {
+    if (retryAsked_ || !serviceCall_) return;
+    retryAsked_ = true;
+    nextRetry_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRetryMs);
+    serviceCall_(kRetryMs);
+}
+
+void NoteOutput::noticeLoss() {
+    const char* reason = health_.lost();
+    if (!realDevice_ || !reason) return;
+    const std::string why = reason;
+    // Closed for real, so that a returning server finds no stale client of ours.
+    device_.reset();
+    useDevice(AudioDevice::silent(*engine_), false);
+    reconnecting_ = true;
+    std::fprintf(err_, "pattaplex: no sound: %s\n", why.c_str());
+    setStatus("No sound: " + why);
+    askRetry();
+}
+
+void NoteOutput::watchForStall(const EngineReport& r) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!realDevice_ || r.position != lastPosition_) {
+        lastPosition_ = r.position;
+        lastProgress_ = now;
+    } else if (now - lastProgress_ > kStallLimit) {
+        health_.reportLost();
+    }
+}
+
 bool NoteOutput::initQT(int kit) {
+    noticeLoss();
     // Reopening stops what sounds; steps still to come play on the new kit.
     if (open_) control(NoteCommand::Kind::Silence);
     open_ = false;
@@ -72,19 +142,16 @@ bool NoteOutput::initQT(int kit) {
     if (!preset || !engine_->requestPreset(*preset)) {
         control(NoteCommand::Kind::Flush);
         halt();  // refused kits leave the output closed
+        setStatus("No sound: " + missingKitReason(kit));
         return false;
     }
     if (!realDevice_ && !AudioDevice::noDeviceWanted()) {
-        device_.reset();  // the silent stand-in; the clock goes on where it stood
         std::string why;
-        auto device = AudioDevice::open(*engine_, why);
-        if (!device) {
-            deviceChosen_ = true;
-            useDevice(AudioDevice::silent(*engine_), false);
+        deviceChosen_ = true;
+        if (!openDevice(why)) {
             reportNoDevice(why);
             return false;
         }
-        useDevice(std::move(device), true);
     }
     deviceChosen_ = true;
     useSequencerIfWanted();
@@ -143,6 +210,7 @@ void NoteOutput::audition(int note, int velocity) {
     c.velocity = 0;
     c.time = engine_->position() + int64_t{engine_->rate()} * 4 / 60;
     engine_->send(c);
+    device_->wake();
 }
 
 void NoteOutput::publish(bool force, bool prepared) {
@@ -167,6 +235,8 @@ void NoteOutput::startClock() {
     control(NoteCommand::Kind::Start, s_.LOOP);
     startedAt_ = ++transport_;
     running_ = true;
+    lastPosition_ = -1;
+    noticeLoss();
     device_->wake();
     if (pumpSwitch_) pumpSwitch_(true);
     if (following_) transportSeen_ = engine_->report().transport;
@@ -214,6 +284,8 @@ void NoteOutput::pump() {
     engine_->collect();
     publish(false);
     const EngineReport r = engine_->report();
+    watchForStall(r);
+    if (health_.lost()) noticeLoss();
     if (r.transport != startedAt_) return;  // the start has not been carried out yet
     if (r.stepsPlayed != stepsSeen_) {
         stepsSeen_ = r.stepsPlayed;
@@ -239,8 +311,7 @@ PlayPosition NoteOutput::position() const {
     }
     p.step = r.lastStep;
     p.nextStep = r.nextStep;
-    if (realDevice_)
-        p.latency = static_cast<double>(engine_->deviceBufferFrames()) / engine_->rate();
+    if (realDevice_) p.latency = device_->latency();
     p.secondsToNext =
         static_cast<double>(std::max<int64_t>(r.nextTime - r.position, 0)) / engine_->rate();
     return p;

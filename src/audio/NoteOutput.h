@@ -4,11 +4,13 @@
 // This is the main thread's half: it publishes the groove, starts and stops the clock and
 // tells the window where playback is.
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "DeviceHealth.h"
 #include "GrooveSnapshot.h"
 #include "GrooveState.h"
 #include "Sound.h"
@@ -31,6 +33,16 @@ class NoteOutput final : public Sound {
     void setPumpSwitch(std::function<void(bool)> pumpSwitch) {
         pumpSwitch_ = std::move(pumpSwitch);
     }
+
+    // How the main thread is asked to call service() `delayMs` milliseconds from now.
+    // Called from any thread (a driver's own, when its server goes), so it should only
+    // post the request to the main thread. Without it a lost device is noticed by pump()
+    // and initQT() alone, and nothing reconnects by itself.
+    void setServiceCall(std::function<void(int delayMs)> call) { serviceCall_ = std::move(call); }
+    // Main thread: a lost sound device is closed, the clock keeps time without it and
+    // the status line says so; while it is lost, this tries now and then to open it
+    // again, so that a server that comes back is heard again.
+    void service();
 
     bool initQT(int kit) override;
     void closeOutput() override;
@@ -62,18 +74,30 @@ class NoteOutput final : public Sound {
     void useDevice(std::unique_ptr<AudioDevice> device, bool real);
     void followOutsideClock(const EngineReport& r);
     void useSequencerIfWanted();
+    bool openDevice(std::string& why);
+    void noticeLoss();
+    void askRetry();
+    void watchForStall(const EngineReport& r);
 
     GrooveState& s_;
     std::FILE* out_;
     std::FILE* err_;
     ClockListener* listener_ = nullptr;
     std::function<void(bool)> pumpSwitch_;
+    std::function<void(int)> serviceCall_;
     std::unique_ptr<SynthEngine> engine_;
+    DeviceHealth health_;
     std::unique_ptr<AudioDevice> device_;
     std::unique_ptr<AlsaSequencer> sequencer_;  // MIDI when the device carries none
     bool sequencerFailed_ = false;              // said once, not tried again
     bool deviceChosen_ = false;                 // initQT has opened the device or given up
     bool realDevice_ = false;                   // a sound device, not the silent stand-in
+    bool reconnecting_ = false;  // the sound device was lost and is tried again now and then
+    bool retryAsked_ = false;    // a call of service() to retry is on its way
+    std::chrono::steady_clock::time_point nextRetry_{};
+    // The sound device's progress as pump() last saw it.
+    int64_t lastPosition_ = -1;
+    std::chrono::steady_clock::time_point lastProgress_{};
     bool open_ = false;
     std::string status_;
 

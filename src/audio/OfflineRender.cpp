@@ -33,7 +33,7 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
     }
     const auto preset = kitPreset(original.KIT);
     if (!preset || !engine.selectPreset(*preset)) {
-        why = "the soundfonts have no instrument or kit " + std::to_string(original.KIT);
+        why = missingKitReason(original.KIT);
         return std::nullopt;
     }
     GrooveSnapshot groove = GrooveSnapshot::of(original);
@@ -96,9 +96,9 @@ std::optional<RenderResult> renderGroove(const GrooveState& original, const Rend
 
 std::optional<std::string> renderToFile(const GrooveState& s, const std::string& path,
                                         const RenderOptions& options, RenderResult* lengths) {
-    const Status done = replaceFileWith(path, [&](int, const std::string& tempPath) -> Status {
+    const Status done = replaceFileWith(path, [&](int fd, const std::string&) -> Status {
         WavWriter out;
-        if (auto error = out.open(tempPath, options.rate, path)) return failure(*error);
+        if (auto error = out.open(fd, options.rate, path)) return failure(*error);
         std::string why;
         bool writeFailed = false;
         const auto rendered = renderGroove(

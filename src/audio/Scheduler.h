@@ -118,6 +118,8 @@ class Scheduler : private NoteSink {
     int64_t blockStart() const { return rendered_; }
 
     int64_t position() const { return shared_.position.load(); }
+    // Audio thread: the clock is stopped, no note waits and no outside clock is followed.
+    bool idle() const { return !clock_.running() && pendingCount_ == 0 && !following_; }
     // Any thread.
     EngineReport report() const;
 

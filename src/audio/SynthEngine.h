@@ -81,6 +81,10 @@ class SynthEngine {
     // The events of the block rendered last, each at its frame in that block.
     std::span<const TimedEvent> blockEvents() const { return scheduler_.blockEvents(); }
     int64_t position() const { return scheduler_.position(); }
+    // Audio thread, after a render: the clock is stopped, no note waits, no clock is followed
+    // and every voice has died away, so that nothing but silence would come until the next
+    // command.
+    bool asleep() const { return scheduler_.idle() && quiet_; }
     // Any thread.
     EngineReport report() const { return scheduler_.report(); }
 

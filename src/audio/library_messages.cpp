@@ -12,7 +12,7 @@ namespace {
 thread_local std::string lastError;
 
 void keepError(int, const char* message, void*) {
-    lastError = message ? message : "";
+    keepFluidError(message);
 }
 void dropMessage(int, const char*, void*) {}
 // ALSA explains a missing card at length; FluidSynth's own error names the device.
@@ -23,12 +23,20 @@ void dropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 void captureLibraryMessages() {
     static std::once_flag once;
     std::call_once(once, [] {
-        fluid_set_log_function(FLUID_ERR, keepError, nullptr);
+        keepFluidErrors();
         fluid_set_log_function(FLUID_WARN, dropMessage, nullptr);
         fluid_set_log_function(FLUID_INFO, dropMessage, nullptr);
         fluid_set_log_function(FLUID_DBG, dropMessage, nullptr);
         snd_lib_error_set_handler(dropAlsaMessage);
     });
+}
+
+void keepFluidErrors() {
+    fluid_set_log_function(FLUID_ERR, keepError, nullptr);
+}
+
+void keepFluidError(const char* message) {
+    lastError = message ? message : "";
 }
 
 std::string takeFluidError() {

@@ -10,6 +10,11 @@ namespace pattaplex {
 // errors are kept per thread for takeFluidError.
 void captureLibraryMessages();
 
+// FluidSynth's errors go to takeFluidError again (after a driver watched them).
+void keepFluidErrors();
+// Keeps `message` as this thread's last FluidSynth error.
+void keepFluidError(const char* message);
+
 // The last error FluidSynth reported on this thread, then forgotten; "" when none.
 std::string takeFluidError();
 

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <memory>
 
+#include "temp_file.h"
+
 namespace pattaplex {
 
 namespace {
@@ -30,13 +32,6 @@ mode_t currentUmask() {
         if (line.rfind("Umask:", 0) == 0)
             return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
     return 022;
-}
-
-// A new, empty, hidden file beside `path` with a short name of its own, so that a target
-// whose name is as long as the system allows can still be replaced.
-int createTempBeside(const std::string& path, std::string& tempPath) {
-    tempPath = folderOf(path) + "/.pattaplex-XXXXXX";
-    return ::mkostemp(tempPath.data(), O_CLOEXEC);
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -69,11 +64,11 @@ std::string finalTarget(const std::string& path) {
     return resolved ? std::string(resolved.get()) : path;  // a dangling link is replaced
 }
 
-// A file the user may not write, or made read-only for everyone, stays as it is, even
-// for the superuser whom the permission check lets through.
-bool writeProtected(const std::string& target, const struct stat& info) {
-    if (::access(target.c_str(), W_OK) != 0) return errno == EACCES || errno == EROFS;
-    return (info.st_mode & 0222) == 0;
+// Why a file the user may not write, or made read-only for everyone, stays as it is,
+// even for the superuser whom the permission check lets through; 0 when it may be replaced.
+int writeDenied(const std::string& target, const struct stat& info) {
+    if (::access(target.c_str(), W_OK) != 0) return errno == EACCES || errno == EROFS ? errno : 0;
+    return (info.st_mode & 0222) == 0 ? EACCES : 0;
 }
 
 }  // namespace
@@ -90,24 +85,18 @@ Status replaceFileWith(const std::string& path, const TempFileWriter& fill) {
     const std::string target = finalTarget(path);
     struct stat old {};
     const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    if (replacing && writeProtected(target, old)) return failure(saveError(path, EACCES));
+    if (const int denied = replacing ? writeDenied(target, old) : 0)
+        return failure(saveError(path, denied));
 
-    std::string tempPath;
-    const int fd = createTempBeside(target, tempPath);
-    if (fd < 0) return failure(saveError(path, errno));
-    // A file being replaced keeps its permissions; a new one gets those of any new file
-    // (the temporary file is created private).
-    ::fchmod(fd, replacing ? old.st_mode & 07777 : 0666 & ~currentUmask());
-
-    Status done = fill(fd, tempPath);
-    if (done && ::fsync(fd) != 0) done = failure(saveError(path, errno));
-    if (::close(fd) != 0 && done) done = failure(saveError(path, errno));
-    if (done && ::rename(tempPath.c_str(), target.c_str()) != 0)
-        done = failure(saveError(path, errno));
-    if (!done) {
-        ::unlink(tempPath.c_str());
-        return done;
-    }
+    const std::string folder = folderOf(target);
+    sweepStaleTempFiles(folder);
+    // A file being replaced keeps its permissions; a new one gets those of any new file.
+    TempFile temp;
+    if (const int error =
+            temp.create(folder, replacing ? old.st_mode & 07777 : 0666 & ~currentUmask()))
+        return failure(saveError(path, error));
+    if (Status filled = fill(temp.fd(), temp.path()); !filled) return filled;
+    if (const int error = temp.replace(target)) return failure(saveError(path, error));
     syncFolder(target);
     return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Replacing a file as a whole: the new contents go to a temporary file beside it, are
-// synced to disk and renamed over the old one, so a failure never harms the old file.
+// synced to disk and renamed over the old one, so a failure never harms the old file, and
+// a program killed meanwhile leaves nothing behind (see temp_file.h).
 //
 // QSaveFile does most of this, but names its temporary file after the target plus seven
 // characters, so a file whose name is near the system's 255-byte limit cannot be replaced;
@@ -18,10 +19,10 @@ namespace pattaplex {
 // by name). Fails with an error text, or succeeds when the contents are complete.
 using TempFileWriter = std::function<Status(int fd, const std::string& tempPath)>;
 
-// On failure the text names the file and the reason, the temporary file is removed and
-// any previous file at `path` is untouched. A file without write permission is not
-// replaced. Saving through a symbolic link replaces the file it leads to; a replaced file
-// keeps its permissions.
+// On failure the text names the file and the system's reason, the temporary file is
+// removed and any previous file at `path` is untouched. A file without write permission,
+// or on a read-only file system, is not replaced. Saving through a symbolic link replaces the file
+// it leads to; a replaced file keeps its permissions.
 Status replaceFile(const std::string& path, std::string_view contents);
 Status replaceFileWith(const std::string& path, const TempFileWriter& fill);
 

@@ -139,8 +139,10 @@ void applyGroove(GrooveState& s, const GrooveData& g) {
         // GrooveData from the readers holds at most 80 steps; a hand-built one is cut there.
         const size_t n = std::min(g.steps[r].size(), row.BUF.size());
         std::copy_n(g.steps[r].begin(), n, row.BUF.begin());
+        // Past the file's steps nothing stays set, and a longer grid drawn later plays at
+        // the row's volume, as the defaults would give it.
         std::fill(row.BUF.begin() + static_cast<std::ptrdiff_t>(n), row.BUF.end(), 0);
-        std::fill(row.VOL.begin() + static_cast<std::ptrdiff_t>(n), row.VOL.end(), 0);
+        std::fill(row.VOL.begin() + static_cast<std::ptrdiff_t>(n), row.VOL.end(), row.DV);
     }
     applyFeel(s, g.feel, static_cast<int>(std::min(g.steps[0].size(), s.rows[0].BUF.size())));
 }

@@ -59,8 +59,9 @@ Result<DrumSetData> drumSetFromBytes(std::string_view bytes);
 
 // Put what was read into the groove: grid, tempo, kit, notes, volumes, the first N steps
 // of every row with their feel, swing and humanise. Entries N..79 of every step buffer
-// and their velocities are cleared and their feel made plain, so nothing of an earlier
-// groove lingers past the end of this one. Everything else is untouched.
+// are cleared and their feel made plain, so nothing of an earlier groove lingers past the
+// end of this one, and their velocities become the row's volume. Everything else is
+// untouched.
 void applyGroove(GrooveState& s, const GrooveData& g);
 void applyDrumSet(GrooveState& s, const DrumSetData& d);
 

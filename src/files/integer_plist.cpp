@@ -56,9 +56,10 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
-// An integer element's text, which the parser would turn into some 64-bit number
-// without telling when it is malformed or huge.
-Status integerTextFits(std::string_view text, size_t index) {
+// An integer element's text, in decimal as the format has it: the parser would turn it
+// into some 64-bit number without telling when it is malformed or huge, and would read
+// a leading zero as the mark of an octal number.
+Result<int32_t> integerText(std::string_view text, size_t index) {
     text = trimmed(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     int32_t value = 0;
@@ -67,13 +68,14 @@ Status integerTextFits(std::string_view text, size_t index) {
     if (error == std::errc::result_out_of_range)
         return failure(entry(index) + " lies outside 32 bits");
     if (error != std::errc()) return notAnInteger(index);
-    return {};
+    return value;
 }
 
 // The one shape a groove or drum set has in XML: a plist element holding one array
 // element holding only integer elements, with the declaration, a DOCTYPE without an
 // internal subset, comments and white space around them. Nothing deeper is let through.
-Status checkXmlShape(std::string_view xml) {
+// The integers' values are gathered in `values`.
+Status checkXmlShape(std::string_view xml, std::vector<int32_t>& values) {
     enum Level { top, inPlist, inArray, inInteger };
     Level level = top;
     bool sawPlist = false, sawArray = false;
@@ -138,9 +140,10 @@ Status checkXmlShape(std::string_view xml) {
 
         if (closing) {
             if (level == inInteger && name == "integer") {
-                if (Status fits = integerTextFits(xml.substr(textStart, open - textStart), count);
-                    !fits)
-                    return fits;
+                const Result<int32_t> value =
+                    integerText(xml.substr(textStart, open - textStart), count);
+                if (!value) return failure(value.error());
+                values.push_back(*value);
                 ++count;
                 level = inArray;
             } else if (level == inArray && name == "array") {
@@ -264,7 +267,8 @@ Result<std::vector<int32_t>> parseIntegerArray(std::string_view bytes) {
     if (bytes.size() > kMaxPlistFileBytes) return failure(kTooLarge);
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);  // UTF-8 byte order mark
     const bool binary = bytes.substr(0, 6) == "bplist";
-    if (Status shape = binary ? checkBinaryShape(bytes) : checkXmlShape(bytes); !shape)
+    std::vector<int32_t> xmlValues;
+    if (Status shape = binary ? checkBinaryShape(bytes) : checkXmlShape(bytes, xmlValues); !shape)
         return failure(shape.error());
 
     plist_t parsed = nullptr;
@@ -274,11 +278,14 @@ Result<std::vector<int32_t>> parseIntegerArray(std::string_view bytes) {
     if (plist_get_node_type(root.get()) != PLIST_ARRAY) return failure(kNotAnArray);
 
     const uint32_t size = plist_array_get_size(root.get());
+    // In XML the parser vouches for the document as a whole; the numbers are those read as
+    // decimal in the check.
+    if (!binary && xmlValues.size() != size) return failure(kNotAList);
     std::vector<int32_t> values;
-    values.reserve(size);
     for (uint32_t i = 0; i < size; ++i) {
         plist_t item = plist_array_get_item(root.get(), i);
         if (plist_get_node_type(item) != PLIST_UINT) return notAnInteger(i);
+        if (!binary) continue;
         uint64_t raw = 0;
         plist_get_uint_val(item, &raw);
         const auto value = static_cast<int64_t>(raw);
@@ -286,7 +293,7 @@ Result<std::vector<int32_t>> parseIntegerArray(std::string_view bytes) {
             return failure(entry(i) + " lies outside 32 bits");
         values.push_back(static_cast<int32_t>(value));
     }
-    return values;
+    return binary ? values : xmlValues;
 }
 
 Result<std::string> readSmallFile(const std::string& path) {

@@ -50,7 +50,8 @@ struct NoteEvent {
     int velocity;
 };
 
-// Each active step's hits as they sound at the first pass with `seed`: swung, repeated,
+// The hits of each step that sounds when played (set, with a velocity above 0, in a row
+// that is not muted) as they sound at the first pass with `seed`: swung, repeated,
 // humanised, left out when the step's chance fails. Each note lasts until the next hit
 // would come without humanise; a hit humanised past the groove's end is kept inside it,
 // as the file is one loop. At one instant the ends come first, so that a note of the
@@ -71,9 +72,9 @@ std::vector<NoteEvent> noteEvents(const GrooveState& s, int steps, uint64_t seed
         const int start = stepTick(i, s.SUB);
         for (int n = 1; n <= kRowCount; ++n) {
             const DrumRow& row = s.row(n);
-            if (row.BUF[step] == 0) continue;
+            if (row.BUF[step] == 0 || row.DV == 0 || row.VOL[step] <= 0) continue;
             const int key = dataByte(row.DR & 0xFF);
-            // A velocity of 0 would make the start an end, cutting another row's note.
+            // A velocity byte of 0 would make the start an end, cutting another row's note.
             const int velocity = std::max(1, dataByte(row.VOL[step] & 0xFF));
             const StepHits hits =
                 stepHits(timing, 0, n, i, {velocity, row.REP[step], row.CHANCE[step]});

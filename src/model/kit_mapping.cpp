@@ -16,4 +16,8 @@ std::optional<KitPreset> kitPreset(int kit) {
     return KitPreset{kit > 1000 ? kDrumBank : 0, static_cast<int>(program), kitChannel(kit)};
 }
 
+std::string missingKitReason(int kit) {
+    return "the soundfonts have no instrument or kit " + std::to_string(kit);
+}
+
 }  // namespace pattaplex

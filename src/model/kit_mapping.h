@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace pattaplex {
 
@@ -27,5 +28,8 @@ int kitChannel(int kit);
 // KIT - 16385 on the drum bank and channel. Nothing for 0, negatives and programs outside
 // 0..127. Whether the soundfont holds the preset is checked when the output opens.
 std::optional<KitPreset> kitPreset(int kit);
+
+// Why a KIT cannot be heard when no loaded soundfont holds its preset.
+std::string missingKitReason(int kit);
 
 }  // namespace pattaplex

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <vector>
 
+#include "native_paths.h"
+
 namespace pattaplex {
 
 namespace {
@@ -87,9 +89,10 @@ void beginFileSheet(QWidget* parent, FileSheet kind, const std::string& folder,
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, done](int result) {
-        const QStringList files = dialog->selectedFiles();
+        // As URLs, which a platform's own sheet fills with the name's bytes.
+        const QList<QUrl> files = dialog->selectedUrls();
         const bool confirmed = result == QDialog::Accepted && !files.isEmpty();
-        done(confirmed, confirmed ? files.front().toStdString() : std::string());
+        done(confirmed, confirmed ? localPathOf(files.front()) : std::string());
     });
     dialog->open();
 }

@@ -20,12 +20,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
+#include <filesystem>
 
 #include "Dialogs.h"
 #include "GrooveController.h"
 #include "KeyMenus.h"
 #include "clear_undo.h"
 #include "names.h"
+#include "native_paths.h"
 #include "presets.h"
 
 namespace pattaplex {
@@ -574,7 +576,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile()) return;
     event->acceptProposedAction();
-    const std::string path = urls.first().toLocalFile().toStdString();
+    const std::string path = localPathOf(urls.first());
     toController([&path](GrooveController& c) { c.openPath(path); });
 }
 
@@ -583,7 +585,9 @@ QStringList MainWindow::recentFiles() const {
 }
 
 void MainWindow::noteOpenedFile(const std::string& path) {
-    const QString opened = QFileInfo(qs(path)).absoluteFilePath();
+    std::error_code unknown;  // then the path as it came
+    const std::filesystem::path absolute = std::filesystem::absolute(path, unknown);
+    const QString opened = pathAsSetting(unknown ? path : absolute.string());
     QStringList recent = recentFiles();
     recent.removeAll(opened);
     recent.prepend(opened);
@@ -594,12 +598,13 @@ void MainWindow::noteOpenedFile(const std::string& path) {
 void MainWindow::fillRecentMenu() {
     recentMenu_->clear();
     const QStringList recent = recentFiles();
-    for (const QString& path : recent) {
-        const std::string file = path.toStdString();
-        QAction* item = recentMenu_->addAction(QFileInfo(path).fileName(), this, [this, file] {
+    for (const QString& setting : recent) {
+        const std::string file = pathFromSetting(setting);
+        const QString shown = shownPath(file);
+        QAction* item = recentMenu_->addAction(QFileInfo(shown).fileName(), this, [this, file] {
             toController([&file](GrooveController& c) { c.openPath(file); });
         });
-        item->setToolTip(path);
+        item->setToolTip(shown);
     }
     if (recent.isEmpty()) recentMenu_->addAction(tr("No Recent Files"))->setEnabled(false);
 }

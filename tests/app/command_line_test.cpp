@@ -107,6 +107,12 @@ TEST_F(CommandLine, WindowProgramOpensTheFileItIsGivenAndRefusesABadOne) {
     const Outcome bad = run(PATTAPLEX_GUI, {folder + "/Junk.grv"}, probe);
     EXPECT_EQ(bad.status, 0) << bad.err;
     EXPECT_NE(bad.err.find("Junk.grv: "), std::string::npos) << bad.err;
+    // A name the system allows though it is no UTF-8 text.
+    fs::copy_file(folder + "/Funk.grv", folder + "/caf\xE9.grv");
+    const Outcome latin1 = run(PATTAPLEX_GUI, {folder + "/caf\xE9.grv"}, probe);
+    EXPECT_EQ(latin1.status, 0) << latin1.err;
+    EXPECT_NE(latin1.out.find("ext1=grv"), std::string::npos) << latin1.out;
+    EXPECT_EQ(latin1.err.find("caf"), std::string::npos) << latin1.err;
 }
 
 }  // namespace

@@ -1,12 +1,9 @@
 #pragma once
-// A JACK dummy server of the test's own, started and stopped by it, and a client that
-// records Pattaplex's MIDI and sound in the same process cycles.
+// A JACK dummy server of the test's own, and a client that records Pattaplex's MIDI and sound in
+// the same process cycles.
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -23,72 +20,23 @@
 
 #include "SynthEngine.h"
 #include "kit_mapping.h"
-
-extern char** environ;
+#include "test_jack_server.h"
 
 namespace pattaplex::testing {
 
-// `jackd --no-realtime -n NAME -d dummy -r RATE -p 256`, which this process's clients
-// then reach (JACK_DEFAULT_SERVER); stopped by its process id.
+// The test's own JACK dummy server at `rate`, which this process's clients then reach.
 class JackServer {
   public:
-    explicit JackServer(int rate = 48000) {
-        name_ = "pattaplex-test-" + std::to_string(getpid());
-        setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+    explicit JackServer(int rate = 48000)
+        : server_("pattaplex-test-" + std::to_string(getpid()), rate) {
+        setenv("JACK_DEFAULT_SERVER", server_.name().c_str(), 1);
         setenv("JACK_NO_START_SERVER", "1", 1);
-        // A machine holds only so many JACK servers at once: one that could not start
-        // while others ran is tried again.
-        for (int attempt = 0; attempt < 20 && !up_; ++attempt) {
-            if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            start(rate);
-        }
+        up_ = server_.start();
     }
-    ~JackServer() { stop(); }
-    JackServer(const JackServer&) = delete;
-    JackServer& operator=(const JackServer&) = delete;
-
     bool up() const { return up_; }
-    void start(int rate) {
-        const std::string r = std::to_string(rate);
-        std::vector<std::string> args{
-            "jackd", "--no-realtime", "-n", name_, "-d", "dummy", "-r", r, "-p", "256"};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", 1, 0);
-        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", 1, 0);
-        if (posix_spawnp(&pid_, "jackd", &quiet, nullptr, argv.data(), environ) != 0) pid_ = 0;
-        posix_spawn_file_actions_destroy(&quiet);
-        // Up when a client can join; failed when the process has ended. The library's
-        // complaints about a server not yet there are kept quiet meanwhile.
-        jack_set_error_function([](const char*) {});
-        for (int tries = 0; pid_ > 0 && tries < 200 && !up_; ++tries) {
-            jack_status_t status{};
-            if (jack_client_t* probe = jack_client_open("probe", JackNoStartServer, &status)) {
-                jack_client_close(probe);
-                up_ = true;
-            } else if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = 0;
-            } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        }
-        jack_set_error_function([](const char* message) { std::fprintf(stderr, "%s\n", message); });
-        if (!up_) stop();
-    }
-    void stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        pid_ = 0;
-        up_ = false;
-    }
 
   private:
-    std::string name_;
-    pid_t pid_ = 0;
+    TestJackServer server_;
     bool up_ = false;
 };
 

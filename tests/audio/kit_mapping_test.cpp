@@ -53,16 +53,27 @@ class NoteOutputTest : public testing::Test {
 
 TEST_F(NoteOutputTest, EveryNamedKitOpensAndARefusedOneClosesTheOutputAndHaltsTheClock) {
     NoteOutput output(s_, out_, err_);
+    struct : ClockListener {
+        void stepSounded(int) override {}
+        void loopWrapping() override {}
+        void soundStatusChanged(const std::string& text) override { status = text; }
+        std::string status;
+    } listener;
+    output.setListener(&listener);
     for (const KitName& k : kKitNames) EXPECT_TRUE(output.initQT(k.kit)) << k.name;
     // 0, a program out of range, and a drum kit the soundfonts lack (the synthesizer
     // would quietly play its standard kit instead).
     for (int kit : {0, 129, 16484}) {
         ASSERT_TRUE(output.initQT(16417));
+        EXPECT_EQ(listener.status, "");
         output.startClock();
         EXPECT_FALSE(output.initQT(kit)) << kit;
         EXPECT_FALSE(output.isOpen() || output.clockRunning()) << kit;
+        // The status line says what the command-line render says.
+        EXPECT_EQ(listener.status,
+                  "No sound: the soundfonts have no instrument or kit " + std::to_string(kit));
     }
-    EXPECT_EQ(text(out_) + text(err_), "");  // a refusal shows nothing
+    EXPECT_EQ(text(out_) + text(err_), "");  // and nothing else
     EXPECT_TRUE(output.initQT(16417));
     output.startClock();
     EXPECT_TRUE(output.clockRunning());

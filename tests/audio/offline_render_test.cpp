@@ -17,6 +17,7 @@
 #include "defaults.h"
 #include "fresh_start.h"
 #include "kit_mapping.h"
+#include "private_mount.h"
 
 namespace pattaplex {
 namespace {
@@ -113,17 +114,47 @@ TEST(OfflineRender, FilesAreReplacedOnlyByACompleteRender) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit small{100000, limit.rlim_max};
+    const rlimit small{4000, limit.rlim_max};
     setrlimit(RLIMIT_FSIZE, &small);
-    const auto full = renderToFile(oneNote(1), dir + "/out.wav", {.passes = 20, .progress = {}});
+    for (const char* name : {"/out.wav", "/out.flac"})  // the system's reason, in both forms
+        EXPECT_EQ(renderToFile(oneNote(1), dir + name, {.passes = 20, .progress = {}}),
+                  "cannot write " + dir + name + ": File too large");
     setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_NE(full.value_or("").find("out.wav"), std::string::npos) << full.value_or("");
     for (int rate : {22049, 192001})
         EXPECT_TRUE(renderToFile(oneNote(1), dir + "/out.wav", {.rate = rate, .progress = {}}))
             << rate;
     EXPECT_EQ(fs::file_size(dir + "/out.wav"), old);
+    EXPECT_EQ(std::ifstream(dir + "/out.flac").rdbuf()->sgetc(), 'f');
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);
     fs::remove_all(dir);
+}
+
+TEST(SoundFile, OnAFullOrReadOnlyFileSystemGivesTheSystemsOwnReason) {
+    namespace fs = std::filesystem;
+    std::string dir = testing::TempDir() + "pattaplex-render-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir.data()));
+    const std::optional<std::string> said = test::withSmallFileSystem(dir, 16, [&] {
+        const auto render = [&](const char* name) {
+            return renderToFile(oneNote(1), dir + name, {.passes = 20, .progress = {}})
+                       .value_or("written") +
+                   "\n";
+        };
+        // Filling up as it is written, and full from the start.
+        std::string out = render("/out.flac");
+        out += render("/out.wav");
+        std::ofstream(dir + "/filler") << std::string(16 * 1024, 'x');
+        out += render("/out.flac");
+        fs::remove(dir + "/filler");
+        out += test::namesIn(dir) + "\n";
+        if (!test::makeReadOnly(dir)) return out + "cannot make it read-only";
+        return out + render("/out.flac");
+    });
+    fs::remove_all(dir);
+    if (!said) GTEST_SKIP() << "this system lets the test mount no file system of its own";
+    const std::string full = ": No space left on device\n";
+    EXPECT_EQ(*said, "cannot write " + dir + "/out.flac" + full + "cannot write " + dir +
+                         "/out.wav" + full + "cannot write " + dir + "/out.flac" + full + "\n" +
+                         "Cannot save \"" + dir + "/out.flac\": Read-only file system.\n");
 }
 
 // Chance and humanise come from the render's seed: the same seed, the same sound.

@@ -6,14 +6,6 @@
 namespace pattaplex::testing {
 namespace {
 
-// Row bands' middle heights and the x of a column on the start-up grid (left = 292).
-float rowY(int row) {
-    return 309.0f - 32.0f * static_cast<float>(row - 1) - (row == 3 || row == 5 ? 4.0f : 0.0f);
-}
-float columnX(int column) {
-    return 299.0f + 14.0f * static_cast<float>(column);
-}
-
 class FeelTest : public ControllerTest {
   protected:
     void SetUp() override {

@@ -80,6 +80,18 @@ TEST_F(ControllerFilesTest, GrooveSaveAndOpenRoundTrip) {
     EXPECT_EQ(grooveArray(state), grooveArray(funk));
 }
 
+TEST_F(ControllerFilesTest, AfterOpeningAShortGrooveALongerPresetPlaysEveryStepItSets) {
+    save(&GrooveController::saveFile, "Short");  // the start-up grid: 16 steps
+    open(&GrooveController::openFile, "Short.grv");
+    controller->doPreset(3);  // Funk: 32 steps
+    std::string silent;       // rows and steps drawn but at velocity 0
+    for (int r = 1; r <= kRowCount; ++r)
+        for (size_t i = 0; i < 32; ++i)
+            if (state.row(r).BUF[i] != 0 && state.row(r).VOL[i] <= 0)
+                silent += std::to_string(r) + "." + std::to_string(i) + " ";
+    EXPECT_EQ(silent, "");
+}
+
 TEST_F(ControllerFilesTest, DrumSetsSaveAndOpenWithoutTouchingTheGroove) {
     state.dataTOG = 1;
     controller->doPreset(3);

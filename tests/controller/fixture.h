@@ -14,6 +14,15 @@
 
 namespace pattaplex::testing {
 
+// Row bands' middle heights and the x of a column on the start-up grid (left = 292),
+// written out by hand rather than taken from the grid geometry under test.
+inline float rowY(int row) {
+    return 309.0f - 32.0f * static_cast<float>(row - 1) - (row == 3 || row == 5 ? 4.0f : 0.0f);
+}
+inline float columnX(int column) {
+    return 299.0f + 14.0f * static_cast<float>(column);
+}
+
 inline int64_t fixedClock() {
     return 1234;
 }

@@ -62,7 +62,7 @@ TEST(GrooveFile, SavesTheLayoutAndAnOpenInXmlOrBinaryRestoresEveryFieldOfIt) {
         for (DrumRow& r : opened.rows) r.DR = 1, r.DV = 2, r.BUF.fill(-7);
         for (DrumRow& r : expected.rows) {
             std::fill(r.BUF.begin() + n, r.BUF.end(), 0);
-            std::fill(r.VOL.begin() + n, r.VOL.end(), 0);
+            std::fill(r.VOL.begin() + n, r.VOL.end(), r.DV);
         }
         for (const Result<GrooveData>& g : {readGroove(path), grooveFromBytes(binary)}) {
             ASSERT_TRUE(g);
@@ -99,8 +99,9 @@ TEST(GrooveFile, WrittenByHandWithDoctypeCommentsAndOddIndentationOpens) {
         "      <integer>+1</integer>   <integer>2147483647</integer>\n"
         "<integer>-2147483648</integer>\n";
     std::vector<int32_t> expected{666, 1, 2, 1, 240, INT32_MIN};  // the tempo brought to 240
+    // Leading zeros change nothing: numbers are decimal.
     for (int32_t i = 0; i < 20 + 10 * 2; ++i) {
-        xml += "        <integer>" + std::to_string(i) + "</integer>\n";
+        xml += "        <integer>0" + std::to_string(i) + "</integer>\n";
         expected.push_back(i);
     }
     const Result<GrooveData> g = grooveFromBytes(xml + "</array>\n</plist>\n");
@@ -168,7 +169,7 @@ TEST(FeelBlock, FollowsTheStepsOnlyWhenThereIsFeelAndAnOpenRestoresIt) {
         for (size_t r = 0; r < kRowCount; ++r) {
             const DrumRow &got = s.rows[r], &want = expected.rows[r];
             for (size_t i = 0; i < kBufferSize; ++i) {
-                ASSERT_EQ(got.VOL[i], i < 48 ? want.VOL[i] : 0) << r << " " << i;
+                ASSERT_EQ(got.VOL[i], i < 48 ? want.VOL[i] : want.DV) << r << " " << i;
                 ASSERT_EQ(got.REP[i], i < 48 ? want.REP[i] : 1);
                 ASSERT_EQ(got.CHANCE[i], i < 48 ? want.CHANCE[i] : 100);
             }

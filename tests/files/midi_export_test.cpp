@@ -48,8 +48,8 @@ TEST(MidiExport, KitsChooseTrackNameChannelAndProgramAndAnEmptyGrooveEndsWithThe
                         {0, {0xC0 | c.channel, c.program}}};
         expected[0].second.insert(expected[0].second.end(), c.name.begin(), c.name.end());
         if (c.step >= 0) {
-            s.row(4).BUF[c.step] = 1;
-            expected.push_back({960, {0x90 | c.channel, 39, 1}});  // velocity 0 would end it
+            s.row(4).BUF[c.step] = 1, s.row(4).VOL[c.step] = 100;
+            expected.push_back({960, {0x90 | c.channel, 39, 100}});
             expected.push_back({1440, {0x80 | c.channel, 39, 64}});
         }
         expected.push_back(endOfTrack(8 * 960));
@@ -98,14 +98,16 @@ TEST(MidiExport, StepsStartOnTheirShareOfTheBeatAndLastUntilTheNextForEverySubdi
     }
 }
 
-TEST(MidiExport, StepsGoInRowOrderWithValidBytesAndEndsBeforeNewStartsOfTheSameKey) {
+TEST(MidiExport, OnlyStepsThatSoundGoInRowOrderWithValidBytesAndEndsBeforeNewStartsOfAKey) {
     GrooveState s = emptyGroove(2, 4, 1);
     s.row(1).DR = s.row(2).DR = 36;  // the same key in two rows
     s.row(5).DR = 256 + 50;          // out of range: only the low bits count
-    s.row(5).DV = 0;                 // muted rows are exported too
-    const int rows[] = {1, 2, 5}, volumes[] = {0, 300, 50, 11, 200, 51};  // steps 0 and 1
-    for (int k = 0; k < 6; ++k)
-        s.row(rows[k % 3]).BUF[k / 3] = 1, s.row(rows[k % 3]).VOL[k / 3] = volumes[k];
+    s.row(6).DV = 0;                 // a muted row is silent
+    // Steps 0 and 1 of rows 1, 2, 5 and 6; velocities 0 and below are silent.
+    const int rows[] = {1, 2, 5, 6}, volumes[] = {0, 300, 50, 90, 11, 200, 51, 90};
+    for (int k = 0; k < 8; ++k)
+        s.row(rows[k % 4]).BUF[k / 4] = 1, s.row(rows[k % 4]).VOL[k / 4] = volumes[k];
+    s.row(3).BUF[2] = 1, s.row(3).VOL[2] = -5;
     // Tick, status, key and velocity of each note event after the name and the program.
     std::string notes;
     const test::MidiFile f = exported(s);
@@ -114,7 +116,7 @@ TEST(MidiExport, StepsGoInRowOrderWithValidBytesAndEndsBeforeNewStartsOfTheSameK
             notes += std::to_string(tick) + (bytes[0] == kOn ? " on " : " off ") +
                      std::to_string(bytes[1]) + " " + std::to_string(bytes[2]) + ", ";
     EXPECT_EQ(notes,
-              "0 on 36 1, 0 on 36 44, 0 on 50 50, 480 off 36 64, 480 off 36 64, 480 off 50 64, "
+              "0 on 36 44, 0 on 50 50, 480 off 36 64, 480 off 50 64, "
               "480 on 36 11, 480 on 36 127, 480 on 50 51, 960 off 36 64, 960 off 36 64, "
               "960 off 50 64, ");
 }

@@ -1,11 +1,18 @@
 // The grid scaled to the window, the typed fields giving the keyboard back, the files
 // opened lately, and the window's first frame.
 #include <QDir>
+#include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <filesystem>
 
 #include "WindowFixture.h"
+#include "alert_answers.h"
+#include "groove_files.h"
 
 namespace pattaplex {
 namespace {
@@ -85,6 +92,43 @@ TEST_F(WindowTest, OpenedFilesAreRememberedNewestFirstUpToTen) {
     ASSERT_EQ(recent.size(), 10);
     EXPECT_TRUE(recent[0].endsWith("/g5.grv") && recent[1].endsWith("/g11.grv"));
     EXPECT_TRUE(recent[9].endsWith("/g2.grv"));
+}
+
+TEST_F(WindowTest, AGrooveWhoseNameIsNoUtf8OpensFromADropAndFromTheRecentFiles) {
+    const QByteArray name = QFile::encodeName(QDir::homePath()) + "/caf\xE9.grv";
+    struct Removal {  // the toolkit's own clean-up of the home folder passes such names by
+        std::string path;
+        ~Removal() { std::filesystem::remove(path); }
+    } removal{name.toStdString()};
+    controller.doPreset(3);  // Funk, at 80 beats a minute
+    ASSERT_TRUE(saveGroove(name.toStdString(), state));
+    controller.doPreset(1);
+    ASSERT_NE(state.TEMPO, 80);
+    state.dataTOG = 0;  // nothing unsaved to ask about before each open
+
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromEncoded("file://" + name.toPercentEncoding("/"))});
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    SeenAlert refusal;  // a refusal, were the name mangled, is answered and noted
+    answerNextAlert("", &refusal);
+    // As the toolkit hands a drop to the window, without the drag it would come from.
+    static_cast<QObject&>(window).event(&drop);
+    EXPECT_FALSE(refusal.shown) << refusal.title.toStdString();
+    EXPECT_EQ(state.TEMPO, 80);
+
+    controller.doPreset(1);
+    state.dataTOG = 0;
+    QMenu* recent = nullptr;
+    for (QMenu* menu : window.findChildren<QMenu*>())
+        if (menu->title() == QStringLiteral("Open Recent")) recent = menu;
+    ASSERT_TRUE(recent);
+    emit recent->aboutToShow();
+    ASSERT_FALSE(recent->actions().isEmpty());
+    EXPECT_EQ(recent->actions().front()->text(), QStringLiteral("caf\uFFFD.grv"));
+    answerNextAlert("", &refusal);
+    recent->actions().front()->trigger();
+    EXPECT_FALSE(refusal.shown) << refusal.title.toStdString();
+    EXPECT_EQ(state.TEMPO, 80);
 }
 
 // The window drawn unseen before it first shows, so that its first frame comes with its

@@ -5,8 +5,9 @@
 
 namespace pattaplex {
 
-// Told by the sound side what the window shows about playback. Called only from inside
-// Sound::pump() and Sound::initQT(), on the main thread.
+// Told by the sound side what the window shows about playback. Called only on the main
+// thread: from inside Sound::pump() and Sound::initQT(), and when the output deals with a
+// sound device it has lost.
 class ClockListener {
   public:
     virtual ~ClockListener() = default;

@@ -1,0 +1,176 @@
+// The note output through real drivers: an audition written by the file driver, and a
+// JACK server of the test's own killed while a groove plays through it, then started
+// again.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "NoteOutput.h"
+#include "WavFile.h"
+#include "fresh_start.h"
+#include "test_jack_server.h"
+#include "test_pulse_server.h"
+
+namespace pattaplex {
+namespace {
+
+// Hears what the output tells the window.
+struct Listener : ClockListener {
+    void stepSounded(int) override { ++steps; }
+    void loopWrapping() override {}
+    void soundStatusChanged(const std::string& text) override { status = text; }
+    int steps = 0;
+    std::string status;
+};
+
+TEST(SoundDevice, AnAuditionSoundsForItsLengthThroughTheFileDriver) {
+    const std::string path = testing::TempDir() + "audition-" + std::to_string(getpid()) + ".wav";
+    setenv("PATTAPLEX_AUDIO_DRIVER", "file", 1);
+    setenv("PATTAPLEX_AUDIO_FILE", path.c_str(), 1);
+    GrooveState s = freshStartState();
+    constexpr int kOrgan = 17;  // sustains while held, so its length is the audition's
+    {
+        NoteOutput output(s, stdout, stderr);
+        ASSERT_TRUE(output.initQT(kOrgan));
+        const SynthEngine& engine = output.engine();
+        // The kit's samples load on a worker; a second lets them in before the note.
+        const int64_t settled = engine.position() + engine.rate();
+        ASSERT_TRUE(within30s([&] { return engine.position() > settled; }, [] {}));
+        output.audition(60, 110);
+        const int64_t end = engine.position() + engine.rate();
+        ASSERT_TRUE(within30s([&] { return engine.position() > end; }, [] {}));
+    }
+    const auto wav = readWav16(path);
+    std::filesystem::remove(path);
+    ASSERT_TRUE(wav);
+    const auto& [samples, rate] = *wav;
+    EXPECT_EQ(rate, kSampleRate);
+    // The first and last frames above -40 dBFS.
+    int64_t first = -1, last = -1;
+    for (size_t i = 0; i < samples.size(); ++i)
+        if (std::abs(samples[i]) > 328) {
+            const auto frame = static_cast<int64_t>(i / 2);
+            if (first < 0) first = frame;
+            last = frame;
+        }
+    ASSERT_GE(first, 0) << "the audition was not heard";
+    // Held for 4/60 s, then the organ's short release.
+    const double seconds = static_cast<double>(last - first) / rate;
+    EXPECT_GT(seconds, 4.0 / 60);
+    EXPECT_LT(seconds, 4.0 / 60 + 0.25);
+}
+
+TEST(SoundDevice, ALostJackServerIsToldOfTheClockKeepsTimeAndSoundComesBack) {
+    const std::string name = "pattaplex-test-" + std::to_string(getpid());
+    TestJackServer server(name);
+    if (!server.start()) GTEST_SKIP() << "no JACK server can run here";
+    setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+    setenv("PATTAPLEX_AUDIO_DRIVER", "jack", 1);
+    GrooveState s = freshStartState();
+    s.TEMPO = 240;
+    std::FILE* devNull = std::fopen("/dev/null", "w");
+    NoteOutput output(s, devNull, devNull);
+    Listener listener;
+    output.setListener(&listener);
+    int serviceCalls = 0;
+    output.setServiceCall([&](int) { ++serviceCalls; });  // the driver's thread: count only
+    auto tick = [&] {
+        output.pump();
+        output.service();
+    };
+    auto stepsGoOn = [&] {
+        const int seen = listener.steps;
+        return within30s([&] { return listener.steps > seen + 2; }, tick);
+    };
+
+    ASSERT_TRUE(output.initQT(s.KIT));
+    EXPECT_EQ(server.portsOf("Pattaplex"), std::make_pair(4, 2));  // sound out connected, MIDI free
+    output.startClock();
+    ASSERT_TRUE(stepsGoOn());
+    const std::string gone = "No sound: the JACK server has gone";
+    for (bool fixSound : {false, true}) {
+        server.stop();
+        ASSERT_TRUE(within30s([&] { return listener.status == gone; }, tick)) << listener.status;
+        EXPECT_GT(serviceCalls, 0);
+        EXPECT_TRUE(stepsGoOn()) << "the clock stopped with the server";
+        EXPECT_TRUE(output.position().playing);
+        EXPECT_EQ(output.soundStatus(), gone);
+
+        ASSERT_TRUE(server.start());
+        if (fixSound) {
+            EXPECT_TRUE(output.initQT(s.KIT));
+        } else {  // the retries find it
+            ASSERT_TRUE(within30s([&] { return listener.status.empty(); }, tick));
+        }
+        EXPECT_EQ(listener.status, "");
+        EXPECT_EQ(server.portsOf("Pattaplex"),
+                  std::make_pair(4, 2));  // one client, connected again
+        const int64_t heard = output.engine().position();
+        ASSERT_TRUE(within30s([&] { return output.engine().position() > heard + 48000; }, tick));
+        EXPECT_TRUE(stepsGoOn());
+    }
+    output.stopClock();
+    std::fclose(devNull);
+}
+
+// Under PulseAudio a stopped, silent program corks its stream: nothing is rendered until
+// something is to be played, and the first note then comes at once.
+TEST(SoundDevice, UnderPulseAudioStoppedMeansAsleepAndALostServerComesBack) {
+    TestPulseServer server;
+    if (!server.start()) GTEST_SKIP() << "no PulseAudio server can run here";
+    setenv("PULSE_SERVER", server.address().c_str(), 1);
+    setenv("PATTAPLEX_AUDIO_DRIVER", "pulseaudio", 1);
+    GrooveState s = freshStartState();
+    s.TEMPO = 240;
+    std::FILE* devNull = std::fopen("/dev/null", "w");
+    NoteOutput output(s, devNull, devNull);
+    Listener listener;
+    output.setListener(&listener);
+    output.setServiceCall([](int) {});
+    auto tick = [&] {
+        output.pump();
+        output.service();
+    };
+    const SynthEngine& engine = output.engine();
+    // Rendering has stopped when the position holds still for a tenth of a second.
+    auto asleep = [&] {
+        const int64_t before = engine.position();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        return engine.position() == before;
+    };
+
+    ASSERT_TRUE(output.initQT(s.KIT));
+    ASSERT_TRUE(within30s(asleep, [] {}));
+    output.startClock();
+    ASSERT_TRUE(within30s([&] { return listener.steps > 2; }, tick));
+    EXPECT_GT(output.position().latency, 0.0);
+    EXPECT_LE(output.position().latency, 0.025);
+    output.stopClock();
+    ASSERT_TRUE(within30s(asleep, [] {}));
+    const int64_t stoppedAt = engine.position();
+    output.audition(38, 100);  // wakes it
+    ASSERT_TRUE(within30s([&] { return engine.position() > stoppedAt; }, [] {}));
+
+    output.startClock();
+    server.stop();
+    const std::string gone = "No sound: the PulseAudio server has gone";
+    ASSERT_TRUE(within30s([&] { return listener.status == gone; }, tick)) << listener.status;
+    const int steps = listener.steps;
+    EXPECT_TRUE(within30s([&] { return listener.steps > steps + 2; }, tick));
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(within30s([&] { return listener.status.empty(); }, tick));
+    output.stopClock();
+    std::fclose(devNull);
+}
+
+}  // namespace
+}  // namespace pattaplex
