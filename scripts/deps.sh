@@ -71,15 +71,6 @@ install_packages_safely() {
     rm -f "$log"
 }
 
-# The JACK server of the JACK already on the machine, for the MIDI tests' own dummy server.
-jack_server_package() {
-    if package_installed libjack0; then
-        echo jackd1
-    else
-        echo jackd2
-    fi
-}
-
 # What building, testing, packaging and trying the window need.
 build_packages() {
     echo build-essential cmake pkg-config ninja-build \
@@ -88,12 +79,11 @@ build_packages() {
         libplist-dev libsmf-dev libglib2.0-dev libgtest-dev libgmock-dev \
         fonts-dejavu-core xvfb xauth \
         desktop-file-utils appstream shared-mime-info libglib2.0-bin \
-        fluidsynth `# the program: the render benchmark compares against its file render` \
-        "$(jack_server_package)" jack-midi-clock # the MIDI tests' server, and a clock
+        fluidsynth # the program: the render benchmark compares against its file render
 }
 
-# The servers the sound tests start of their own: the JACK server of the JACK already
-# there, and PulseAudio (its null sink; the tests never touch a user's own server). Where
+# The servers the sound and MIDI tests start of their own: the JACK server of the JACK
+# already there, and PulseAudio (its null sink; the tests never touch a user's own server). Where
 # one would remove something (PulseAudio beside PipeWire's), its tests skip instead.
 sound_server_packages() {
     if package_installed libjack0; then
