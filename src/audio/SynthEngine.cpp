@@ -321,6 +321,12 @@ void SynthEngine::render(float* left, float* right, int frames) {
     scheduler_.endBlock();
 }
 
+void SynthEngine::passSilence(int64_t frames) {
+    scheduler_.passSilence(frames);
+    rendered_ += frames;
+    synthRendered_ += frames / factor_;
+}
+
 void SynthEngine::synthesize(float* left, float* right, int frames) {
     const int64_t end = rendered_ + frames;
     if (!left || !right || !fluid_->loaded) {

@@ -85,6 +85,10 @@ class SynthEngine {
     // and every voice has died away, so that nothing but silence would come until the next
     // command.
     bool asleep() const { return scheduler_.idle() && quiet_; }
+    // Audio thread, while asleep(): the sample clock moves on by `frames` of silence (a
+    // multiple of 128) with nothing rendered; what was queued meanwhile plays from the
+    // next render on.
+    void passSilence(int64_t frames);
     // Any thread.
     EngineReport report() const { return scheduler_.report(); }
 
