@@ -40,6 +40,12 @@ void MasterBus::setVolume(float volume) {
     if (std::isfinite(volume)) volume_.store(clampVolume(volume), std::memory_order_relaxed);
 }
 
+bool MasterBus::passSilence() {
+    if (cut_ > 0.0f) return false;
+    applied_ = volume_.load(std::memory_order_relaxed);
+    return true;
+}
+
 void MasterBus::process(float* left, float* right, int frames) {
     if (frames <= 0) return;
     const float target = volume_.load(std::memory_order_relaxed);

@@ -109,8 +109,9 @@ class SynthEngine {
     void loadPresets();
     void apply(const TimedEvent& event);
     void applyDue(int64_t until);
-    void synthesize(float* left, float* right, int frames);
-    void renderSynth(float* left, float* right, int frames);
+    void switchChorusOnIfSentTo();
+    bool synthesize(float* left, float* right, int frames);
+    bool renderSynth(float* left, float* right, int frames);
 
     struct Fluid;
     std::unique_ptr<Fluid> fluid_;
@@ -132,6 +133,7 @@ class SynthEngine {
     bool phase_ = false;
     int channel_ = 0;
     bool quiet_ = true;  // no voice sounds and the output has died away
+    bool chorusOn_ = false;
 
     MasterBus masterBus_;
 };
