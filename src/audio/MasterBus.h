@@ -50,6 +50,8 @@ class MasterBus {
 
   private:
     static float clampVolume(float volume);
+    bool passUnlimited(float* left, float* right, int frames, float volume);
+    void recordPeak(float peak);
 
     std::atomic<float> volume_;
     std::atomic<float> peak_{0.0f};
