@@ -1,5 +1,6 @@
 // The MIDI menu as a user finds it: its choices by name reach the sound, are remembered
 // for the next window, and following a MIDI clock locks the tempo controls.
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -53,6 +54,15 @@ TEST_F(WindowTest, TheMidiMenuReachesTheSoundAndIsRemembered) {
         if (label->accessibleName() == "Tempo source") source = label;
     ASSERT_NE(source, nullptr);
     EXPECT_EQ(source->text(), "Tempo from MIDI clock");
+    // Shown where nothing else is.
+    window.show();
+    QCoreApplication::processEvents();
+    for (QWidget* other :
+         source->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other == source || !other->isVisible()) continue;
+        EXPECT_FALSE(other->geometry().intersects(source->geometry()))
+            << other->metaObject()->className();
+    }
 
     MidiSettings remembered = chosen;
     remembered.sync = SyncSource::MidiClock;
