@@ -4,7 +4,8 @@
 # with its PulseAudio service, a JACK dummy server (48 kHz, 256 frames) and the file
 # driver; and Hydrogen's under the same servers where it is installed. Every server is
 # started with sockets and names of its own and stopped by its process id. Prints a table
-# of percentages of one core and the output latency the program reports. Run by hand with
+# of percentages of one core and the output latency the program reports; under each
+# server, first the server's own load with no client. Run by hand with
 # a release build:
 #   bench/cpu/servers_bench.sh [program] [seconds]
 set -uo pipefail
@@ -89,7 +90,12 @@ run() {
     wait "$app" 2>/dev/null
     printf '%-10s idle %s   playing %s   %s\n' "$kind" "$idle" "$playing" "${latency:-}"
 }
+# The server with no client at all, then each program under it: a program's extra load
+# on its server is the difference.
 both() {
+    local alone
+    alone=$(measure 0 "$@")  # no process 0: only the server's figure counts
+    printf '%-10s idle         %s\n' "no client" "${alone#*% }"
     run pattaplex "$@"
     [ -n "$hydrogen_song" ] && run hydrogen "$@"
 }
