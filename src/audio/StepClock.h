@@ -23,6 +23,8 @@ class StepClock {
     // Stops: no step from now on plays. Returns the step that would have sounded next.
     int stop();
     bool running() const { return running_; }
+    // The next step plays at sample time `time` instead (an outside clock sets the pace).
+    void moveNextStep(int64_t time) { nextTime_ = time; }
     // Stops by itself where pass `passes` would begin (0: never), as a render does.
     void setPassLimit(int64_t passes) { passLimit_ = passes; }
 
