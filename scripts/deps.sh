@@ -83,8 +83,8 @@ build_packages() {
         fluidsynth # the program: the render benchmark compares against its file render
 }
 
-# The servers the sound tests start of their own: the JACK server of the JACK already
-# there, and PulseAudio (its null sink; the tests never touch a user's own server). Where
+# The servers the sound and MIDI tests start of their own: the JACK server of the JACK
+# already there, and PulseAudio (its null sink; the tests never touch a user's own server). Where
 # one would remove something (PulseAudio beside PipeWire's), its tests skip instead.
 sound_server_packages() {
     if package_installed libjack0; then

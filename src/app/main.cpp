@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "GridAccessibility.h"
@@ -27,6 +28,10 @@ constexpr int kUsageError = 2;
 struct CommandLine {
     int exitStatus = -1;
     std::string file;
+    // MIDI choices for this run, over the remembered ones.
+    bool midiOut = false;
+    bool clockOut = false;
+    std::optional<pattaplex::SyncSource> sync;
 };
 
 // An argument byte for byte as the system gave it: the toolkit's list holds text, which
@@ -48,6 +53,17 @@ CommandLine readCommandLine(const QCoreApplication& app, int argc, char** argv) 
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A groove (.grv) or drum set (.set) to open."),
                                  QStringLiteral("[FILE]"));
+    const QCommandLineOption midiOut(QStringLiteral("midi-out"),
+                                     QStringLiteral("Send the groove's notes on MIDI."));
+    const QCommandLineOption clockOut(
+        QStringLiteral("clock-out"),
+        QStringLiteral("Send MIDI clock, Start, Stop and Continue on MIDI."));
+    const QCommandLineOption sync(
+        QStringLiteral("sync"),
+        QStringLiteral("Where the tempo, start and stop come from: internal (the groove's "
+                       "own) or midi-clock (the MIDI clock received)."),
+        QStringLiteral("SOURCE"));
+    parser.addOptions({midiOut, clockOut, sync});
     CommandLine result;
     const auto usageError = [&](const QString& message) {
         std::fprintf(stderr, "pattaplex: %s\nTry 'pattaplex --help' for more information.\n",
@@ -67,6 +83,18 @@ CommandLine readCommandLine(const QCoreApplication& app, int argc, char** argv) 
         std::printf("pattaplex %s\n", PATTAPLEX_VERSION);
         result.exitStatus = 0;
         return result;
+    }
+    result.midiOut = parser.isSet(midiOut);
+    result.clockOut = parser.isSet(clockOut);
+    if (parser.isSet(sync)) {
+        const QString source = parser.value(sync);
+        if (source == QStringLiteral("internal"))
+            result.sync = pattaplex::SyncSource::Internal;
+        else if (source == QStringLiteral("midi-clock"))
+            result.sync = pattaplex::SyncSource::MidiClock;
+        else
+            return usageError(
+                QStringLiteral("--sync takes internal or midi-clock, not \"%1\"").arg(source));
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) return usageError(QStringLiteral("one file at most, please"));
@@ -137,6 +165,12 @@ int main(int argc, char** argv) {
         controller.followPlayhead();
     });
     output.setPumpSwitch([&pump](bool on) { on ? pump.start(10) : pump.stop(); });
+    // The MIDI menu's remembered choices, with the command line's over them.
+    pattaplex::MidiSettings midi = window.midiSettings();
+    midi.sendNotes = midi.sendNotes || commandLine.midiOut;
+    midi.sendClock = midi.sendClock || commandLine.clockOut;
+    midi.sync = commandLine.sync.value_or(midi.sync);
+    window.setMidiSettings(midi);
     // A lost sound device is told of from the driver's own thread; the output deals with
     // it, and tries the device again later, on this one.
     output.setServiceCall([&app, &output](int delayMs) {

@@ -1,8 +1,6 @@
 #include "AudioDevice.h"
 
 #include <fluidsynth.h>
-#include <jack/jack.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "DeviceHealth.h"
+#include "JackDevice.h"
 #include "NoteSink.h"
 #include "PulseDevice.h"
 #include "SynthEngine.h"
@@ -35,15 +34,13 @@ const char* lossReason(const std::string& driver) {
     return "the sound device has gone";
 }
 
-// FluidSynth's drivers tell of a lost server or card only in an error message, and then
-// stop calling back: JACK's shutdown callback, a refused PulseAudio write, an ALSA card
-// that cannot be brought back after a failed write.
+// FluidSynth's drivers tell of a lost card only in an error message, and then stop calling
+// back: an ALSA card that cannot be brought back after a failed write.
 bool tellsOfLoss(const char* message) {
     if (!message) return false;
     const std::string m = message;
     for (const char* sign :
-         {"Lost the connection to the JACK server", "Error writing to PulseAudio",
-          "Failed to prepare the audio device", "Failed to resume the audio device"})
+         {"Failed to prepare the audio device", "Failed to resume the audio device"})
         if (m.find(sign) != std::string::npos) return true;
     return false;
 }
@@ -52,14 +49,6 @@ void watchFluidErrors(int level, const char* message, void* health) {
     keepFluidError(message);
     if (tellsOfLoss(message)) static_cast<DeviceHealth*>(health)->reportLost();
     (void)level;
-}
-
-// JACK 1's client library writes to the server's socket unguarded: a server that dies
-// would end the program with SIGPIPE instead of being noticed.
-void ignoreBrokenPipes() {
-    struct sigaction now {};
-    if (sigaction(SIGPIPE, nullptr, &now) == 0 && now.sa_handler == SIG_DFL)
-        signal(SIGPIPE, SIG_IGN);
 }
 
 // A FluidSynth driver calling back into the engine, which splits each period at the
@@ -72,27 +61,6 @@ class FluidDevice final : public AudioDevice {
         if (fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK) {
             why = "unknown audio driver \"" + name + "\"";
             return nullptr;
-        }
-        if (name == "jack") {
-            // A JACK program of its own name, heard at once on the system's outputs; a
-            // missing server fails at once instead of being started.
-            fluid_settings_setstr(settings, "audio.jack.id", "Pattaplex");
-            fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
-            fluid_settings_setint(settings, "audio.jack.multi", 0);
-            setenv("JACK_NO_START_SERVER", "1", 1);
-            ignoreBrokenPipes();
-            // The server runs at its own rate: the synthesizer and the clock take it
-            // before the first callback.
-            const int rate = jackServerRate();
-            if (rate == 0) {
-                why = "no JACK server running";
-                return nullptr;
-            }
-            if (rate < kLowestRate || rate > kHighestRate) {
-                why = "jack: the server runs at " + std::to_string(rate) + " Hz";
-                return nullptr;
-            }
-            engine.setRate(rate);
         }
         takeFluidError();
         auto device = std::unique_ptr<FluidDevice>(new FluidDevice(engine, name, health));
@@ -117,10 +85,8 @@ class FluidDevice final : public AudioDevice {
     }
 
     std::string name() const override {
-        for (const auto& [driver, known] : {std::pair{"jack", "JACK"},
-                                            {"pulseaudio", "PulseAudio"},
-                                            {"pipewire", "PipeWire"},
-                                            {"alsa", "ALSA"}})
+        for (const auto& [driver, known] :
+             {std::pair{"pulseaudio", "PulseAudio"}, {"pipewire", "PipeWire"}, {"alsa", "ALSA"}})
             if (driverName_ == driver) return known;
         return driverName_;
     }
@@ -129,19 +95,7 @@ class FluidDevice final : public AudioDevice {
     FluidDevice(SynthEngine& engine, std::string driverName, DeviceHealth& health)
         : engine_(engine), driverName_(std::move(driverName)), health_(health) {}
 
-    // The JACK server's rate, or 0 when none is running (none is started).
-    static int jackServerRate() {
-        jack_status_t status{};
-        jack_client_t* client = jack_client_open("Pattaplex", JackNoStartServer, &status);
-        if (!client) return 0;
-        const int rate = static_cast<int>(jack_get_sample_rate(client));
-        jack_client_close(client);
-        return rate;
-    }
-
     static std::string describe(const std::string& name, const std::string& reason) {
-        if (name == "jack" && reason.find("server") != std::string::npos)
-            return "no JACK server running";
         return name + ": " + (reason.empty() ? "cannot open the sound device" : reason);
     }
 
@@ -286,13 +240,18 @@ std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, DeviceHealth
     std::string reasons;
     for (const std::string& name : names) {
         std::string reason;
-        // PipeWire desktops serve PulseAudio's clients too.
+        // JACK gets a client of our own, carrying MIDI as well as sound; PipeWire desktops
+        // serve PulseAudio's clients too.
         const bool pulse = name == "pulseaudio" || name == "pipewire";
-        if (auto device = pulse ? openPulseDevice(engine, health,
-                                                  name == "pipewire" ? "PipeWire" : "PulseAudio",
-                                                  lossReason(name), reason)
-                                : FluidDevice::open(engine, health, name, reason))
-            return device;
+        std::unique_ptr<AudioDevice> device;
+        if (name == "jack")
+            device = openJackDevice(engine, health, lossReason(name), reason);
+        else if (pulse)
+            device = openPulseDevice(engine, health, name == "pipewire" ? "PipeWire" : "PulseAudio",
+                                     lossReason(name), reason);
+        else
+            device = FluidDevice::open(engine, health, name, reason);
+        if (device) return device;
         reasons += (reasons.empty() ? "" : "; ") + reason;
     }
     why = reasons;

@@ -35,6 +35,9 @@ class AudioDevice {
     virtual void wake() {}
     // What the sound goes through, as the user knows it: "JACK", "PulseAudio", "a file".
     virtual std::string name() const = 0;
+    // Whether the device carries MIDI itself (JACK's does); others leave it to the ALSA
+    // sequencer.
+    virtual bool carriesMidi() const { return false; }
     // Seconds from a sample's rendering to its being heard, as the driver tells.
     virtual double latency() const = 0;
 };

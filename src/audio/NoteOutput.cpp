@@ -1,8 +1,10 @@
 #include "NoteOutput.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
+#include "AlsaSequencer.h"
 #include "AudioDevice.h"
 #include "kit_mapping.h"
 
@@ -33,6 +35,7 @@ NoteOutput::NoteOutput(GrooveState& s, std::FILE* out, std::FILE* err)
 }
 
 NoteOutput::~NoteOutput() {
+    sequencer_.reset();
     device_.reset();  // stops the audio thread before the engine goes
 }
 
@@ -40,6 +43,28 @@ void NoteOutput::useDevice(std::unique_ptr<AudioDevice> device, bool real) {
     device_ = std::move(device);
     realDevice_ = real && device_;
     if (device_) device_->wake();
+    useSequencerIfWanted();
+}
+
+// MIDI goes through the ALSA sequencer while something is to go out or come in and the
+// device carries none itself.
+void NoteOutput::useSequencerIfWanted() {
+    const MidiOptions& o = engine_->midiOptions();
+    const bool wanted = o.sendNotes.load() || o.sendClock.load() || o.followClock.load();
+    // Until the first opening has chosen the device, the stand-in's choice is not final.
+    if (!deviceChosen_) return;
+    if (!wanted || (device_ && device_->carriesMidi())) {
+        sequencer_.reset();
+        return;
+    }
+    if (sequencer_ || sequencerFailed_) return;
+    std::string why;
+    sequencer_ =
+        AlsaSequencer::open(*engine_, realDevice_ ? engine_->deviceBufferFrames() : 0, why);
+    if (!sequencer_) {
+        sequencerFailed_ = true;
+        std::fprintf(err_, "pattaplex: no MIDI: %s\n", why.c_str());
+    }
 }
 
 bool NoteOutput::openDevice(std::string& why) {
@@ -122,11 +147,14 @@ bool NoteOutput::initQT(int kit) {
     }
     if (!realDevice_ && !AudioDevice::noDeviceWanted()) {
         std::string why;
+        deviceChosen_ = true;
         if (!openDevice(why)) {
             reportNoDevice(why);
             return false;
         }
     }
+    deviceChosen_ = true;
+    useSequencerIfWanted();
     control(NoteCommand::Kind::Open);
     open_ = true;
     setStatus("");
@@ -211,6 +239,7 @@ void NoteOutput::startClock() {
     noticeLoss();
     device_->wake();
     if (pumpSwitch_) pumpSwitch_(true);
+    if (following_) transportSeen_ = engine_->report().transport;
 }
 
 void NoteOutput::stopClock() {
@@ -225,10 +254,32 @@ void NoteOutput::halt() {
     const EngineReport r = engine_->report();
     if (r.transport == startedAt_ && r.stepsPlayed > 0) s_.LOOP = r.nextStep;
     stopGuess_ = s_.LOOP;
-    if (pumpSwitch_) pumpSwitch_(false);
+    if (pumpSwitch_ && !following_) pumpSwitch_(false);
+}
+
+// The outside clock's tempo, and its starts and stops, told to the listener.
+void NoteOutput::followOutsideClock(const EngineReport& r) {
+    if (listener_ && r.followedTempo > 0 && std::fabs(r.followedTempo - tempoShown_) >= 0.05) {
+        tempoShown_ = r.followedTempo;
+        listener_->followedTempo(r.followedTempo);
+    }
+    if (r.transport == transportSeen_) return;
+    transportSeen_ = r.transport;
+    if (r.running) startedAt_ = r.transport;  // steps count from the latest start
+    if (r.running == running_) return;
+    running_ = r.running;
+    stepsSeen_ = 0;
+    if (!running_) s_.LOOP = r.nextStep;
+    const bool lost = r.clockLosses != lossesSeen_;
+    lossesSeen_ = r.clockLosses;
+    if (listener_) listener_->followedTransport(running_, lost ? "MIDI clock lost: stopped" : "");
 }
 
 void NoteOutput::pump() {
+    if (following_) {
+        publish(false);
+        followOutsideClock(engine_->report());
+    }
     if (!running_) return;
     engine_->collect();
     publish(false);
@@ -270,6 +321,29 @@ void NoteOutput::setMasterVolume(float volume) {
     // Also the volume every later synthesizer starts at, renders included.
     MasterBus::setProgramVolume(volume);
     engine_->masterBus().setVolume(volume);
+}
+
+void NoteOutput::setMidi(const MidiSettings& settings) {
+    MidiOptions& options = engine_->midiOptions();
+    options.sendNotes.store(settings.sendNotes);
+    options.internalSound.store(settings.internalSound);
+    options.channel.store(std::clamp(settings.channel, 0, 16));
+    options.sendClock.store(settings.sendClock);
+    const bool following = settings.sync == SyncSource::MidiClock;
+    options.followClock.store(following);
+    useSequencerIfWanted();
+    if (following == following_) return;
+    // The audio side stops what plays as it changes over.
+    halt();
+    following_ = following;
+    tempoShown_ = 0;
+    transportSeen_ = engine_->report().transport;
+    lossesSeen_ = engine_->report().clockLosses;
+    // An outside clock may start playback at any time: the groove is there for it, and
+    // the clock is watched all the while.
+    if (following_) publish(true);
+    device_->wake();
+    if (pumpSwitch_) pumpSwitch_(following_);
 }
 
 float NoteOutput::outputPeak() {

@@ -18,6 +18,7 @@
 
 namespace pattaplex {
 
+class AlsaSequencer;
 class AudioDevice;
 
 class NoteOutput final : public Sound {
@@ -56,6 +57,7 @@ class NoteOutput final : public Sound {
     std::string soundStatus() const override { return status_; }
     void setMasterVolume(float volume) override;
     float outputPeak() override;
+    void setMidi(const MidiSettings& settings) override;
 
     bool isOpen() const { return open_; }
     // The audio side, for benchmarks and tests.
@@ -70,6 +72,8 @@ class NoteOutput final : public Sound {
     // start is); a `prepared` one is infinite random's for the pass `preparedPass_`.
     void publish(bool force, bool prepared = false);
     void useDevice(std::unique_ptr<AudioDevice> device, bool real);
+    void followOutsideClock(const EngineReport& r);
+    void useSequencerIfWanted();
     bool openDevice(std::string& why);
     void noticeLoss();
     void askRetry();
@@ -84,7 +88,10 @@ class NoteOutput final : public Sound {
     std::unique_ptr<SynthEngine> engine_;
     DeviceHealth health_;
     std::unique_ptr<AudioDevice> device_;
-    bool realDevice_ = false;    // a sound device, not the silent stand-in
+    std::unique_ptr<AlsaSequencer> sequencer_;  // MIDI when the device carries none
+    bool sequencerFailed_ = false;              // said once, not tried again
+    bool deviceChosen_ = false;                 // initQT has opened the device or given up
+    bool realDevice_ = false;                   // a sound device, not the silent stand-in
     bool reconnecting_ = false;  // the sound device was lost and is tried again now and then
     bool retryAsked_ = false;    // a call of service() to retry is on its way
     std::chrono::steady_clock::time_point nextRetry_{};
@@ -102,6 +109,13 @@ class NoteOutput final : public Sound {
     int64_t preparedPass_ = 0;    // the pass infinite random last prepared a groove for
     int stopGuess_ = -1;          // LOOP as set at the last stop, before the audio side said
     GrooveSnapshot published_{};  // the groove last published
+
+    // Following a MIDI clock: the transport and the losses of the clock last told of, and
+    // the tempo last shown.
+    bool following_ = false;
+    uint64_t transportSeen_ = 0;
+    uint64_t lossesSeen_ = 0;
+    double tempoShown_ = 0;
 };
 
 }  // namespace pattaplex

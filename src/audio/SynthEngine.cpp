@@ -7,8 +7,10 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -118,9 +120,8 @@ std::vector<std::string> SynthEngine::soundfonts() {
 
 SynthEngine::SynthEngine(int rate, int cores)
     : fluid_(std::make_unique<Fluid>()),
-      rate_(rate),
       factor_(factorFor(rate)),
-      clock_(rate),
+      scheduler_(rate, kFluidBlock * factor_, midi_),
       masterBus_(rate) {
     captureLibraryMessages();
     fluid_->settings = new_fluid_settings();
@@ -143,9 +144,7 @@ int SynthEngine::deviceBufferFrames() const {
 }
 
 SynthEngine::~SynthEngine() {
-    fluid_->stopWorker();  // it sends to the engine's queue
-    delete current_;
-    delete held_;
+    fluid_->stopWorker();  // it sends to the scheduler's queue
 }
 
 void* SynthEngine::synthHandle() const {
@@ -159,14 +158,11 @@ bool SynthEngine::loaded() const {
 }
 
 void SynthEngine::setRate(int rate) {
-    if (rate == rate_) return;
-    rendered_ = rendered_ * rate / rate_;
-    for (size_t i = 0; i < pendingCount_; ++i) pending_[i].time = pending_[i].time * rate / rate_;
-    shared_.position.store(rendered_);
-    clock_.setRate(rate);
-    masterBus_.setSampleRate(rate);
-    rate_ = rate;
+    if (rate == scheduler_.rate()) return;
     factor_ = factorFor(rate);
+    scheduler_.setRate(rate, kFluidBlock * factor_);
+    rendered_ = scheduler_.position();
+    masterBus_.setSampleRate(rate);
     synthRendered_ = rendered_ / factor_;
     phase_ = false;
     fluid_settings_setnum(fluid_->settings, "synth.sample-rate", rate / factor_);
@@ -234,7 +230,7 @@ void SynthEngine::loadPresets() {
         fluid_->wanted.reset();
         fluid_->working = true;
         lock.unlock();
-        select(preset, workerQueue_);
+        select(preset, true);
         lock.lock();
         fluid_->working = false;
         fluid_->changed.notify_all();
@@ -242,11 +238,10 @@ void SynthEngine::loadPresets() {
 }
 
 bool SynthEngine::selectPreset(const KitPreset& preset) {
-    return select(preset, queue_);
+    return select(preset, false);
 }
 
-template <typename Queue>
-bool SynthEngine::select(const KitPreset& preset, Queue& queue) {
+bool SynthEngine::select(const KitPreset& preset, bool fromWorker) {
     if (!fluid_->loaded) return false;
     std::lock_guard<std::mutex> lock(fluid_->selecting);
     fluid_sfont_t* font = fontHolding(fluid_->synth, preset);
@@ -266,126 +261,77 @@ bool SynthEngine::select(const KitPreset& preset, Queue& queue) {
     NoteCommand c;
     c.kind = NoteCommand::Kind::SetChannel;
     c.channel = static_cast<uint8_t>(preset.channel);
-    queue.push(c);
+    if (fromWorker)
+        scheduler_.sendFromWorker(c);
+    else
+        scheduler_.send(c);
     return true;
 }
 
-bool SynthEngine::send(const NoteCommand& command) {
-    return queue_.push(command);
-}
-
-void SynthEngine::takeSnapshots() {
-    GrooveSnapshot* fresh = handoff_.take();
-    if (!fresh) return;
-    const bool waits = fresh->forPass > clock_.passes() || (fresh->prepared && clock_.running());
-    if (waits) {
-        handoff_.retire(std::exchange(held_, fresh));
-    } else {
-        // A groove for the present pass holds every change before it.
-        handoff_.retire(std::exchange(held_, nullptr));
-        handoff_.retire(std::exchange(current_, fresh));
-    }
-}
-
-void SynthEngine::passStarting() {
-    if (held_) handoff_.retire(std::exchange(current_, std::exchange(held_, nullptr)));
-}
-
-void SynthEngine::takeCommands() {
-    NoteCommand c;
-    while (workerQueue_.pop(c) || queue_.pop(c)) {
-        switch (c.kind) {
-            case NoteCommand::Kind::Flush:
-                pendingCount_ = 0;
-                muted_ = true;
-                if (fluid_->loaded) fluid_synth_all_notes_off(fluid_->synth, -1);
-                break;
-            case NoteCommand::Kind::Silence:
-                if (fluid_->loaded) fluid_synth_all_notes_off(fluid_->synth, -1);
-                break;
-            case NoteCommand::Kind::Open:
-                muted_ = false;
-                break;
-            case NoteCommand::Kind::SetChannel:
-                // Notes on the old channel could not be stopped any more.
-                if (c.channel != channel_ && fluid_->loaded)
-                    fluid_synth_all_notes_off(fluid_->synth, channel_);
-                channel_ = c.channel;
-                break;
-            case NoteCommand::Kind::Start:
-                clock_.start(rendered_, c.step);
-                clock_.setPassLimit(c.time);
-                ++transport_;
-                break;
-            case NoteCommand::Kind::Stop:
-                // Notes of steps already begun end as they would have.
-                clock_.stop();
-                ++transport_;
-                break;
-            default:
-                if (!muted_) insertPending(c);
-        }
-    }
-}
-
-void SynthEngine::playStepNote(int64_t onTime, int64_t offTime, int key, int velocity) {
-    if (muted_) return;
-    NoteCommand c;
-    c.key = static_cast<uint8_t>(key);
-    c.kind = NoteCommand::Kind::NoteOn;
-    c.velocity = static_cast<uint8_t>(velocity);
-    c.time = onTime;
-    insertPending(c);
-    c.kind = NoteCommand::Kind::NoteOff;
-    c.velocity = 0;
-    c.time = offTime;
-    insertPending(c);
-}
-
-void SynthEngine::insertPending(const NoteCommand& c) {
-    if (pendingCount_ == kPendingCapacity) return;  // cannot happen at any sane tempo
-    // Stable: a note-off queued before a note-on of the same time stays before it.
-    size_t i = pendingCount_;
-    while (i > 0 && pending_[i - 1].time > c.time) {
-        pending_[i] = pending_[i - 1];
-        --i;
-    }
-    pending_[i] = c;
-    ++pendingCount_;
-}
-
-void SynthEngine::apply(const NoteCommand& c) {
+// The synthesizer's side of a block's events.
+void SynthEngine::apply(const TimedEvent& e) {
     if (!fluid_->loaded) return;
-    quiet_ = false;
-    if (c.kind == NoteCommand::Kind::NoteOn)
-        fluid_synth_noteon(fluid_->synth, channel_, c.key, c.velocity);
-    else
-        fluid_synth_noteoff(fluid_->synth, channel_, c.key);
+    using Kind = TimedEvent::Kind;
+    switch (e.kind) {
+        case Kind::NoteOn:
+            if (!midi_.internalSound.load(std::memory_order_relaxed)) break;
+            quiet_ = false;
+            fluid_synth_noteon(fluid_->synth, channel_, e.key, e.velocity);
+            break;
+        case Kind::NoteOff:
+            fluid_synth_noteoff(fluid_->synth, channel_, e.key);
+            break;
+        case Kind::Silence:
+            fluid_synth_all_notes_off(fluid_->synth, -1);
+            break;
+        case Kind::SetChannel:
+            // Notes on the old channel could not be stopped any more.
+            if (e.channel != channel_) fluid_synth_all_notes_off(fluid_->synth, channel_);
+            channel_ = e.channel;
+            break;
+        default:
+            break;  // notes of steps already begun end as they would have
+    }
+}
+
+// Applies the events of the block due before synthesizer sample `until`.
+void SynthEngine::applyDue(int64_t until) {
+    while (next_ < events_.size() && events_[next_].time / factor_ < until) apply(events_[next_++]);
+}
+
+void SynthEngine::setBlockListener(BlockListener* listener) {
+    listener_.store(listener);
+    // A block begun with the old one ends first (the audio thread never waits for this).
+    while (listenerBusy_.load()) std::this_thread::yield();
 }
 
 void SynthEngine::render(float* left, float* right, int frames) {
-    takeSnapshots();
-    takeCommands();
-    clock_.run(rendered_ + frames, *this);
+    listenerBusy_.store(true);
+    BlockListener* listener = listener_.load();
+    if (listener) listener->blockStarting(scheduler_.blockStart(), frames);
+    events_ = scheduler_.beginBlock(frames);
+    next_ = 0;
     synthesize(left, right, frames);
+    // What the synthesizer had no time left for in the block (a block ending between two
+    // samples of a doubled rate) still happens.
+    applyDue(std::numeric_limits<int64_t>::max());
     if (left && right) masterBus_.process(left, right, frames);
-    publishReport();
-}
-
-int64_t SynthEngine::synthTime(const NoteCommand& c) const {
-    const int64_t t = std::max<int64_t>(c.time, 0) / factor_;
-    return (t + kFluidBlock / 2) / kFluidBlock * kFluidBlock;
+    if (listener) listener->blockRendered(events_, scheduler_.blockStart(), frames);
+    listenerBusy_.store(false);
+    scheduler_.endBlock();
 }
 
 void SynthEngine::synthesize(float* left, float* right, int frames) {
     const int64_t end = rendered_ + frames;
     if (!left || !right || !fluid_->loaded) {
-        // Keeping time with nothing to hear: the notes due are dropped.
+        // Keeping time with nothing to hear: the notes due are dropped, the channel and
+        // the silences still taken.
         if (left) std::fill_n(left, frames, 0.0f);
         if (right) std::fill_n(right, frames, 0.0f);
-        size_t first = 0;
-        while (first < pendingCount_ && pending_[first].time < end) ++first;
-        dropApplied(first);
+        for (; next_ < events_.size(); ++next_)
+            if (events_[next_].kind != TimedEvent::Kind::NoteOn &&
+                events_[next_].kind != TimedEvent::Kind::NoteOff)
+                apply(events_[next_]);
         rendered_ = end;
         synthRendered_ = (end + factor_ - 1) / factor_;
         phase_ = false;
@@ -422,80 +368,35 @@ void SynthEngine::synthesize(float* left, float* right, int frames) {
     rendered_ = end;
 }
 
-void SynthEngine::dropApplied(size_t count) {
-    if (count == 0) return;
-    std::move(pending_.begin() + static_cast<ptrdiff_t>(count),
-              pending_.begin() + static_cast<ptrdiff_t>(pendingCount_), pending_.begin());
-    pendingCount_ -= count;
-}
-
 void SynthEngine::renderSynth(float* left, float* right, int frames) {
     const int64_t end = synthRendered_ + frames;
-    const bool noteDue = pendingCount_ > 0 && synthTime(pending_[0]) < end;
+    bool noteDue = false;  // only a note sounds: a change of channel needs no rendering
+    for (size_t i = next_; i < events_.size() && events_[i].time / factor_ < end; ++i)
+        noteDue = noteDue || events_[i].kind == TimedEvent::Kind::NoteOn;
     // Once every voice has died away the synthesizer is not run at all, as long as its
     // 64-sample blocks stay where the notes expect them.
     if (quiet_ && !noteDue && synthRendered_ % kFluidBlock == 0 && frames % kFluidBlock == 0) {
         std::fill_n(left, frames, 0.0f);
         std::fill_n(right, frames, 0.0f);
+        applyDue(end);
         synthRendered_ = end;
         return;
     }
     int done = 0;
-    size_t first = 0;
     while (done < frames) {
-        while (first < pendingCount_ && synthTime(pending_[first]) <= synthRendered_)
-            apply(pending_[first++]);
+        applyDue(synthRendered_ + 1);
         int64_t until = end;
-        if (first < pendingCount_) until = std::min(until, synthTime(pending_[first]));
+        if (next_ < events_.size()) until = std::min(until, events_[next_].time / factor_);
         const int n = static_cast<int>(until - synthRendered_);
         fluid_synth_write_float(fluid_->synth, n, left, done, 1, right, done, 1);
         done += n;
         synthRendered_ += n;
     }
-    dropApplied(first);
     if (!quiet_ && fluid_synth_get_active_voice_count(fluid_->synth) == 0) {
         float peak = 0;
         for (int i = 0; i < frames; ++i)
             peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
         quiet_ = peak < kInaudible;
-    }
-}
-
-// A reader that sees the same even sequence count before and after its reads has read
-// one whole report (every access sequentially consistent).
-void SynthEngine::publishReport() {
-    const uint64_t sequence = shared_.sequence.load();
-    shared_.sequence.store(sequence + 1);
-    shared_.position.store(rendered_);
-    shared_.running.store(clock_.running());
-    shared_.busy.store(clock_.running() || pendingCount_ > 0);
-    shared_.stepsPlayed.store(clock_.stepsPlayed());
-    shared_.lastStep.store(clock_.lastStep());
-    shared_.nextStep.store(clock_.nextStep());
-    shared_.passes.store(clock_.passes());
-    shared_.passEnd.store(clock_.passEnd(current_ ? current_->steps : 0));
-    shared_.nextTime.store(clock_.nextTime());
-    shared_.playing.store(current_ ? current_->serial : 0);
-    shared_.transport.store(transport_);
-    shared_.sequence.store(sequence + 2);
-}
-
-EngineReport SynthEngine::report() const {
-    EngineReport r;
-    for (;;) {
-        const uint64_t before = shared_.sequence.load();
-        r.position = shared_.position.load();
-        r.running = shared_.running.load();
-        r.busy = shared_.busy.load();
-        r.stepsPlayed = shared_.stepsPlayed.load();
-        r.lastStep = shared_.lastStep.load();
-        r.nextStep = shared_.nextStep.load();
-        r.passes = shared_.passes.load();
-        r.passEnd = shared_.passEnd.load();
-        r.nextTime = shared_.nextTime.load();
-        r.playing = shared_.playing.load();
-        r.transport = shared_.transport.load();
-        if (before % 2 == 0 && shared_.sequence.load() == before) return r;
     }
 }
 

@@ -167,19 +167,52 @@ void GrooveController::playGroove() {
             out_.setPlayTitle("paused");
             showPlayhead(s_.LOOP);  // the step that will sound next
         } else {
-            out_.setPlayTitle("PLAY");
-            s_.LOOP = 0;
-            out_.setCount("0:0");
-            showPlayhead(-1);
+            showPlayTitle(false);
         }
         return;
     }
     sound_.startClock();
-    out_.setPlayTitle("STOP");
-    s_.DEMO = 0;
+    showPlayTitle(true);
+}
+
+void GrooveController::showPlayTitle(bool playing) {
+    if (playing) {
+        out_.setPlayTitle("STOP");
+        s_.DEMO = 0;
+        return;
+    }
+    out_.setPlayTitle("PLAY");
+    s_.LOOP = 0;
+    out_.setCount("0:0");
+    showPlayhead(-1);
+}
+
+void GrooveController::setMidi(const MidiSettings& midi) {
+    const bool wasFollowing = followsOutsideClock();
+    midi_ = midi;
+    const bool wasRunning = sound_.clockRunning();
+    sound_.setMidi(midi_);
+    // Changing where the clock comes from stops playback.
+    if (wasRunning && !sound_.clockRunning()) showPlayTitle(false);
+    if (followsOutsideClock() == wasFollowing) return;
+    out_.showTempoSource(followsOutsideClock() ? "Tempo from MIDI clock" : "",
+                         !followsOutsideClock());
+    if (!followsOutsideClock()) showTempo();
+}
+
+void GrooveController::followedTransport(bool playing, const std::string& why) {
+    showPlayTitle(playing);
+    out_.showTempoSource(why.empty() ? "Tempo from MIDI clock" : why, false);
+}
+
+void GrooveController::followedTempo(double bpm) {
+    const int shown = static_cast<int>(std::lround(bpm));
+    out_.setTempoField(shown);
+    out_.setTempoSlider(std::clamp(shown, kSlowestTempo, kFastestTempo));
 }
 
 void GrooveController::setTempo() {
+    if (followsOutsideClock()) return;  // the outside clock's tempo stays shown
     const EditScope edit(*this, "Tempo", "tempo");
     s_.TEMPO = out_.tempoSlider();
     out_.setTempoField(s_.TEMPO);

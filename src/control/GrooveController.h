@@ -58,6 +58,12 @@ class GrooveController : public ClockListener {
     void setTest(int row);
     void fixQT();
 
+    // MIDI out and the clock followed. While an outside clock is followed, the tempo
+    // field shows its tempo and cannot be changed.
+    void setMidi(const MidiSettings& midi);
+    const MidiSettings& midi() const { return midi_; }
+    bool followsOutsideClock() const { return midi_.sync != SyncSource::Internal; }
+
     // Transport.
     void playGroove();
     void setTempo();  // reads the tempo slider
@@ -119,6 +125,8 @@ class GrooveController : public ClockListener {
     void loopWrapping() override;
     // The sound side's one word to the window about whether it can be heard.
     void soundStatusChanged(const std::string& status) override { out_.setSoundStatus(status); }
+    void followedTransport(bool playing, const std::string& why) override;
+    void followedTempo(double bpm) override;
 
     // Comforts beyond the grid's own keys: drag painting (after a mouseDown), undo and
     // redo of whole edits, typed and tapped tempo, the playhead.
@@ -157,6 +165,7 @@ class GrooveController : public ClockListener {
     void displayNames(bool drums);
     void doDEMO();
     void showTempo();
+    void showPlayTitle(bool playing);
     void showFeel();
     void stepFeelChanged(int row, int velocity);
     // After the grid size was set: the clear the size buttons make, and the reason when
@@ -189,7 +198,8 @@ class GrooveController : public ClockListener {
     int volumeDragRow_ = 0;            // the row whose volume slider is held, or 0
     std::string grooveFile_;           // where the groove was saved or opened from, or ""
     std::function<void()> afterSave_;  // an open waiting for the groove to be saved
-    std::string undoTitle_;            // as the clear/undo button shows it
+    MidiSettings midi_;
+    std::string undoTitle_;  // as the clear/undo button shows it
 };
 
 }  // namespace pattaplex

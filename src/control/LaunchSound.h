@@ -55,6 +55,7 @@ class LaunchSound : public Sound {
     std::string soundStatus() const override { return output_.soundStatus(); }
     void setMasterVolume(float volume) override { output_.setMasterVolume(volume); }
     float outputPeak() override { return output_.outputPeak(); }
+    void setMidi(const MidiSettings& settings) override { output_.setMidi(settings); }
 
   private:
     Sound& output_;

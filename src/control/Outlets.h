@@ -32,6 +32,10 @@ class Outlets {
     virtual int tempoSlider() const = 0;
     virtual void setTempoSlider(int bpm) = 0;
     virtual void setTempoField(int bpm) = 0;
+    // Where the tempo comes from ("" for the groove's own), and whether it can be changed.
+    virtual void showTempoSource(const std::string& source, bool editable) {
+        (void)source, (void)editable;
+    }
 
     // Per-row controls.
     virtual int soundSelector(int row) const = 0;  // note - 35

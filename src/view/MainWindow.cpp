@@ -208,6 +208,11 @@ QWidget* MainWindow::buildTransport() {
     layout->addWidget(tempo_, 1, 1, 1, 2);
     layout->addWidget(tempoField_, 1, 3);
     layout->addWidget(inf_, 2, 0, 1, 4);
+    // Says where the tempo comes from when it is not the groove's own.
+    tempoSource_ = new QLabel;
+    tempoSource_->setAccessibleName(tr("Tempo source"));
+    tempoSource_->hide();
+    layout->addWidget(tempoSource_, 4, 0, 1, 4);
     layout->addLayout(buildOutput(), 3, 0, 1, 4);
     feel_ = new FeelControls;
     layout->addWidget(feel_, 4, 0, 1, 4);
@@ -394,6 +399,9 @@ void MainWindow::buildMenus() {
     showEditHistory({}, {});
 
     addKeyMenus(*menuBar(), runCommand);
+    midiMenu_ = std::make_unique<MidiMenu>(*menuBar(), [this](const MidiSettings& midi) {
+        toController([midi](GrooveController& c) { c.setMidi(midi); });
+    });
     for (QAction* menu : menuBar()->actions())
         if (menu->menu() && menu->text() == tr("Help"))
             menu->menu()->addAction(tr("About Pattaplex"), this, &MainWindow::showAbout);
@@ -706,6 +714,22 @@ int MainWindow::tempoSlider() const {
 void MainWindow::setTempoSlider(int bpm) {
     const QSignalBlocker blocker(tempo_);
     tempo_->setValue(bpm);
+}
+
+void MainWindow::showTempoSource(const std::string& source, bool editable) {
+    tempoSource_->setText(qs(source));
+    tempoSource_->setVisible(!source.empty());
+    tempo_->setEnabled(editable);
+    tempoField_->setReadOnly(!editable);
+}
+
+MidiSettings MainWindow::midiSettings() const {
+    return midiMenu_->settings();
+}
+
+void MainWindow::setMidiSettings(const MidiSettings& midi) {
+    midiMenu_->show(midi);
+    toController([midi](GrooveController& c) { c.setMidi(midi); });
 }
 
 void MainWindow::setTempoField(int bpm) {

@@ -12,12 +12,14 @@
 #include <QSlider>
 #include <QToolButton>
 #include <functional>
+#include <memory>
 
 #include "AudioExportDialog.h"
 #include "Command.h"
 #include "FeelControls.h"
 #include "GridView.h"
 #include "LevelMeter.h"
+#include "MidiMenu.h"
 #include "Outlets.h"
 #include "RowPanel.h"
 #include "Sound.h"
@@ -56,6 +58,12 @@ class MainWindow : public QMainWindow, public Outlets {
     int tempoSlider() const override;
     void setTempoSlider(int bpm) override;
     void setTempoField(int bpm) override;
+    void showTempoSource(const std::string& source, bool editable) override;
+
+    // The MIDI menu's choices, as remembered; set from outside (the command line) they
+    // are shown and taken, not remembered.
+    MidiSettings midiSettings() const;
+    void setMidiSettings(const MidiSettings& midi);
     int soundSelector(int row) const override;
     void setSoundSelector(int row, int value) override;
     void setSoundName(int row, const std::string& name) override;
@@ -154,6 +162,8 @@ class MainWindow : public QMainWindow, public Outlets {
     QToolButton* kit_ = nullptr;
     QSlider* tempo_ = nullptr;
     QLineEdit* tempoField_ = nullptr;
+    QLabel* tempoSource_ = nullptr;
+    std::unique_ptr<MidiMenu> midiMenu_;
     QSlider* masterVolume_ = nullptr;
     LevelMeter* meter_ = nullptr;
     FeelControls* feel_ = nullptr;

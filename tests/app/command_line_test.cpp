@@ -74,6 +74,7 @@ TEST_F(CommandLine, BothAnswerHelpAndVersionAndRefuseBadCommandLinesWithStatus2)
         {PATTAPLEX_GUI, {"-h"}, 0, "A groove (.grv) or drum set (.set) to open."},
         {PATTAPLEX_GUI, {"--version"}, 0, "pattaplex " PATTAPLEX_VERSION "\n"},
         {PATTAPLEX_GUI, {"--bogus", "--help"}, 2, "Unknown option 'bogus'"},
+        {PATTAPLEX_GUI, {"--help"}, 0, "--sync <SOURCE>"},
     };
     for (const Expect& e : cases) {
         SCOPED_TRACE(e.args.empty() ? "(none)" : e.args[0]);
@@ -85,6 +86,11 @@ TEST_F(CommandLine, BothAnswerHelpAndVersionAndRefuseBadCommandLinesWithStatus2)
     const Outcome two = run(PATTAPLEX_GUI, {"a.grv", "b.grv"});  // past the display's set-up
     EXPECT_EQ(std::tie(two.status, two.out), std::make_tuple(2, "")) << two.err;
     EXPECT_NE(two.err.find("one file at most"), std::string::npos) << two.err;
+    const Outcome sync = run(PATTAPLEX_GUI, {"--sync=wobble"});
+    EXPECT_EQ(sync.status, 2);
+    EXPECT_NE(sync.err.find("--sync takes internal or midi-clock, not \"wobble\""),
+              std::string::npos)
+        << sync.err;
 }
 
 TEST_F(CommandLine, WindowProgramOpensTheFileItIsGivenAndRefusesABadOne) {

@@ -39,7 +39,8 @@ inline bool within30s(const std::function<bool()>& done, const std::function<voi
 
 class TestJackServer {
   public:
-    explicit TestJackServer(std::string name) : name_(std::move(name)) {}
+    explicit TestJackServer(std::string name, int rate = 48000)
+        : name_(std::move(name)), rate_(std::to_string(rate)) {}
     ~TestJackServer() { stop(); }
     TestJackServer(const TestJackServer&) = delete;
     TestJackServer& operator=(const TestJackServer&) = delete;
@@ -58,7 +59,7 @@ class TestJackServer {
             std::freopen("/dev/null", "w", stdout);
             std::freopen("/dev/null", "w", stderr);
             execlp("jackd", "jackd", "--no-realtime", "-n", name_.c_str(), "-d", "dummy", "-r",
-                   "48000", "-p", "256", static_cast<char*>(nullptr));
+                   rate_.c_str(), "-p", "256", static_cast<char*>(nullptr));
             _exit(127);
         }
         if (pid_ < 0) return false;
@@ -109,6 +110,7 @@ class TestJackServer {
     }
 
     std::string name_;
+    std::string rate_;
     pid_t pid_ = -1;
 };
 

@@ -38,6 +38,9 @@ class FakeOutlets : public Outlets {
     int tempoSlider() const override { return number("tempoSlider"); }
     void setTempoSlider(int v) override { shown["tempoSlider"] = std::to_string(v); }
     void setTempoField(int v) override { shown["tempoField"] = std::to_string(v); }
+    void showTempoSource(const std::string& source, bool editable) override {
+        shown["tempoSource"] = source + (editable ? "" : " (fixed)");
+    }
     int soundSelector(int row) const override { return number(at("sel", row)); }
     void setSoundSelector(int row, int v) override { shown[at("sel", row)] = std::to_string(v); }
     void setSoundName(int row, const std::string& n) override { shown[at("name", row)] = n; }
@@ -112,7 +115,12 @@ class FakeSound : public Sound {
     std::string soundStatus() const override { return status; }
     std::string status;  // why there is no sound
     PlayPosition position() const override { return pos; }
+    void setMidi(const MidiSettings& settings) override {
+        midi = settings;
+        if (settings.sync != SyncSource::Internal) running = false;  // changing over stops
+    }
     PlayPosition pos;  // what the audio side reports
+    MidiSettings midi;
     float masterVolume = -1, peak = 0;
 };
 

@@ -20,6 +20,13 @@ class ClockListener {
     // Whether there is sound: "" when there is, else a line such as
     // "No sound: no JACK server running".
     virtual void soundStatusChanged(const std::string& status) { (void)status; }
+    // Following a MIDI clock: the outside clock started (true) or stopped playback. A
+    // stop because the clock went silent says so in `why`, else it is "".
+    virtual void followedTransport(bool playing, const std::string& why) {
+        (void)playing, (void)why;
+    }
+    // Following a MIDI clock: its tempo, in beats a minute, as it changes.
+    virtual void followedTempo(double bpm) { (void)bpm; }
 };
 
 // Where playback stands, read from the audio side without waiting.
@@ -29,6 +36,19 @@ struct PlayPosition {
     int nextStep = 0;          // the step that sounds next
     double secondsToNext = 0;  // until it does
     double latency = 0;        // seconds from the sound being made to its being heard
+};
+
+// Where the tempo and the start and stop come from.
+enum class SyncSource { Internal, MidiClock };
+
+// What goes out over MIDI, and what the clock follows.
+struct MidiSettings {
+    bool sendNotes = false;
+    bool internalSound = true;  // false: only the outside instrument plays
+    int channel = 0;            // 1..16; 0: the kit's own, 10 for drum kits and 1 for others
+    bool sendClock = false;
+    SyncSource sync = SyncSource::Internal;
+    friend bool operator==(const MidiSettings&, const MidiSettings&) = default;
 };
 
 class Sound {
@@ -60,7 +80,8 @@ class Sound {
     virtual void stopClock() = 0;
     virtual bool clockRunning() const = 0;
 
-    // While the clock runs, the window calls this every few milliseconds on the main
+    // While the clock runs (and all the while an outside clock is followed), the window
+    // calls this every few milliseconds on the main
     // thread: it hands the groove's latest edits to the audio side and tells the listener
     // about the steps that have sounded since the last call.
     virtual void pump() {}
@@ -76,6 +97,9 @@ class Sound {
     // The highest absolute sample sent to the sound device since the last call (1 = full
     // scale, 0 = silence or no device); each call starts a new measure. Never blocks.
     virtual float outputPeak() { return 0.0f; }
+
+    // Taken from the next audio block on; auditions go out over MIDI too.
+    virtual void setMidi(const MidiSettings& settings) { (void)settings; }
 };
 
 }  // namespace pattaplex

@@ -1,0 +1,153 @@
+#include "JackDevice.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "AudioDevice.h"
+#include "DeviceHealth.h"
+#include "MidiEncoder.h"
+#include "NoteSink.h"
+#include "SynthEngine.h"
+
+namespace pattaplex {
+
+namespace {
+
+// JACK 1's client library writes to the server's socket unguarded: a server that dies
+// would end the program with SIGPIPE instead of being noticed.
+void ignoreBrokenPipes() {
+    struct sigaction now {};
+    if (sigaction(SIGPIPE, nullptr, &now) == 0 && now.sa_handler == SIG_DFL)
+        signal(SIGPIPE, SIG_IGN);
+}
+
+class JackMidiWriter final : public MidiWriter {
+  public:
+    explicit JackMidiWriter(void* buffer) : buffer_(buffer) {}
+    void write(int frame, const uint8_t* bytes, int size) override {
+        // A full buffer drops the message: there is no waiting on this thread.
+        jack_midi_event_write(buffer_, static_cast<jack_nframes_t>(frame), bytes,
+                              static_cast<size_t>(size));
+    }
+
+  private:
+    void* buffer_;
+};
+
+class JackDevice final : public AudioDevice {
+  public:
+    JackDevice(SynthEngine& engine, DeviceHealth& health) : engine_(engine), health_(health) {}
+
+    ~JackDevice() override {
+        health_.unwatch();  // closing is no loss
+        if (!client_) return;
+        jack_deactivate(client_);
+        jack_client_close(client_);
+    }
+
+    bool open(const char* lossReason, std::string& why) {
+        jack_status_t status{};
+        client_ = jack_client_open("Pattaplex", JackNoStartServer, &status);
+        if (!client_) {
+            why = "no JACK server running";
+            return false;
+        }
+        const int rate = static_cast<int>(jack_get_sample_rate(client_));
+        if (rate < kLowestRate || rate > kHighestRate) {
+            why = "jack: the server runs at " + std::to_string(rate) + " Hz";
+            return false;
+        }
+        // The synthesizer and the clock take the server's rate before the first callback.
+        engine_.setRate(rate);
+        left_ = jack_port_register(client_, "left", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        right_ = jack_port_register(client_, "right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        midiOut_ =
+            jack_port_register(client_, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        midiIn_ =
+            jack_port_register(client_, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        if (!left_ || !right_ || !midiOut_ || !midiIn_) {
+            why = "jack: cannot register the ports";
+            return false;
+        }
+        jack_set_process_callback(client_, &JackDevice::process, this);
+        health_.watch(lossReason);
+        jack_on_shutdown(client_, &JackDevice::shutdown, this);
+        if (jack_activate(client_) != 0) {
+            why = "jack: cannot activate the client";
+            return false;
+        }
+        connectToPlayback();
+        return true;
+    }
+
+    bool carriesMidi() const override { return true; }
+    std::string name() const override { return "JACK"; }
+
+    // What the server says lies between our outputs and the speakers; unconnected outputs
+    // are heard, if ever, a period after the cycle that wrote them.
+    double latency() const override {
+        jack_latency_range_t range{};
+        jack_port_get_latency_range(left_, JackPlaybackLatency, &range);
+        const jack_nframes_t period = jack_get_buffer_size(client_);
+        return static_cast<double>(std::max(range.max, period)) / jack_get_sample_rate(client_);
+    }
+
+  private:
+    // Heard at once: the outputs go to the first two physical playback ports.
+    void connectToPlayback() {
+        const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE,
+                                            JackPortIsPhysical | JackPortIsInput);
+        if (!ports) return;
+        if (ports[0]) jack_connect(client_, jack_port_name(left_), ports[0]);
+        if (ports[0] && ports[1]) jack_connect(client_, jack_port_name(right_), ports[1]);
+        jack_free(ports);
+    }
+
+    static int process(jack_nframes_t frames, void* data) {
+        auto* self = static_cast<JackDevice*>(data);
+        auto* left = static_cast<float*>(jack_port_get_buffer(self->left_, frames));
+        auto* right = static_cast<float*>(jack_port_get_buffer(self->right_, frames));
+        void* midiOut = jack_port_get_buffer(self->midiOut_, frames);
+        jack_midi_clear_buffer(midiOut);
+        void* midiIn = jack_port_get_buffer(self->midiIn_, frames);
+        const uint32_t received = jack_midi_get_event_count(midiIn);
+        for (uint32_t i = 0; i < received; ++i) {
+            jack_midi_event_t e;
+            if (jack_midi_event_get(&e, midiIn, i) == 0)
+                self->engine_.receiveMidi(static_cast<int>(e.time), e.buffer,
+                                          static_cast<int>(e.size));
+        }
+        self->engine_.render(left, right, static_cast<int>(frames));
+        JackMidiWriter writer(midiOut);
+        self->encoder_.encode(self->engine_.blockEvents(), self->engine_.midiOptions(), writer);
+        return 0;
+    }
+
+    static void shutdown(void* data) { static_cast<JackDevice*>(data)->health_.reportLost(); }
+
+    SynthEngine& engine_;
+    DeviceHealth& health_;
+    jack_client_t* client_ = nullptr;
+    jack_port_t* left_ = nullptr;
+    jack_port_t* right_ = nullptr;
+    jack_port_t* midiOut_ = nullptr;
+    jack_port_t* midiIn_ = nullptr;
+    MidiEncoder encoder_;  // process thread only
+};
+
+}  // namespace
+
+std::unique_ptr<AudioDevice> openJackDevice(SynthEngine& engine, DeviceHealth& health,
+                                            const char* lossReason, std::string& why) {
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    ignoreBrokenPipes();
+    auto device = std::make_unique<JackDevice>(engine, health);
+    if (!device->open(lossReason, why)) return nullptr;
+    return device;
+}
+
+}  // namespace pattaplex

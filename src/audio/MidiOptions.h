@@ -1,0 +1,17 @@
+#pragma once
+// What goes out and comes in over MIDI. The main thread sets these; the audio thread reads
+// them at the start of each block.
+
+#include <atomic>
+
+namespace pattaplex {
+
+struct MidiOptions {
+    std::atomic<bool> sendNotes{false};
+    std::atomic<bool> sendClock{false};
+    std::atomic<bool> internalSound{true};  // false: the synthesizer plays no notes
+    std::atomic<int> channel{0};            // 1..16, or 0 for the kit's own (10 for drums)
+    std::atomic<bool> followClock{false};   // the pace and the transport come from "midi_in"
+};
+
+}  // namespace pattaplex

@@ -1,0 +1,345 @@
+#include "Scheduler.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace pattaplex {
+
+Scheduler::Scheduler(int rate, int grid, const MidiOptions& options)
+    : rate_(rate), grid_(std::max(grid, 1)), options_(options), clock_(rate), follower_(rate) {}
+
+Scheduler::~Scheduler() {
+    delete current_;
+    delete held_;
+}
+
+void Scheduler::setRate(int rate, int grid) {
+    grid_ = std::max(grid, 1);
+    if (rate == rate_) return;
+    // The sample clock stays on the grid: the synthesizer's blocks begin on it.
+    rendered_ = rendered_ * rate / rate_ / grid_ * grid_;
+    for (size_t i = 0; i < pendingCount_; ++i)
+        pending_[i].time = soundingTime(pending_[i].time * rate / rate_);
+    shared_.position.store(rendered_);
+    clock_.setRate(rate);
+    follower_.setRate(rate);
+    rate_ = rate;
+}
+
+// A note sounds on the grid point nearest its time, never before the block being played.
+int64_t Scheduler::soundingTime(int64_t time) const {
+    const int64_t t = std::max<int64_t>(time, 0);
+    return std::max((t + grid_ / 2) / grid_ * grid_, rendered_);
+}
+
+void Scheduler::takeSnapshots() {
+    GrooveSnapshot* fresh = handoff_.take();
+    if (!fresh) return;
+    const bool waits = fresh->forPass > clock_.passes() || (fresh->prepared && clock_.running());
+    if (waits) {
+        handoff_.retire(std::exchange(held_, fresh));
+    } else {
+        // A groove for the present pass holds every change before it.
+        handoff_.retire(std::exchange(held_, nullptr));
+        handoff_.retire(std::exchange(current_, fresh));
+    }
+}
+
+void Scheduler::passStarting() {
+    if (held_) handoff_.retire(std::exchange(current_, std::exchange(held_, nullptr)));
+}
+
+void Scheduler::addToBlock(TimedEvent event) {
+    if (blockCount_ == kBlockCapacity) return;  // cannot happen at any sane tempo
+    event.time = std::max(event.time, rendered_);
+    event.frame = static_cast<int32_t>(event.time - rendered_);
+    block_[blockCount_++] = event;
+}
+
+void Scheduler::takeCommands() {
+    using Kind = TimedEvent::Kind;
+    auto now = [&](Kind kind, int step = 0, int channel = 0) {
+        TimedEvent e;
+        e.kind = kind;
+        e.step = step;
+        e.channel = static_cast<uint8_t>(channel);
+        e.time = rendered_;
+        addToBlock(e);
+    };
+    NoteCommand c;
+    while (workerQueue_.pop(c) || queue_.pop(c)) {
+        switch (c.kind) {
+            case NoteCommand::Kind::Flush:
+                pendingCount_ = 0;
+                muted_ = true;
+                now(Kind::Silence);
+                break;
+            case NoteCommand::Kind::Silence:
+                now(Kind::Silence);
+                break;
+            case NoteCommand::Kind::Open:
+                muted_ = false;
+                break;
+            case NoteCommand::Kind::SetChannel:
+                now(Kind::SetChannel, 0, c.channel);
+                break;
+            case NoteCommand::Kind::Start:
+                if (following_) {
+                    // Played from the outside clock's next tick on.
+                    const int sub = std::max(current_ ? current_->sub : 1, 1);
+                    follower_.arm(int64_t{c.step} * ClockFollower::kTicksPerBeat / sub);
+                    break;
+                }
+                clock_.start(rendered_, c.step);
+                clock_.setPassLimit(c.time);
+                ++transport_;
+                if (clock_.nextStep() == 0) {
+                    now(Kind::Start);
+                } else {
+                    TimedEvent e;
+                    e.kind = Kind::Continue;
+                    e.step = clock_.nextStep();
+                    e.songPosition = e.step * 4 / std::max(current_ ? current_->sub : 1, 1);
+                    e.time = rendered_;
+                    addToBlock(e);
+                }
+                startTicks();
+                break;
+            case NoteCommand::Kind::Stop:
+                // Notes of steps already begun end as they would have.
+                if (clock_.running()) now(Kind::Stop, clock_.nextStep());
+                clock_.stop();
+                follower_.reset();
+                ticking_ = false;
+                ++transport_;
+                break;
+            default:
+                if (!muted_) {
+                    TimedEvent e;
+                    e.kind = c.kind == NoteCommand::Kind::NoteOn ? Kind::NoteOn : Kind::NoteOff;
+                    e.key = c.key;
+                    e.velocity = c.velocity;
+                    e.time = soundingTime(c.time);
+                    insertPending(e);
+                }
+        }
+    }
+}
+
+void Scheduler::playStepNote(int64_t onTime, int64_t offTime, int key, int velocity) {
+    if (muted_) return;
+    TimedEvent e;
+    e.kind = TimedEvent::Kind::NoteOn;
+    e.key = static_cast<uint8_t>(key);
+    e.velocity = static_cast<uint8_t>(velocity);
+    e.time = soundingTime(onTime);
+    insertPending(e);
+    e.kind = TimedEvent::Kind::NoteOff;
+    e.velocity = 0;
+    e.time = soundingTime(offTime);
+    insertPending(e);
+}
+
+void Scheduler::insertPending(const TimedEvent& e) {
+    if (pendingCount_ == kPendingCapacity) return;  // cannot happen at any sane tempo
+    // Stable: a note-off queued before a note-on of the same time stays before it.
+    size_t i = pendingCount_;
+    while (i > 0 && pending_[i - 1].time > e.time) {
+        pending_[i] = pending_[i - 1];
+        --i;
+    }
+    pending_[i] = e;
+    ++pendingCount_;
+}
+
+void Scheduler::receive(int frame, const uint8_t* bytes, int size) {
+    // Only the clock and the transport are followed.
+    if (receivedCount_ == kReceivedCapacity || size < 1 || bytes[0] < 0xF0) return;
+    Received& r = received_[receivedCount_++];
+    r.frame = frame;
+    r.size = std::min(size, 3);
+    std::copy_n(bytes, r.size, r.bytes);
+}
+
+void Scheduler::addAt(TimedEvent::Kind kind, int64_t time) {
+    TimedEvent e;
+    e.kind = kind;
+    e.time = time;
+    insertPending(e);
+}
+
+// The block's received messages in order: ticks play the steps that begin at them, the
+// transport starts and stops; a clock silent too long stops playback.
+void Scheduler::follow(int frames) {
+    for (size_t i = 0; i < receivedCount_; ++i) {
+        const Received& r = received_[i];
+        // A message that came before the block (through a queue) counts at its own time
+        // for the tempo, and plays at the block's start.
+        const int64_t heard = rendered_ + r.frame;
+        const int64_t time = std::clamp(heard, rendered_, rendered_ + std::max(frames - 1, 0));
+        const ClockFollower::Cue cue = follower_.take(heard, r.bytes, r.size);
+        using Kind = ClockFollower::Cue::Kind;
+        if (cue.kind == Kind::Start) followedStart(time, cue.tick);
+        if (cue.kind == Kind::Tick) followedTick(time, cue.tick);
+        if (cue.kind == Kind::Stop) followedStop(time);
+    }
+    receivedCount_ = 0;
+    if (follower_.lost(rendered_ + frames)) {
+        follower_.reset();
+        followedStop(rendered_);
+        ++clockLosses_;
+    }
+}
+
+void Scheduler::followedStart(int64_t time, int64_t tick) {
+    ++transport_;
+    TimedEvent e;
+    e.kind = tick == 0 ? TimedEvent::Kind::Start : TimedEvent::Kind::Continue;
+    e.songPosition = static_cast<int32_t>(tick / 6);
+    e.time = time;
+    insertPending(e);
+    const int sub = std::max(current_ ? current_->sub : 1, 1);
+    // The first step at or after the tick.
+    followStep_ = (tick * sub + ClockFollower::kTicksPerBeat - 1) / ClockFollower::kTicksPerBeat;
+    clock_.stop();
+    followedTick(time, tick);
+}
+
+void Scheduler::followedTick(int64_t time, int64_t tick) {
+    addAt(TimedEvent::Kind::Clock, time);
+    if (!current_ || current_->steps <= 0) return;
+    constexpr int64_t perBeat = ClockFollower::kTicksPerBeat;
+    const int64_t sub = std::max(current_->sub, 1);
+    // Step n begins n x 24 / SUB ticks from the groove's start; a change of SUB goes on
+    // from the step the tick is in.
+    if (followStep_ * perBeat < tick * sub) followStep_ = (tick * sub + perBeat - 1) / perBeat;
+    const double interval = follower_.interval();
+    while (followStep_ * perBeat < (tick + 1) * sub) {
+        const double ticksLater = static_cast<double>(followStep_ * perBeat - tick * sub) / sub;
+        const int64_t at = time + static_cast<int64_t>(ticksLater * interval + 0.5);
+        if (!clock_.running())
+            clock_.start(at, static_cast<int>(followStep_ % current_->steps));
+        else
+            clock_.moveNextStep(at);
+        clock_.run(at + 1, *this);
+        ++followStep_;
+    }
+}
+
+void Scheduler::followedStop(int64_t time) {
+    ++transport_;
+    if (clock_.running()) addAt(TimedEvent::Kind::Stop, time);
+    clock_.stop();
+}
+
+void Scheduler::startTicks() {
+    ticking_ = true;
+    nextTick_ = rendered_;
+    tickRemainder_ = 0;
+    tickDivisor_ = 0;
+}
+
+// Ticks go on at the groove's tempo from the start, a change of tempo taking effect from
+// the next tick; they end with the clock.
+void Scheduler::addTicks(int64_t until) {
+    if (!clock_.running()) ticking_ = false;
+    const int64_t perMinute = StepClock::samplesPerMinute(rate_);
+    while (ticking_ && current_ && nextTick_ < until) {
+        TimedEvent e;
+        e.kind = TimedEvent::Kind::Clock;
+        e.time = nextTick_;
+        insertPending(e);
+        // As the step clock counts them.
+        const int64_t beats = current_->tempo < 1 ? kSlowestTempo : current_->tempo;
+        const int64_t divisor = std::min<int64_t>(beats * 24, perMinute / 64);
+        if (divisor != tickDivisor_)
+            tickRemainder_ = tickDivisor_ > 0 ? tickRemainder_ * divisor / tickDivisor_ : 0;
+        tickDivisor_ = divisor;
+        const int64_t total = perMinute + tickRemainder_;
+        tickRemainder_ = total % divisor;
+        nextTick_ += total / divisor;
+    }
+}
+
+std::span<const TimedEvent> Scheduler::beginBlock(int frames) {
+    blockCount_ = 0;
+    blockFrames_ = std::max(frames, 0);
+    takeSnapshots();
+    // Switching between the groove's own tempo and an outside clock stops playback.
+    if (const bool following = options_.followClock.load(std::memory_order_relaxed);
+        following != following_) {
+        following_ = following;
+        follower_.reset();
+        if (clock_.running()) {
+            addAt(TimedEvent::Kind::Stop, rendered_);
+            clock_.stop();
+            ++transport_;
+        }
+        ticking_ = false;
+    }
+    takeCommands();
+    const int64_t end = rendered_ + blockFrames_;
+    if (following_) {
+        follow(blockFrames_);
+    } else {
+        clock_.run(end, *this);
+        addTicks(end);
+    }
+    size_t due = 0;
+    while (due < pendingCount_ && pending_[due].time < end) addToBlock(pending_[due++]);
+    std::move(pending_.begin() + static_cast<ptrdiff_t>(due),
+              pending_.begin() + static_cast<ptrdiff_t>(pendingCount_), pending_.begin());
+    pendingCount_ -= due;
+    return blockEvents();
+}
+
+void Scheduler::endBlock() {
+    rendered_ += blockFrames_;
+    blockFrames_ = 0;
+    publishReport();
+}
+
+// A reader that sees the same even sequence count before and after its reads has read
+// one whole report (every access sequentially consistent).
+void Scheduler::publishReport() {
+    const uint64_t sequence = shared_.sequence.load();
+    shared_.sequence.store(sequence + 1);
+    shared_.position.store(rendered_);
+    shared_.running.store(clock_.running());
+    // An outside clock may start playback at any tick: following keeps the device busy.
+    shared_.busy.store(clock_.running() || pendingCount_ > 0 || following_);
+    shared_.stepsPlayed.store(clock_.stepsPlayed());
+    shared_.lastStep.store(clock_.lastStep());
+    shared_.nextStep.store(clock_.nextStep());
+    shared_.passes.store(clock_.passes());
+    shared_.passEnd.store(clock_.passEnd(current_ ? current_->steps : 0));
+    shared_.nextTime.store(clock_.nextTime());
+    shared_.playing.store(current_ ? current_->serial : 0);
+    shared_.transport.store(transport_);
+    shared_.followedTempo.store(following_ ? follower_.tempo() : 0);
+    shared_.clockLosses.store(clockLosses_);
+    shared_.sequence.store(sequence + 2);
+}
+
+EngineReport Scheduler::report() const {
+    EngineReport r;
+    for (;;) {
+        const uint64_t before = shared_.sequence.load();
+        r.position = shared_.position.load();
+        r.running = shared_.running.load();
+        r.busy = shared_.busy.load();
+        r.stepsPlayed = shared_.stepsPlayed.load();
+        r.lastStep = shared_.lastStep.load();
+        r.nextStep = shared_.nextStep.load();
+        r.passes = shared_.passes.load();
+        r.passEnd = shared_.passEnd.load();
+        r.nextTime = shared_.nextTime.load();
+        r.playing = shared_.playing.load();
+        r.transport = shared_.transport.load();
+        r.followedTempo = shared_.followedTempo.load();
+        r.clockLosses = shared_.clockLosses.load();
+        if (before % 2 == 0 && shared_.sequence.load() == before) return r;
+    }
+}
+
+}  // namespace pattaplex
