@@ -68,6 +68,9 @@ LinkSession::Block LinkSession::capture(int64_t sampleTime, int rate, double lat
     const microseconds heard = d.filter.sampleTimeToHostTime(static_cast<double>(sampleTime)) +
                                microseconds(std::llround(latency * 1e6));
     b.heardMicros = static_cast<double>(heard.count());
+    lastStart_ = sampleTime;
+    lastHeard_ = b.heardMicros;
+    lastRate_ = rate > 0 ? rate : 1;
 
     auto state = d.link.captureAudioSessionState();
     bool changed = false;
@@ -97,9 +100,14 @@ LinkSession::Block LinkSession::capture(int64_t sampleTime, int rate, double lat
     const double now = state.beatAtTime(heard, quantum);
     const double later = state.beatAtTime(heard + std::chrono::seconds(1), quantum);
     b.line = {now, b.heardMicros, later > now ? (later - now) * 60 : state.tempo()};
+    b.tempo = state.tempo();
     b.playing = state.isPlaying();
     b.startMicros = static_cast<double>(state.timeForIsPlaying().count());
     return b;
+}
+
+double LinkSession::heardMicros(int64_t sample) const {
+    return lastHeard_ + static_cast<double>(sample - lastStart_) * 1e6 / lastRate_;
 }
 
 }  // namespace pattaplex

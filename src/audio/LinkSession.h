@@ -38,6 +38,7 @@ class LinkSession {
     // What the audio thread reads of the session for one block.
     struct Block {
         BeatLine line;           // the session's beats against host time, for the quantum asked
+        double tempo = 120;      // the session's tempo as shown
         double heardMicros = 0;  // host time the block's first sample reaches the speaker
         bool playing = false;    // the session's transport
         double startMicros = 0;  // host time its last start or stop took effect
@@ -46,12 +47,19 @@ class LinkSession {
     // `latency` seconds after it is made, with bars of `quantum` beats. Never locks, waits
     // or allocates.
     Block capture(int64_t sampleTime, int rate, double latency, double quantum);
+    // Audio thread: the host time sample `sample` reaches the speaker, as the last block
+    // reckoned it.
+    double heardMicros(int64_t sample) const;
 
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     std::atomic<double> requestedTempo_{0};  // 0: none
     std::atomic<int> requestedPlaying_{-1};  // -1: none, else 0 or 1
+    // Audio thread: the last block's first sample, when it is heard, and the rate.
+    int64_t lastStart_ = 0;
+    double lastHeard_ = 0;
+    int lastRate_ = 1;
 };
 
 }  // namespace pattaplex

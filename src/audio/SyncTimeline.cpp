@@ -71,4 +71,16 @@ Bbt bbtOfBeats(double beats, int beatsPerBar, double ticksPerBeat) {
     return b;
 }
 
+double TimebaseClock::beatsAt(uint32_t frame, bool relocated, double tempo, uint32_t rate) {
+    if (rate == 0) return beats_;
+    if (!known_ || relocated || frame < frame_) {
+        beats_ = static_cast<double>(frame) / rate * tempo / 60;
+    } else {
+        beats_ += static_cast<double>(frame - frame_) / rate * tempo / 60;
+    }
+    known_ = true;
+    frame_ = frame;
+    return beats_;
+}
+
 }  // namespace pattaplex

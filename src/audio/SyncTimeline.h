@@ -92,4 +92,16 @@ struct Bbt {
 };
 Bbt bbtOfBeats(double beats, int beatsPerBar, double ticksPerBeat);
 
+// A timebase master's count of beats: on from the last cycle at the present tempo, so that a
+// change of tempo moves nothing already passed; from frame 0 after the transport is moved.
+class TimebaseClock {
+  public:
+    double beatsAt(uint32_t frame, bool relocated, double tempo, uint32_t rate);
+
+  private:
+    bool known_ = false;
+    uint32_t frame_ = 0;
+    double beats_ = 0;
+};
+
 }  // namespace pattaplex

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -12,7 +13,9 @@
 #include <vector>
 
 #include "GrooveSnapshot.h"
-#include "LinkClock.h"
+#include "NoteOutput.h"
+#include "Scheduler.h"
+#include "fresh_start.h"
 #include "link_test_support.h"
 
 namespace pattaplex {
@@ -21,6 +24,8 @@ namespace {
 constexpr int kRate = 48000;
 constexpr int kBlock = 256;
 constexpr double kLatency = 0.005;
+// Half the synthesizer's block of 64 samples, in beats at 180 BPM: notes start on its grid.
+constexpr double kGrid = 32.0 / kRate * 180 / 60 + 1e-5;
 
 bool within20s(const std::function<bool()>& done) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -32,69 +37,70 @@ bool within20s(const std::function<bool()>& done) {
 }
 
 // An audio thread as a sound device runs one: blocks of 256 samples at 48 kHz at the pace
-// of the clock, each reading the session and playing the steps due in it. Every onset is
-// kept with the host time it reaches the speaker.
-class Player : NoteSink {
+// of the clock through the scheduler following the session. The onsets of step 0 (the
+// only step of note 36) are kept with the host time they reach the speaker.
+class Player {
   public:
-    explicit Player(LinkSession& session) : session_(session) {
+    explicit Player(LinkSession& session) : session_(session), scheduler_(kRate, 64, options_) {
+        options_.followLink = true;
+        options_.latency = kLatency;
+        scheduler_.setLink(&session);
         setBeats(4);
         thread_ = std::thread([this] { loop(); });
     }
-    ~Player() override {
+    ~Player() {
         done_ = true;
         thread_.join();
     }
-    // A groove of one bar of `beats` beats, two steps a beat, every step on.
+    // A groove of one bar of `beats` beats, two steps a beat: note 36 on step 0, 38 on the
+    // others.
     void setBeats(int beats) {
         GrooveState s;
         std::tie(s.BARS, s.BEATS, s.SUB, s.TEMPO) = std::make_tuple(1, beats, 2, 120);
-        s.row(1).DV = 100;
-        s.row(1).BUF.fill(1);
+        std::tie(s.row(1).DR, s.row(1).DV, s.row(2).DR, s.row(2).DV) =
+            std::make_tuple(36, 100, 38, 100);
+        s.row(1).BUF[0] = 1;
+        std::fill(s.row(2).BUF.begin() + 1, s.row(2).BUF.end(), 1);
         s.row(1).VOL.fill(100);
-        std::lock_guard lock(mutex_);
-        groove_ = GrooveSnapshot::of(s);
-        quantum_ = beats;
+        s.row(2).VOL.fill(100);
+        scheduler_.publish(GrooveSnapshot::of(s));
     }
-    bool running() const { return running_; }
-    // Host times of the step-0 onsets since the last start.
+    void command(NoteCommand::Kind kind) {
+        NoteCommand c;
+        c.kind = kind;
+        scheduler_.send(c);
+    }
+    bool running() const { return scheduler_.report().running; }
     std::vector<double> barOnsets() {
         std::lock_guard lock(mutex_);
         return barOnsets_;
     }
+    void forgetOnsets() {
+        std::lock_guard lock(mutex_);
+        barOnsets_.clear();
+    }
 
   private:
-    const GrooveSnapshot* groove() override { return &groove_; }
-    void playStepNote(int64_t on, int64_t, int, int) override {
-        // The clock's cursor is still on the step it plays.
-        if (clock_.nextStep() == 0)
-            barOnsets_.push_back(block_.heardMicros +
-                                 static_cast<double>(on - start_) * 1e6 / kRate);
-    }
     void loop() {
         const auto begin = std::chrono::steady_clock::now();
         for (int64_t k = 0; !done_; ++k) {
             std::this_thread::sleep_until(begin +
                                           std::chrono::microseconds(k * kBlock * 1000000 / kRate));
-            std::lock_guard lock(mutex_);
-            start_ = k * kBlock;
-            block_ = session_.capture(start_, kRate, kLatency, quantum_);
-            if (link_.run(block_, start_, kBlock, kRate, quantum_, clock_, *this) ==
-                LinkClock::Change::Started)
-                barOnsets_.clear();
-            running_ = clock_.running();
+            for (const TimedEvent& e : scheduler_.beginBlock(kBlock)) {
+                if (e.kind != TimedEvent::Kind::NoteOn || e.key != 36) continue;
+                std::lock_guard lock(mutex_);
+                barOnsets_.push_back(session_.heardMicros(e.time));
+            }
+            scheduler_.endBlock();
         }
     }
 
     LinkSession& session_;
+    MidiOptions options_;
+    Scheduler scheduler_;
     std::mutex mutex_;
-    GrooveSnapshot groove_;
-    double quantum_ = 4;
-    StepClock clock_{kRate};
-    LinkClock link_;
-    LinkSession::Block block_;
-    int64_t start_ = 0;
     std::vector<double> barOnsets_;
-    std::atomic<bool> running_{false}, done_{false};
+    std::atomic<bool> done_{false};
     std::thread thread_;
 };
 
@@ -120,7 +126,8 @@ TEST_F(LinkSessionTest, TempoStartAndStopAreSharedWithAPeerAndBarsLineUp) {
     EXPECT_NEAR(peer.number("wait-tempo 180"), 180, 0.01);
 
     // The peer's start: our first step waits for the next bar line and reaches the
-    // speaker on it, as do the bars after it.
+    // speaker on it, as do the bars after it (to the synthesizer's 64-sample grid).
+    player.forgetOnsets();
     const double pressed = peer.number("now");
     ASSERT_EQ(peer.ask("start 4"), "ok");
     ASSERT_TRUE(within20s([&] { return player.barOnsets().size() >= 2; }));
@@ -129,28 +136,75 @@ TEST_F(LinkSessionTest, TempoStartAndStopAreSharedWithAPeerAndBarsLineUp) {
     EXPECT_LT(bars[0], pressed + 4 * 60e6 / 180);
     for (double t : bars) {
         const double phase = peer.number("phase " + std::to_string(t) + " 4");
-        EXPECT_LT(offBarLine(phase, 4), 0.5e-3 * 180 / 60) << phase;  // half a millisecond
+        EXPECT_LT(offBarLine(phase, 4), kGrid) << phase;
     }
 
     // The peer's stop stops us; our start and stop reach the peer.
     ASSERT_EQ(peer.ask("stop"), "ok");
     EXPECT_TRUE(within20s([&] { return !player.running(); }));
-    session.requestPlaying(true);
+    player.command(NoteCommand::Kind::Start);
     EXPECT_EQ(peer.ask("wait-playing 1"), "playing 1");
     EXPECT_TRUE(within20s([&] { return player.running(); }));
-    session.requestPlaying(false);
+    player.command(NoteCommand::Kind::Stop);
     EXPECT_EQ(peer.ask("wait-playing 0"), "playing 0");
     EXPECT_TRUE(within20s([&] { return !player.running(); }));
 
     // Three beats a bar: a quantum of 3, our bars on the peer's bars of three.
     player.setBeats(3);
+    player.forgetOnsets();
     ASSERT_EQ(peer.ask("start 3"), "ok");
     ASSERT_TRUE(within20s([&] { return player.barOnsets().size() >= 2; }));
     for (double t : player.barOnsets()) {
         const double phase = peer.number("phase " + std::to_string(t) + " 3");
-        EXPECT_LT(offBarLine(phase, 3), 0.5e-3 * 180 / 60) << phase;
+        EXPECT_LT(offBarLine(phase, 3), kGrid) << phase;
     }
     ASSERT_EQ(peer.ask("stop"), "ok");
+}
+
+// The main thread's half with the silent stand-in for a device: what the window hears of
+// the session, and what it sends.
+TEST_F(LinkSessionTest, TheWindowsSideSharesTempoStartAndStopAndCountsThePeers) {
+    setenv("PATTAPLEX_AUDIO_DRIVER", "none", 1);
+    struct Listener : ClockListener {
+        void stepSounded(int) override {}
+        void loopWrapping() override {}
+        void followedTempo(double bpm) override { tempo = bpm; }
+        void followedTransport(bool on, const std::string&) override { playing = on; }
+        void linkPeers(int n) override { peers = n; }
+        double tempo = 0;
+        bool playing = false;
+        int peers = -1;
+    } heard;
+    GrooveState s = freshStartState();
+    s.TEMPO = 120;
+    NoteOutput output(s);
+    output.setListener(&heard);
+    output.setMidi({.sync = SyncSource::Link});
+    auto pumpedUntil = [&](const std::function<bool()>& done) {
+        return within20s([&] {
+            output.pump();
+            return done();
+        });
+    };
+    LinkPeer peer(LINK_PEER);
+    ASSERT_EQ(peer.ask("peers 1"), "peers 1");
+    EXPECT_TRUE(pumpedUntil([&] { return heard.peers == 1; }));
+
+    ASSERT_EQ(peer.ask("tempo 133"), "ok");
+    EXPECT_TRUE(pumpedUntil([&] { return std::abs(heard.tempo - 133) < 0.05; }));
+    s.TEMPO = 150;  // as the window's tempo controls set it
+    output.pump();
+    EXPECT_NEAR(peer.number("wait-tempo 150"), 150, 0.01);
+
+    output.startClock();
+    EXPECT_EQ(peer.ask("wait-playing 1"), "playing 1");
+    EXPECT_TRUE(pumpedUntil([&] { return output.position().playing; }));
+    ASSERT_EQ(peer.ask("stop"), "ok");
+    EXPECT_TRUE(pumpedUntil([&] { return !output.clockRunning() && !heard.playing; }));
+    ASSERT_EQ(peer.ask("start 4"), "ok");
+    EXPECT_TRUE(pumpedUntil([&] { return output.clockRunning() && heard.playing; }));
+    output.stopClock();
+    EXPECT_EQ(peer.ask("wait-playing 0"), "playing 0");
 }
 
 }  // namespace
