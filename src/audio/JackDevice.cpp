@@ -160,7 +160,7 @@ class JackDevice final : public AudioDevice {
         if (p.bbt) {
             p.bar = pos.bar;
             p.beat = pos.beat;
-            p.tick = pos.tick;
+            p.tick = (pos.valid & JackTickDouble) != 0 ? pos.tick_double : pos.tick;
             p.ticksPerBeat = pos.ticks_per_beat;
             p.beatsPerBar = pos.beats_per_bar;
             p.tempo = pos.beats_per_minute;
@@ -180,7 +180,9 @@ class JackDevice final : public AudioDevice {
         const Bbt bbt = bbtOfBeats(
             self->masterClock_.beatsAt(pos->frame, relocated != 0, tempo, pos->frame_rate), beats,
             kTicksPerBeat);
-        pos->valid = static_cast<jack_position_bits_t>(pos->valid | JackPositionBBT);
+        pos->valid =
+            static_cast<jack_position_bits_t>(pos->valid | JackPositionBBT | JackTickDouble);
+        pos->tick_double = bbt.exactTick;
         pos->bar = bbt.bar;
         pos->beat = bbt.beat;
         pos->tick = bbt.tick;

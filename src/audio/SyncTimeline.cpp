@@ -65,8 +65,8 @@ Bbt bbtOfBeats(double beats, int beatsPerBar, double ticksPerBeat) {
     b.bar = static_cast<int32_t>(bars) + 1;
     b.beat = static_cast<int32_t>(std::min(wholeBeats, beatsPerBar - 1.0)) + 1;
     const double tick = std::max(inBar - (b.beat - 1), 0.0) * ticksPerBeat;
-    b.tick =
-        static_cast<int32_t>(std::clamp(std::floor(tick), 0.0, std::max(ticksPerBeat - 1, 0.0)));
+    b.exactTick = std::clamp(tick, 0.0, std::max(ticksPerBeat - 1e-6, 0.0));
+    b.tick = static_cast<int32_t>(std::floor(b.exactTick));
     b.barStartTick = bars * beatsPerBar * ticksPerBeat;
     return b;
 }

@@ -63,7 +63,7 @@ struct TransportPosition {
     bool bbt = false;  // a timebase master gives the fields below
     int32_t bar = 1;   // from 1
     int32_t beat = 1;  // from 1
-    int32_t tick = 0;
+    double tick = 0;   // within the beat, with its fraction where the master gives one
     double ticksPerBeat = 1920;
     double beatsPerBar = 4;
     double tempo = 120;
@@ -88,6 +88,7 @@ struct Bbt {
     int32_t bar = 1;
     int32_t beat = 1;
     int32_t tick = 0;
+    double exactTick = 0;  // with its fraction
     double barStartTick = 0;
 };
 Bbt bbtOfBeats(double beats, int beatsPerBar, double ticksPerBeat);
