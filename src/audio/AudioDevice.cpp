@@ -228,7 +228,7 @@ std::unique_ptr<AudioDevice> AudioDevice::silent(SynthEngine& engine) {
 }
 
 std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, DeviceHealth& health,
-                                               std::string& why) {
+                                               PortConnections& connections, std::string& why) {
     const std::string wanted = requestedDriver();
     if (wanted == "none") {
         why = "sound output switched off (PATTAPLEX_AUDIO_DRIVER=none)";
@@ -245,7 +245,7 @@ std::unique_ptr<AudioDevice> AudioDevice::open(SynthEngine& engine, DeviceHealth
         const bool pulse = name == "pulseaudio" || name == "pipewire";
         std::unique_ptr<AudioDevice> device;
         if (name == "jack")
-            device = openJackDevice(engine, health, lossReason(name), reason);
+            device = openJackDevice(engine, health, connections, lossReason(name), reason);
         else if (pulse)
             device = openPulseDevice(engine, health, name == "pipewire" ? "PipeWire" : "PulseAudio",
                                      lossReason(name), reason);

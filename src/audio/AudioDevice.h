@@ -7,6 +7,7 @@
 namespace pattaplex {
 
 class DeviceHealth;
+class PortConnections;
 class SynthEngine;
 
 class AudioDevice {
@@ -23,9 +24,10 @@ class AudioDevice {
     // Starts the device; the engine and `health` must outlive it. The engine takes the
     // rate the device or its server runs at. Nothing on failure, with `why`. Fails at once
     // when a server is missing: none is ever started. The device tells `health` when it
-    // loses its server, card or file.
+    // loses its server, card or file. A device whose ports others connect to (JACK's) keeps
+    // its connections in `connections`, and makes those kept there again as it opens.
     static std::unique_ptr<AudioDevice> open(SynthEngine& engine, DeviceHealth& health,
-                                             std::string& why);
+                                             PortConnections& connections, std::string& why);
 
     // Keeps time with no sound at all: runs the engine's clock at the pace of the wall
     // clock, and rests while nothing plays.

@@ -6,12 +6,15 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <utility>
 
 #include "AudioDevice.h"
 #include "DeviceHealth.h"
 #include "MidiEncoder.h"
 #include "NoteSink.h"
+#include "PortConnections.h"
 #include "SyncTimeline.h"
 #include "SynthEngine.h"
 
@@ -42,10 +45,12 @@ class JackMidiWriter final : public MidiWriter {
 
 class JackDevice final : public AudioDevice {
   public:
-    JackDevice(SynthEngine& engine, DeviceHealth& health) : engine_(engine), health_(health) {}
+    JackDevice(SynthEngine& engine, DeviceHealth& health, PortConnections& connections)
+        : engine_(engine), health_(health), connections_(connections) {}
 
     ~JackDevice() override {
-        health_.unwatch();  // closing is no loss
+        health_.unwatch();     // closing is no loss
+        closing_.store(true);  // nor are the connections it breaks
         if (!client_) return;
         if (master_) jack_release_timebase(client_);
         jack_deactivate(client_);
@@ -79,10 +84,13 @@ class JackDevice final : public AudioDevice {
         jack_set_process_callback(client_, &JackDevice::process, this);
         health_.watch(lossReason);
         jack_on_shutdown(client_, &JackDevice::shutdown, this);
+        jack_set_port_connect_callback(client_, &JackDevice::connectionChanged, this);
         if (jack_activate(client_) != 0) {
             why = "jack: cannot activate the client";
             return false;
         }
+        for (const auto& [from, to] : connections_.list())
+            jack_connect(client_, from.c_str(), to.c_str());  // what is gone stays unmade
         connectToPlayback();
         return true;
     }
@@ -112,14 +120,35 @@ class JackDevice final : public AudioDevice {
     }
 
   private:
-    // Heard at once: the outputs go to the first two physical playback ports.
+    // Heard at once: outputs with no connection of their own go to the first two physical
+    // playback ports.
     void connectToPlayback() {
         const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE,
                                             JackPortIsPhysical | JackPortIsInput);
         if (!ports) return;
-        if (ports[0]) jack_connect(client_, jack_port_name(left_), ports[0]);
-        if (ports[0] && ports[1]) jack_connect(client_, jack_port_name(right_), ports[1]);
+        for (int i = 0; i < 2 && ports[i]; ++i) {
+            const char* ours = jack_port_name(i == 0 ? left_ : right_);
+            if (!jack_port_connected(i == 0 ? left_ : right_))
+                jack_connect(client_, ours, ports[i]);
+        }
         jack_free(ports);
+    }
+
+    // The server's notification thread: a connection of ours made or broken, kept for the
+    // next opening.
+    static void connectionChanged(jack_port_id_t a, jack_port_id_t b, int made, void* data) {
+        auto* self = static_cast<JackDevice*>(data);
+        if (self->closing_.load()) return;
+        jack_port_t* from = jack_port_by_id(self->client_, a);
+        jack_port_t* to = jack_port_by_id(self->client_, b);
+        if (!from || !to) return;
+        if (jack_port_flags(from) & JackPortIsInput) std::swap(from, to);
+        if (!jack_port_is_mine(self->client_, from) && !jack_port_is_mine(self->client_, to))
+            return;
+        if (made)
+            self->connections_.made(jack_port_name(from), jack_port_name(to));
+        else
+            self->connections_.broken(jack_port_name(from), jack_port_name(to));
     }
 
     static int process(jack_nframes_t frames, void* data) {
@@ -197,6 +226,8 @@ class JackDevice final : public AudioDevice {
 
     SynthEngine& engine_;
     DeviceHealth& health_;
+    PortConnections& connections_;
+    std::atomic<bool> closing_{false};
     jack_client_t* client_ = nullptr;
     jack_port_t* left_ = nullptr;
     jack_port_t* right_ = nullptr;
@@ -210,10 +241,11 @@ class JackDevice final : public AudioDevice {
 }  // namespace
 
 std::unique_ptr<AudioDevice> openJackDevice(SynthEngine& engine, DeviceHealth& health,
-                                            const char* lossReason, std::string& why) {
+                                            PortConnections& connections, const char* lossReason,
+                                            std::string& why) {
     setenv("JACK_NO_START_SERVER", "1", 1);
     ignoreBrokenPipes();
-    auto device = std::make_unique<JackDevice>(engine, health);
+    auto device = std::make_unique<JackDevice>(engine, health, connections);
     if (!device->open(lossReason, why)) return nullptr;
     return device;
 }

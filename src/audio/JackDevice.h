@@ -11,11 +11,15 @@ namespace pattaplex {
 
 class AudioDevice;
 class DeviceHealth;
+class PortConnections;
 class SynthEngine;
 
 // Fails at once, with `why`, when no JACK server runs (none is started). A server that goes
-// away is reported to `health` as `lossReason`, which must outlive the device.
+// away is reported to `health` as `lossReason`, which must outlive the device. The
+// connections of its ports are kept in `connections`, and those kept there are made again
+// as it opens; outputs without any go to the speakers.
 std::unique_ptr<AudioDevice> openJackDevice(SynthEngine& engine, DeviceHealth& health,
-                                            const char* lossReason, std::string& why);
+                                            PortConnections& connections, const char* lossReason,
+                                            std::string& why);
 
 }  // namespace pattaplex

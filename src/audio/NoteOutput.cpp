@@ -75,7 +75,7 @@ void NoteOutput::useSequencerIfWanted() {
 
 bool NoteOutput::openDevice(std::string& why) {
     device_.reset();  // the silent stand-in; the clock goes on where it stood
-    auto device = AudioDevice::open(*engine_, health_, why);
+    auto device = AudioDevice::open(*engine_, health_, connections_, why);
     if (!device) {
         useDevice(AudioDevice::silent(*engine_), false);
         return false;

@@ -13,6 +13,7 @@
 #include "DeviceHealth.h"
 #include "GrooveSnapshot.h"
 #include "GrooveState.h"
+#include "PortConnections.h"
 #include "Sound.h"
 #include "SynthEngine.h"
 
@@ -89,6 +90,7 @@ class NoteOutput final : public Sound {
     std::function<void(int)> serviceCall_;
     std::unique_ptr<SynthEngine> engine_;
     DeviceHealth health_;
+    PortConnections connections_;  // outlive every device
     std::unique_ptr<AudioDevice> device_;
     std::unique_ptr<AlsaSequencer> sequencer_;  // MIDI when the device carries none
     bool sequencerFailed_ = false;              // said once, not tried again

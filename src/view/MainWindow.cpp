@@ -207,12 +207,12 @@ QWidget* MainWindow::buildTransport() {
     layout->addWidget(new QLabel(tr("Tempo")), 1, 0);
     layout->addWidget(tempo_, 1, 1, 1, 2);
     layout->addWidget(tempoField_, 1, 3);
-    layout->addWidget(inf_, 2, 0, 1, 4);
+    layout->addWidget(inf_, 2, 0, 1, 2);
     // Says where the tempo comes from when it is not the groove's own.
     tempoSource_ = new QLabel;
     tempoSource_->setAccessibleName(tr("Tempo source"));
     tempoSource_->hide();
-    layout->addWidget(tempoSource_, 6, 0, 1, 4);
+    layout->addWidget(tempoSource_, 2, 2, 1, 2, Qt::AlignRight);
     layout->addLayout(buildOutput(), 3, 0, 1, 4);
     feel_ = new FeelControls;
     layout->addWidget(feel_, 4, 0, 1, 4);

@@ -11,8 +11,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "NoteOutput.h"
 #include "WavFile.h"
@@ -69,6 +71,27 @@ TEST(SoundDevice, AnAuditionSoundsForItsLengthThroughTheFileDriver) {
     EXPECT_LT(seconds, 4.0 / 60 + 0.25);
 }
 
+// Outside gear on the test's server: a MIDI input and output connected to ours.
+struct Gear {
+    explicit Gear(const std::string& server) {
+        jack_status_t why{};
+        client = jack_client_open("gear", JackOptions(JackNoStartServer | JackServerName), &why,
+                                  server.c_str());
+        if (!client) return;
+        jack_port_register(client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_activate(client);
+    }
+    ~Gear() {
+        if (client) jack_client_close(client);
+    }
+    bool connectTo() {
+        return client && jack_connect(client, "Pattaplex:midi_out", "gear:in") == 0 &&
+               jack_connect(client, "gear:out", "Pattaplex:midi_in") == 0;
+    }
+    jack_client_t* client = nullptr;
+};
+
 TEST(SoundDevice, ALostJackServerIsToldOfTheClockKeepsTimeAndSoundComesBack) {
     const std::string name = "pattaplex-test-" + std::to_string(getpid());
     TestJackServer server(name);
@@ -94,6 +117,12 @@ TEST(SoundDevice, ALostJackServerIsToldOfTheClockKeepsTimeAndSoundComesBack) {
 
     ASSERT_TRUE(output.initQT(s.KIT));
     EXPECT_EQ(server.portsOf("Pattaplex"), std::make_pair(4, 2));  // sound out connected, MIDI free
+    auto gear = std::make_unique<Gear>(name);
+    ASSERT_TRUE(gear->connectTo());
+    const auto everyPortConnected = [&] { return server.portsOf("Pattaplex") == std::pair(4, 4); };
+    ASSERT_TRUE(within30s(everyPortConnected, [] {}));
+    ASSERT_TRUE(output.reopen(s.KIT));  // Fix Sound
+    EXPECT_TRUE(everyPortConnected()) << "Fix Sound lost the connections";
     output.startClock();
     ASSERT_TRUE(stepsGoOn());
     const std::string gone = "No sound: the JACK server has gone";
@@ -105,15 +134,16 @@ TEST(SoundDevice, ALostJackServerIsToldOfTheClockKeepsTimeAndSoundComesBack) {
         EXPECT_TRUE(output.position().playing);
         EXPECT_EQ(output.soundStatus(), gone);
 
+        gear.reset();
         ASSERT_TRUE(server.start());
+        gear = std::make_unique<Gear>(name);  // the gear's client comes back with the server
         if (fixSound) {
             EXPECT_TRUE(output.initQT(s.KIT));
         } else {  // the retries find it
             ASSERT_TRUE(within30s([&] { return listener.status.empty(); }, tick));
         }
         EXPECT_EQ(listener.status, "");
-        EXPECT_EQ(server.portsOf("Pattaplex"),
-                  std::make_pair(4, 2));  // one client, connected again
+        EXPECT_TRUE(everyPortConnected()) << "one client, connected again to the speakers and gear";
         const int64_t heard = output.engine().position();
         ASSERT_TRUE(within30s([&] { return output.engine().position() > heard + 48000; }, tick));
         EXPECT_TRUE(stepsGoOn());

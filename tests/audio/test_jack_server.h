@@ -54,6 +54,7 @@ class TestJackServer {
         std::error_code ignored;
         std::filesystem::create_directories(
             "/dev/shm/jack-" + std::to_string(getuid()) + "/default", ignored);
+        std::fflush(nullptr);  // else the child's stdout, reopened, writes out our buffer too
         pid_ = fork();
         if (pid_ == 0) {
             std::freopen("/dev/null", "w", stdout);

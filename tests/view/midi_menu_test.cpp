@@ -2,6 +2,7 @@
 // for the next window, and following a MIDI clock locks the tempo controls; the "Link"
 // toggle beside the tempo.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -56,6 +57,15 @@ TEST_F(WindowTest, TheMidiMenuReachesTheSoundAndIsRemembered) {
         if (label->accessibleName() == "Tempo source") source = label;
     ASSERT_NE(source, nullptr);
     EXPECT_EQ(source->text(), "Tempo from MIDI clock");
+    // Shown where nothing else is.
+    window.show();
+    QCoreApplication::processEvents();
+    for (QWidget* other :
+         source->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other == source || !other->isVisible()) continue;
+        EXPECT_FALSE(other->geometry().intersects(source->geometry()))
+            << other->metaObject()->className();
+    }
 
     MidiSettings remembered = chosen;
     remembered.sync = SyncSource::MidiClock;
