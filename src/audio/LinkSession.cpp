@@ -65,8 +65,14 @@ LinkSession::Block LinkSession::capture(int64_t sampleTime, int rate, double lat
         d.rate = rate;
     }
     Block b;
-    const microseconds heard = d.filter.sampleTimeToHostTime(static_cast<double>(sampleTime)) +
-                               microseconds(std::llround(latency * 1e6));
+    microseconds made = d.filter.sampleTimeToHostTime(static_cast<double>(sampleTime));
+    // A device opened afresh (or a long stall) puts the sample clock out of step with the
+    // host's: start the fit again rather than let old points bend it for seconds.
+    if (std::chrono::abs(made - d.link.clock().micros()) > std::chrono::milliseconds(50)) {
+        d.filter.reset();
+        made = d.filter.sampleTimeToHostTime(static_cast<double>(sampleTime));
+    }
+    const microseconds heard = made + microseconds(std::llround(latency * 1e6));
     b.heardMicros = static_cast<double>(heard.count());
     lastStart_ = sampleTime;
     lastHeard_ = b.heardMicros;
