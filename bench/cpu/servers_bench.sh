@@ -52,23 +52,32 @@ run() {
     if [ "$kind" = pattaplex ]; then
         "$program" "$work/funk.grv" >"$work/app.log" 2>&1 &
     else
-        hydrogen -n -d "$H2_DRIVER" -s "$hydrogen_song" >"$work/app.log" 2>&1 &
+        # --child: no crash-reporting parent, so that $! is the program itself.
+        hydrogen --child -n -V Error -d "$H2_DRIVER" -s "$hydrogen_song" >"$work/app.log" 2>&1 &
     fi
     app=$!
     sleep 6  # start-up, the soundfonts, and the stream settling
     window=""
-    for _ in $(seq 20); do
+    for _ in $(seq 30); do
         if [ "$kind" = pattaplex ]; then
             window=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | tail -1)
         else
+            hydrogen_dismiss
             window=$(xdotool search --onlyvisible --name '^Hydrogen [0-9]' 2>/dev/null | tail -1)
         fi
         [ -n "$window" ] && break
         sleep 1
     done
     if [ -z "$window" ]; then
-        echo "$kind: no window"
+        echo "$kind: n/a (no window came up)"
         kill "$app"
+        wait "$app" 2>/dev/null
+        return
+    fi
+    if grep -q 'falling back to NullDriver' "$work/app.log"; then
+        echo "$kind: n/a (it could not open its $H2_DRIVER driver)"
+        kill "$app"
+        wait "$app" 2>/dev/null
         return
     fi
     idle=$(measure "$app" "$@")
@@ -84,9 +93,25 @@ both() {
     run pattaplex "$@"
     [ -n "$hydrogen_song" ] && run hydrogen "$@"
 }
+# Hydrogen opens with message boxes (its development-version notice) that hold back its
+# main window until answered: each is answered with Return.
+hydrogen_dismiss() {
+    local w
+    for w in $(xwininfo -root -tree | awk '/"Hydrogen": \("hydrogen"/ {print $1}'); do
+        xwininfo -id "$w" 2>/dev/null | grep -q IsViewable &&
+            xdotool windowfocus --sync "$w" key Return >/dev/null 2>&1
+    done
+}
+# A demo song of Hydrogen's, set to loop: played once it would stop within the measure.
 hydrogen_song=""
 if command -v hydrogen >/dev/null; then
-    hydrogen_song=$(find /usr/share/hydrogen -name '*.h2song' | head -1)
+    demo=$(find /usr/share/hydrogen -name 'GM_kit_demo1.h2song' | head -1)
+    [ -n "$demo" ] || demo=$(find /usr/share/hydrogen -name '*.h2song' | head -1)
+    if [ -n "$demo" ]; then
+        hydrogen_song=$work/demo.h2song
+        sed 's|<loopEnabled>false</loopEnabled>|<loopEnabled>true</loopEnabled>|' "$demo" \
+            >"$hydrogen_song"
+    fi
 fi
 echo "CPU as a share of one core over ${seconds} s: program, then its server"
 

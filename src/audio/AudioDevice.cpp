@@ -116,7 +116,8 @@ class FluidDevice final : public AudioDevice {
 
 // Runs the engine a period at a time at the pace of a sound card, on its own thread:
 // writing a WAV file, or, with no file, keeping time in silence and resting while
-// nothing plays.
+// nothing plays. A file keeps its real-time length while the engine is asleep: the
+// silence is written every half second or so, in one go, instead of rendered.
 class PacedDevice final : public AudioDevice {
   public:
     static std::unique_ptr<PacedDevice> start(SynthEngine& engine, DeviceHealth* health,
@@ -169,30 +170,78 @@ class PacedDevice final : public AudioDevice {
 
   private:
     static constexpr int kPeriod = 128;
+    // The longest rest of a file's writer while nothing sounds.
+    static constexpr auto kLongestRest = std::chrono::milliseconds(500);
+    // Silence written at a time: the file's library takes it in pieces anyway.
+    static constexpr int kSilenceChunk = 4096;
 
     PacedDevice(SynthEngine& engine, DeviceHealth* health)
         : engine_(engine), health_(health), toFile_(health != nullptr) {}
 
     void run() {
         std::vector<float> left(kPeriod), right(kPeriod);
-        const auto period =
-            std::chrono::nanoseconds(int64_t{1'000'000'000} * kPeriod / engine_.rate());
-        auto due = std::chrono::steady_clock::now();
+        const std::vector<float> silence(toFile_ ? kSilenceChunk : 0);
+        // Frames are due at the pace of the rate, counted from `origin`.
+        auto origin = std::chrono::steady_clock::now();
+        int64_t frames = 0;
+        auto dueAt = [&](int64_t frame) { return origin + timeOf(frame); };
         while (!stop_.load()) {
             if (toFile_) {
+                if (engine_.asleep() && !restThenWriteSilence(origin, frames, silence)) continue;
                 engine_.render(left.data(), right.data(), kPeriod);
                 // A full disk ends the file; the clock goes on in silence.
-                if (!wav_.write(left.data(), right.data(), kPeriod)) {
-                    health_->reportLost();
-                    toFile_ = false;
-                }
+                if (!wav_.write(left.data(), right.data(), kPeriod)) lose();
             } else {
                 engine_.render(nullptr, nullptr, kPeriod);
-                if (!engine_.report().busy && rest()) due = std::chrono::steady_clock::now();
+                if (!engine_.report().busy && rest()) {
+                    origin = std::chrono::steady_clock::now();
+                    frames = 0;
+                }
             }
-            due += period;
-            std::this_thread::sleep_until(due);
+            frames += kPeriod;
+            std::this_thread::sleep_until(dueAt(frames));
         }
+    }
+
+    // Frames to time and back, in whole seconds and the rest, so that nothing overflows
+    // however long the program runs.
+    std::chrono::nanoseconds timeOf(int64_t frame) const {
+        const int64_t rate = engine_.rate();
+        return std::chrono::seconds(frame / rate) +
+               std::chrono::nanoseconds(frame % rate * 1'000'000'000 / rate);
+    }
+    int64_t framesIn(std::chrono::steady_clock::duration elapsed) const {
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count();
+        const int64_t rate = engine_.rate();
+        return ns / 1'000'000'000 * rate + ns % 1'000'000'000 * rate / 1'000'000'000;
+    }
+
+    void lose() {
+        health_->reportLost();
+        toFile_ = false;
+    }
+
+    // The engine asleep, a file's writer waits until woken or for kLongestRest, then
+    // passes the whole periods of silence gone by meanwhile to the engine and the file.
+    // True when woken: the next period is rendered at once, taking what was queued.
+    bool restThenWriteSilence(std::chrono::steady_clock::time_point origin, int64_t& frames,
+                              const std::vector<float>& silence) {
+        bool woken;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            woken = wakeUp_.wait_for(lock, kLongestRest, [&] { return woken_ || stop_.load(); });
+            woken_ = false;
+        }
+        const int64_t due = framesIn(std::chrono::steady_clock::now() - origin);
+        const int64_t gone = std::max<int64_t>(due - frames, 0) / kPeriod * kPeriod;
+        engine_.passSilence(gone);
+        frames += gone;
+        for (int64_t done = 0; done < gone && toFile_;) {
+            const int n = static_cast<int>(std::min<int64_t>(gone - done, kSilenceChunk));
+            if (!wav_.write(silence.data(), silence.data(), n)) lose();
+            done += n;
+        }
+        return woken && !stop_.load();
     }
 
     // Waits until woken; true when it did wait.

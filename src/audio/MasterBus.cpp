@@ -40,9 +40,41 @@ void MasterBus::setVolume(float volume) {
     if (std::isfinite(volume)) volume_.store(clampVolume(volume), std::memory_order_relaxed);
 }
 
+bool MasterBus::passSilence() {
+    if (cut_ > 0.0f) return false;
+    applied_ = volume_.load(std::memory_order_relaxed);
+    return true;
+}
+
+// The usual block, in two quick passes, bit for bit what the full loop below would give:
+// a steady volume, the limiter at rest, and no sample that would reach it or is no number.
+// Scales the block and records its peak; false, touching nothing, otherwise.
+bool MasterBus::passUnlimited(float* left, float* right, int frames, float volume) {
+    float loudest = 0.0f;
+    float broken = 0.0f;  // stays zero unless a sample is infinite or no number
+    for (int i = 0; i < frames; ++i) {
+        loudest = std::max(loudest, std::max(std::fabs(left[i]), std::fabs(right[i])));
+        broken += left[i] * 0.0f + right[i] * 0.0f;
+    }
+    // Rounding keeps order: the loudest sample scaled is the loudest scaled sample.
+    const float peak = loudest * volume;
+    if (broken != 0.0f || peak > kThreshold) return false;
+    if (volume != 1.0f)
+        for (int i = 0; i < frames; ++i) left[i] *= volume, right[i] *= volume;
+    recordPeak(peak);
+    return true;
+}
+
+void MasterBus::recordPeak(float peak) {
+    float before = peak_.load(std::memory_order_relaxed);
+    while (peak > before && !peak_.compare_exchange_weak(before, peak, std::memory_order_acq_rel)) {
+    }
+}
+
 void MasterBus::process(float* left, float* right, int frames) {
     if (frames <= 0) return;
     const float target = volume_.load(std::memory_order_relaxed);
+    if (cut_ == 0.0f && target == applied_ && passUnlimited(left, right, frames, target)) return;
     const float step = (target - applied_) / static_cast<float>(frames);
     float peak = 0.0f;
     for (int i = 0; i < frames; ++i) {
@@ -71,9 +103,7 @@ void MasterBus::process(float* left, float* right, int frames) {
         peak = std::max({peak, std::fabs(l), std::fabs(r)});
     }
     applied_ = target;
-    float before = peak_.load(std::memory_order_relaxed);
-    while (peak > before && !peak_.compare_exchange_weak(before, peak, std::memory_order_acq_rel)) {
-    }
+    recordPeak(peak);
 }
 
 }  // namespace pattaplex

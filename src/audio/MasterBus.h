@@ -39,6 +39,10 @@ class MasterBus {
 
     // Audio thread: applies the volume and the limiter in place and records the peak.
     void process(float* left, float* right, int frames);
+    // Audio thread, instead of process() on a block of silence: nothing to scale or
+    // measure. False while the limiter is letting go: its release is timed sample by
+    // sample, so the block must go through process().
+    bool passSilence();
 
     // Any thread: the highest absolute sample put out since the last call (0 = silence,
     // 1 = full scale), and a new measure starts.
@@ -46,6 +50,8 @@ class MasterBus {
 
   private:
     static float clampVolume(float volume);
+    bool passUnlimited(float* left, float* right, int frames, float volume);
+    void recordPeak(float peak);
 
     std::atomic<float> volume_;
     std::atomic<float> peak_{0.0f};

@@ -169,8 +169,12 @@ bool NoteOutput::initQT(int kit) {
 
 bool NoteOutput::reopen(int kit) {
     closeOutput();
-    // A device that may have stopped being heard is let go; initQT opens one afresh.
-    if (realDevice_) useDevice(AudioDevice::silent(*engine_), false);
+    // A device that may have stopped being heard is let go; initQT opens one afresh. It
+    // stops before the stand-in starts: one thread renders at a time.
+    if (realDevice_) {
+        device_.reset();
+        useDevice(AudioDevice::silent(*engine_), false);
+    }
     return initQT(kit);
 }
 

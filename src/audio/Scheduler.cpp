@@ -422,6 +422,12 @@ void Scheduler::endBlock() {
     publishReport();
 }
 
+void Scheduler::passSilence(int64_t frames) {
+    blockCount_ = 0;
+    rendered_ += std::max<int64_t>(frames, 0);
+    publishReport();
+}
+
 // A reader that sees the same even sequence count before and after its reads has read
 // one whole report (every access sequentially consistent).
 void Scheduler::publishReport() {

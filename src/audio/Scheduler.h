@@ -131,6 +131,9 @@ class Scheduler : private NoteSink {
     std::span<const TimedEvent> beginBlock(int frames);
     // Audio thread: the block is played; the sample clock moves on.
     void endBlock();
+    // Audio thread, while idle(): `frames` samples of silence went by. Commands queued
+    // meanwhile are left for the next block, so they play from the time they came.
+    void passSilence(int64_t frames);
     // The events of the block begun last, until the next begins.
     std::span<const TimedEvent> blockEvents() const { return {block_.data(), blockCount_}; }
     int64_t blockStart() const { return rendered_; }

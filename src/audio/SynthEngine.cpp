@@ -27,6 +27,8 @@ constexpr const char* kGsFont = "/usr/share/sounds/sf2/FluidR3_GS.sf2";
 // FluidSynth starts notes at the boundaries of its 64-sample blocks; a note is applied at
 // the boundary nearest its time, so it sounds within half a block of it.
 constexpr int64_t kFluidBlock = 64;
+// FluidSynth's own polyphony, which the player keeps: every voice can be looked at.
+constexpr int kPolyphony = 256;
 // Presets the loader keeps loaded; the program names far fewer.
 constexpr int kLoaderChannels = 256;
 // Below this the output has died away (far under the last bit of a 24-bit sample).
@@ -131,6 +133,10 @@ SynthEngine::SynthEngine(int rate, int cores)
     fluid_settings_setnum(fluid_->settings, "synth.gain", kSynthGain);
     fluid_settings_setint(fluid_->settings, "audio.period-size", kPeriodFrames);
     fluid_settings_setint(fluid_->settings, "audio.periods", kPeriods);
+    // The chorus costs a tenth of the synthesizer's time, and the drum kits send nothing
+    // to it: it is switched on by the first note that does.
+    fluid_settings_setint(fluid_->settings, "synth.chorus.active", 0);
+    fluid_settings_setint(fluid_->settings, "synth.polyphony", kPolyphony);
     fluid_->synth = new_fluid_synth(fluid_->settings);
     fluid_->loaderSettings = new_fluid_settings();
     fluid_settings_setint(fluid_->loaderSettings, "synth.dynamic-sample-loading", 1);
@@ -277,6 +283,7 @@ void SynthEngine::apply(const TimedEvent& e) {
             if (!midi_.internalSound.load(std::memory_order_relaxed)) break;
             quiet_ = false;
             fluid_synth_noteon(fluid_->synth, channel_, e.key, e.velocity);
+            if (!chorusOn_) switchChorusOnIfSentTo();
             break;
         case Kind::NoteOff:
             fluid_synth_noteoff(fluid_->synth, channel_, e.key);
@@ -291,6 +298,21 @@ void SynthEngine::apply(const TimedEvent& e) {
             break;
         default:
             break;  // notes of steps already begun end as they would have
+    }
+}
+
+// A voice whose instrument sends to the chorus (no controller of ours does) needs it on,
+// from then on.
+void SynthEngine::switchChorusOnIfSentTo() {
+    std::array<fluid_voice_t*, kPolyphony> voices{};
+    fluid_synth_get_voicelist(fluid_->synth, voices.data(), kPolyphony, -1);
+    for (fluid_voice_t* voice : voices) {
+        if (!voice) break;
+        if (fluid_voice_gen_get(voice, GEN_CHORUSSEND) > 0) {
+            fluid_synth_chorus_on(fluid_->synth, -1, 1);
+            chorusOn_ = true;
+            return;
+        }
     }
 }
 
@@ -311,17 +333,25 @@ void SynthEngine::render(float* left, float* right, int frames) {
     if (listener) listener->blockStarting(scheduler_.blockStart(), frames);
     events_ = scheduler_.beginBlock(frames);
     next_ = 0;
-    synthesize(left, right, frames);
+    const bool silent = synthesize(left, right, frames);
     // What the synthesizer had no time left for in the block (a block ending between two
     // samples of a doubled rate) still happens.
     applyDue(std::numeric_limits<int64_t>::max());
-    if (left && right) masterBus_.process(left, right, frames);
+    if (left && right && !(silent && masterBus_.passSilence()))
+        masterBus_.process(left, right, frames);
     if (listener) listener->blockRendered(events_, scheduler_.blockStart(), frames);
     listenerBusy_.store(false);
     scheduler_.endBlock();
 }
 
-void SynthEngine::synthesize(float* left, float* right, int frames) {
+void SynthEngine::passSilence(int64_t frames) {
+    scheduler_.passSilence(frames);
+    rendered_ += frames;
+    synthRendered_ += frames / factor_;
+}
+
+// True when the block is silence, left unrendered.
+bool SynthEngine::synthesize(float* left, float* right, int frames) {
     const int64_t end = rendered_ + frames;
     if (!left || !right || !fluid_->loaded) {
         // Keeping time with nothing to hear: the notes due are dropped, the channel and
@@ -335,10 +365,11 @@ void SynthEngine::synthesize(float* left, float* right, int frames) {
         rendered_ = end;
         synthRendered_ = (end + factor_ - 1) / factor_;
         phase_ = false;
-        return;
+        return true;
     }
+    bool silent = false;
     if (factor_ == 1) {
-        renderSynth(left, right, frames);
+        silent = renderSynth(left, right, frames);
     } else {
         // Each synthesizer sample makes two: halfway from the one before, then itself.
         int i = 0;
@@ -366,9 +397,11 @@ void SynthEngine::synthesize(float* left, float* right, int frames) {
         }
     }
     rendered_ = end;
+    return silent;
 }
 
-void SynthEngine::renderSynth(float* left, float* right, int frames) {
+// True when the synthesizer was not run: the block is silence.
+bool SynthEngine::renderSynth(float* left, float* right, int frames) {
     const int64_t end = synthRendered_ + frames;
     bool noteDue = false;  // only a note sounds: a change of channel needs no rendering
     for (size_t i = next_; i < events_.size() && events_[i].time / factor_ < end; ++i)
@@ -380,7 +413,7 @@ void SynthEngine::renderSynth(float* left, float* right, int frames) {
         std::fill_n(right, frames, 0.0f);
         applyDue(end);
         synthRendered_ = end;
-        return;
+        return true;
     }
     int done = 0;
     while (done < frames) {
@@ -398,6 +431,7 @@ void SynthEngine::renderSynth(float* left, float* right, int frames) {
             peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
         quiet_ = peak < kInaudible;
     }
+    return false;
 }
 
 }  // namespace pattaplex

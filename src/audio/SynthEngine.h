@@ -97,6 +97,10 @@ class SynthEngine {
     // and every voice has died away, so that nothing but silence would come until the next
     // command.
     bool asleep() const { return scheduler_.idle() && quiet_; }
+    // Audio thread, while asleep(): the sample clock moves on by `frames` of silence (a
+    // multiple of 128) with nothing rendered; what was queued meanwhile plays from the
+    // next render on.
+    void passSilence(int64_t frames);
     // Any thread.
     EngineReport report() const { return scheduler_.report(); }
 
@@ -117,8 +121,9 @@ class SynthEngine {
     void loadPresets();
     void apply(const TimedEvent& event);
     void applyDue(int64_t until);
-    void synthesize(float* left, float* right, int frames);
-    void renderSynth(float* left, float* right, int frames);
+    void switchChorusOnIfSentTo();
+    bool synthesize(float* left, float* right, int frames);
+    bool renderSynth(float* left, float* right, int frames);
 
     struct Fluid;
     std::unique_ptr<Fluid> fluid_;
@@ -140,6 +145,7 @@ class SynthEngine {
     bool phase_ = false;
     int channel_ = 0;
     bool quiet_ = true;  // no voice sounds and the output has died away
+    bool chorusOn_ = false;
 
     MasterBus masterBus_;
 };

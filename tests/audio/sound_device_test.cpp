@@ -34,28 +34,53 @@ struct Listener : ClockListener {
     std::string status;
 };
 
-TEST(SoundDevice, AnAuditionSoundsForItsLengthThroughTheFileDriver) {
+// Rendering has stopped when the position holds still for a tenth of a second.
+bool holdsStill(const SynthEngine& engine) {
+    const int64_t before = engine.position();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return engine.position() == before;
+}
+
+// The file driver rests while nothing sounds, yet the file keeps its real-time length, and
+// a note played after a rest comes at the time it was played, not when the rest began.
+TEST(SoundDevice, AnAuditionThroughTheFileDriverSoundsForItsLengthAndAtOnceAfterARest) {
     const std::string path = testing::TempDir() + "audition-" + std::to_string(getpid()) + ".wav";
     setenv("PATTAPLEX_AUDIO_DRIVER", "file", 1);
     setenv("PATTAPLEX_AUDIO_FILE", path.c_str(), 1);
     GrooveState s = freshStartState();
     constexpr int kOrgan = 17;  // sustains while held, so its length is the audition's
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point begun, ended;
+    int64_t restedAt = 0, closedAt = 0;
     {
         NoteOutput output(s, stdout, stderr);
         ASSERT_TRUE(output.initQT(kOrgan));
         const SynthEngine& engine = output.engine();
-        // The kit's samples load on a worker; a second lets them in before the note.
-        const int64_t settled = engine.position() + engine.rate();
-        ASSERT_TRUE(within30s([&] { return engine.position() > settled; }, [] {}));
+        // Once the file's writer has moved the position on, it keeps pace from before now.
+        const int64_t opened = engine.position();
+        ASSERT_TRUE(within30s([&] { return engine.position() > opened; }, [] {}));
+        begun = Clock::now();
+        // The kit's samples load on a worker; the rest comes after them. Held still for a
+        // tenth of a second, the rest began at least that long ago.
+        ASSERT_TRUE(within30s([&] { return holdsStill(engine); }, [] {}));
+        restedAt = engine.position();
         output.audition(60, 110);
         const int64_t end = engine.position() + engine.rate();
         ASSERT_TRUE(within30s([&] { return engine.position() > end; }, [] {}));
+        ASSERT_TRUE(within30s([&] { return holdsStill(engine); }, [] {}));
+        ended = Clock::now();
+        // Closed while resting; the silent stand-in then holds the position the file ended
+        // at, or a block or two on.
+        setenv("PATTAPLEX_AUDIO_DRIVER", "none", 1);
+        ASSERT_TRUE(output.reopen(kOrgan));
+        closedAt = engine.position();
     }
     const auto wav = readWav16(path);
     std::filesystem::remove(path);
     ASSERT_TRUE(wav);
     const auto& [samples, rate] = *wav;
     EXPECT_EQ(rate, kSampleRate);
+    const auto length = static_cast<int64_t>(samples.size() / 2);
     // The first and last frames above -40 dBFS.
     int64_t first = -1, last = -1;
     for (size_t i = 0; i < samples.size(); ++i)
@@ -69,6 +94,14 @@ TEST(SoundDevice, AnAuditionSoundsForItsLengthThroughTheFileDriver) {
     const double seconds = static_cast<double>(last - first) / rate;
     EXPECT_GT(seconds, 4.0 / 60);
     EXPECT_LT(seconds, 4.0 / 60 + 0.25);
+    // The note sounds after the tenth of a second of rest (less a period of rounding), at
+    // the engine's position: the file's frames begin at or before closedAt - length.
+    constexpr int64_t kPeriod = 128;
+    EXPECT_GE(closedAt - length + first, restedAt + rate / 10 - kPeriod)
+        << "the note was put back to where the rest began";
+    // The silence up to the end was written: the file is as long as the time it was open.
+    const double wallSeconds = std::chrono::duration<double>(ended - begun).count();
+    EXPECT_GE(static_cast<double>(length + kPeriod) / rate, wallSeconds);
 }
 
 // Outside gear on the test's server: a MIDI input and output connected to ours.
@@ -171,12 +204,7 @@ TEST(SoundDevice, UnderPulseAudioStoppedMeansAsleepAndALostServerComesBack) {
         output.service();
     };
     const SynthEngine& engine = output.engine();
-    // Rendering has stopped when the position holds still for a tenth of a second.
-    auto asleep = [&] {
-        const int64_t before = engine.position();
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        return engine.position() == before;
-    };
+    auto asleep = [&] { return holdsStill(engine); };
 
     ASSERT_TRUE(output.initQT(s.KIT));
     ASSERT_TRUE(within30s(asleep, [] {}));
