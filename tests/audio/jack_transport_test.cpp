@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +57,7 @@ Shown showtime() {
     std::FILE* out = popen("timeout -s KILL 0.3 jack_showtime 2>/dev/null", "r");
     char line[512];
     while (out && std::fgets(line, sizeof line, out)) {
+        if (!std::strchr(line, '\n')) continue;  // cut short by the timeout
         char state[32] = {};
         Shown now;
         if (std::sscanf(line, "frame = %ld frame_time = %*u usecs = %*d state: %31s BBT: %d|%d|%d",
