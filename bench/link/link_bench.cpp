@@ -2,10 +2,10 @@
 //   tests/audio/private_network.sh build/dev/bench/link/link_bench [--quick]
 // At 44.1 and 48 kHz, Pattaplex's scheduler follows a Link session it shares with the
 // peer program (tests/audio/link_peer) for 20 s (5 with --quick), at 123.7 BPM then, from
-// halfway, 97.3. Every step's onset (the synthesizer's 64-sample grid included) is taken
-// to the host time it reaches the speaker, as the audio side reckons it with its
-// 5 ms output latency, and the peer tells its phase there on its grid of steps (a quarter
-// beat). Prints the worst and the mean distance from the grid in milliseconds (target:
+// halfway, 97.3 (the first 50 ms after the change left out). Every step's onset (the synthesizer's
+// 64-sample grid included) is taken to the host time it reaches the speaker, as the audio side
+// reckons it with its 5 ms output latency, and the peer tells its phase there on its grid of steps
+// (a quarter beat). Prints the worst and the mean distance from the grid in milliseconds (target:
 // under 2 ms).
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -33,14 +34,20 @@ using Clock = std::chrono::steady_clock;
 constexpr int kBlock = 256;
 constexpr double kLatency = 0.005;
 
-struct Onset {
-    double micros;
-    double tempo;
-};
+// Distance of each onset from the peer's grid of quarter beats, in ms at `tempo`. Asked
+// while that tempo holds: a change of tempo redraws the whole timeline, the past too.
+std::vector<double> errors(LinkPeer& peer, const std::vector<double>& onsets, double tempo) {
+    std::vector<double> ms;
+    for (double t : onsets) {
+        const double phase = peer.number("phase " + std::to_string(t) + " 1");
+        if (!std::isnan(phase)) ms.push_back(offBarLine(phase * 4, 1) / 4 * 60000 / tempo);
+    }
+    return ms;
+}
 
 // Plays a groove of one bar, four steps a beat, every step on, in real time at `rate`,
-// keeping each onset's host time.
-std::vector<Onset> play(int rate, double seconds, LinkPeer& peer, LinkSession& session) {
+// and measures each onset's host time against the peer's grid.
+std::vector<double> play(int rate, double seconds, LinkPeer& peer, LinkSession& session) {
     MidiOptions options;
     options.followLink = true;
     options.latency = kLatency;
@@ -54,13 +61,13 @@ std::vector<Onset> play(int rate, double seconds, LinkPeer& peer, LinkSession& s
     scheduler.publish(GrooveSnapshot::of(s));
 
     std::mutex mutex;
-    std::vector<int64_t> onsets;
     std::vector<double> heard;
     std::atomic<bool> done{false};
     std::thread audio([&] {
         const auto begin = Clock::now();
         for (int64_t k = 0; !done; ++k) {
-            std::this_thread::sleep_until(begin + std::chrono::microseconds(k * kBlock * 1000000 / rate));
+            std::this_thread::sleep_until(begin +
+                                          std::chrono::microseconds(k * kBlock * 1000000 / rate));
             for (const TimedEvent& e : scheduler.beginBlock(kBlock)) {
                 if (e.kind != TimedEvent::Kind::NoteOn) continue;
                 std::lock_guard lock(mutex);
@@ -69,23 +76,29 @@ std::vector<Onset> play(int rate, double seconds, LinkPeer& peer, LinkSession& s
             scheduler.endBlock();
         }
     });
+    auto taken = [&](double after) {
+        std::lock_guard lock(mutex);
+        std::vector<double> some;
+        for (double t : heard)
+            if (t > after) some.push_back(t);
+        heard.clear();
+        return some;
+    };
     peer.ask("tempo 123.7");
     peer.ask("start 4");
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds / 2));
-    std::size_t before;
-    {
-        std::lock_guard lock(mutex);
-        before = heard.size();
-    }
+    std::vector<double> ms = errors(peer, taken(0), 123.7);
+    // Onsets placed before the change reached us keep the old tempo's places: those of
+    // the first 50 ms after it are left out.
+    const double changed = peer.number("now");
     peer.ask("tempo 97.3");
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds / 2));
+    const std::vector<double> later = errors(peer, taken(changed + 50000), 97.3);
+    ms.insert(ms.end(), later.begin(), later.end());
     peer.ask("stop");
     done = true;
     audio.join();
-    std::vector<Onset> result;
-    for (std::size_t i = 0; i < heard.size(); ++i)
-        result.push_back({heard[i], i < before ? 123.7 : 97.3});
-    return result;
+    return ms;
 }
 
 }  // namespace
@@ -108,21 +121,17 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "link_bench: the peer was not found\n");
             return 1;
         }
-        const std::vector<Onset> onsets = play(rate, seconds, peer, session);
+        const std::vector<double> ms = play(rate, seconds, peer, session);
         double worst = 0, sum = 0;
-        int counted = 0;
-        for (const Onset& o : onsets) {
-            // Distance from the grid of quarter beats, in ms at the tempo then.
-            const double phase = peer.number("phase " + std::to_string(o.micros) + " 1");
-            if (std::isnan(phase)) continue;
-            const double off = offBarLine(phase * 4, 1) / 4 * 60000 / o.tempo;
+        for (double off : ms) {
             worst = std::max(worst, off);
             sum += off;
-            ++counted;
         }
-        std::printf("Link phase error at %d Hz: worst %.3f ms, mean %.3f ms over %d onsets "
-                    "(target: under 2 ms)\n",
-                    rate, worst, counted ? sum / counted : 0.0, counted);
+        const int counted = static_cast<int>(ms.size());
+        std::printf(
+            "Link phase error at %d Hz: worst %.3f ms, mean %.3f ms over %d onsets "
+            "(target: under 2 ms)\n",
+            rate, worst, counted ? sum / counted : 0.0, counted);
     }
     return 0;
 }
