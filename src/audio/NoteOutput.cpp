@@ -233,6 +233,13 @@ void NoteOutput::publish(bool force, bool prepared) {
 
 void NoteOutput::startClock() {
     if (running_) return;
+    if (settings_.sync == SyncSource::JackTransport &&
+        !(realDevice_ && device_->name() == "JACK")) {
+        if (listener_)
+            listener_->followedTransport(false,
+                                         "No JACK transport: the sound does not go through JACK");
+        return;
+    }
     // A stop is carried out on the audio side a moment after it is asked for; a step
     // that sounded meanwhile moves the position a pause kept. (A LOOP of 0 is left alone:
     // it is also where a full stop starts again.)

@@ -172,7 +172,8 @@ void GrooveController::playGroove() {
         return;
     }
     sound_.startClock();
-    showPlayTitle(true);
+    // A start the sound side cannot carry out (JACK transport without JACK) says why.
+    showPlayTitle(sound_.clockRunning());
 }
 
 void GrooveController::showPlayTitle(bool playing) {
