@@ -93,6 +93,15 @@ LinkSession::Block LinkSession::capture(int64_t sampleTime, int rate, double lat
             state.setIsPlaying(false, heard);
         changed = true;
     }
+    if (anchored_ && !state.isPlaying()) {
+        const microseconds at =
+            heard + microseconds(std::llround(static_cast<double>(anchorSample_ - sampleTime) *
+                                              1e6 / lastRate_));
+        state.setIsPlayingAndRequestBeatAtTime(true, at, anchorBeat_, quantum);
+        d.wasPlaying = true;  // the beat is placed
+        changed = true;
+    }
+    anchored_ = false;
     if (state.isPlaying() && !d.wasPlaying) {
         // A peer's start too: our beat 0 on the first bar line at or after it.
         state.requestBeatAtStartPlayingTime(0, quantum);

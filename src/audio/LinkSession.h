@@ -47,6 +47,14 @@ class LinkSession {
     // `latency` seconds after it is made, with bars of `quantum` beats. Never locks, waits
     // or allocates.
     Block capture(int64_t sampleTime, int rate, double latency, double quantum);
+    // Audio thread, before a capture: playback that goes on into the session. Unless the
+    // session plays already, it starts with beat `beat` (of the quantum the capture asks
+    // for) where sample `sample` is heard: at once alone, in phase among peers.
+    void startAt(double beat, int64_t sample) {
+        anchorBeat_ = beat;
+        anchorSample_ = sample;
+        anchored_ = true;
+    }
     // Audio thread: the host time sample `sample` reaches the speaker, as the last block
     // reckoned it.
     double heardMicros(int64_t sample) const;
@@ -60,6 +68,9 @@ class LinkSession {
     int64_t lastStart_ = 0;
     double lastHeard_ = 0;
     int lastRate_ = 1;
+    bool anchored_ = false;
+    double anchorBeat_ = 0;
+    int64_t anchorSample_ = 0;
 };
 
 }  // namespace pattaplex

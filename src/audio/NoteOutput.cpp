@@ -391,8 +391,10 @@ void NoteOutput::setMidi(const MidiSettings& settings) {
         tempoShown_ = 0;
     }
     if (following == following_) return;
-    // The audio side stops what plays as it changes over.
-    halt();
+    // The audio side stops what plays as it changes over, but between the groove's own
+    // clock and a Link session, where it plays on.
+    const bool goesOn = was == SyncSource::Link || settings.sync == SyncSource::Link;
+    if (!goesOn) halt();
     following_ = following;
     tempoShown_ = 0;
     transportSeen_ = engine_->report().transport;
@@ -401,7 +403,7 @@ void NoteOutput::setMidi(const MidiSettings& settings) {
     // the clock is watched all the while.
     if (following_) publish(true);
     device_->wake();
-    if (pumpSwitch_) pumpSwitch_(following_);
+    if (pumpSwitch_) pumpSwitch_(following_ || running_);
 }
 
 float NoteOutput::outputPeak() {

@@ -264,10 +264,20 @@ Scheduler::Source Scheduler::wantedSource() const {
 // Switching between the groove's own tempo and an outside clock stops playback; the next
 // start comes from the new source.
 void Scheduler::changeSource(Source source) {
+    // Between the groove's own clock and a Link session, playback goes on: the next step
+    // sounds where it would have (alone; among peers, where it lies in their bar).
+    const bool goesOn = clock_.running() && (source == Source::Link || source_ == Source::Link) &&
+                        (source == Source::Own || source_ == Source::Own);
+    if (goesOn && source == Source::Link && current_) {
+        const int sub = std::max(current_->sub, 1);
+        link_.load()->startAt(
+            std::fmod(static_cast<double>(clock_.nextStep()) / sub, grooveBeats()),
+            clock_.nextTime());
+    }
     source_ = source;
     following_ = source != Source::Own;
     follower_.reset();
-    if (clock_.running()) {
+    if (clock_.running() && !goesOn) {
         addAt(TimedEvent::Kind::Stop, rendered_);
         clock_.stop();
         ++transport_;

@@ -41,8 +41,9 @@ bool within20s(const std::function<bool()>& done) {
 // only step of note 36) are kept with the host time they reach the speaker.
 class Player {
   public:
-    explicit Player(LinkSession& session) : session_(session), scheduler_(kRate, 64, options_) {
-        options_.followLink = true;
+    explicit Player(LinkSession& session, bool following = true)
+        : session_(session), scheduler_(kRate, 64, options_) {
+        options_.followLink = following;
         options_.latency = kLatency;
         scheduler_.setLink(&session);
         setBeats(4);
@@ -71,6 +72,12 @@ class Player {
         scheduler_.send(c);
     }
     bool running() const { return scheduler_.report().running; }
+    void follow(bool on) { options_.followLink = on; }
+    // Sample times of every onset so far.
+    std::vector<int64_t> onsets() {
+        std::lock_guard lock(mutex_);
+        return onsets_;
+    }
     std::vector<double> barOnsets() {
         std::lock_guard lock(mutex_);
         return barOnsets_;
@@ -87,9 +94,10 @@ class Player {
             std::this_thread::sleep_until(begin +
                                           std::chrono::microseconds(k * kBlock * 1000000 / kRate));
             for (const TimedEvent& e : scheduler_.beginBlock(kBlock)) {
-                if (e.kind != TimedEvent::Kind::NoteOn || e.key != 36) continue;
+                if (e.kind != TimedEvent::Kind::NoteOn) continue;
                 std::lock_guard lock(mutex_);
-                barOnsets_.push_back(session_.heardMicros(e.time));
+                onsets_.push_back(e.time);
+                if (e.key == 36) barOnsets_.push_back(session_.heardMicros(e.time));
             }
             scheduler_.endBlock();
         }
@@ -100,6 +108,7 @@ class Player {
     Scheduler scheduler_;
     std::mutex mutex_;
     std::vector<double> barOnsets_;
+    std::vector<int64_t> onsets_;
     std::atomic<bool> done_{false};
     std::thread thread_;
 };
@@ -159,6 +168,28 @@ TEST_F(LinkSessionTest, TempoStartAndStopAreSharedWithAPeerAndBarsLineUp) {
         EXPECT_LT(offBarLine(phase, 3), kGrid) << phase;
     }
     ASSERT_EQ(peer.ask("stop"), "ok");
+}
+
+// Between the groove's own clock and a Link session playback goes on: alone, every step
+// sounds where it would have, none dropped and none doubled, both ways.
+TEST_F(LinkSessionTest, SwitchingBetweenTheGroovesClockAndLinkPlaysOn) {
+    LinkSession session;  // at 120 BPM, as the groove
+    session.enable(true);
+    Player player(session, false);
+    player.command(NoteCommand::Kind::Start);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    player.follow(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    EXPECT_TRUE(session.playing());  // the session took over
+    player.follow(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    const std::vector<int64_t> onsets = player.onsets();
+    ASSERT_GE(onsets.size(), 8u);
+    // A step of two a beat at 120 BPM is 12000 samples; the synthesizer's grid and the
+    // host clock's fit (a millisecond) allowed.
+    for (size_t i = 1; i < onsets.size(); ++i)
+        EXPECT_NEAR(onsets[i] - onsets[i - 1], 12000, 64 + 48) << i;
+    EXPECT_TRUE(player.running());
 }
 
 // The main thread's half with the silent stand-in for a device: what the window hears of
