@@ -18,6 +18,8 @@ LinkClock::Change LinkClock::run(const LinkSession::Block& session, int64_t star
         const double from = session.line.beatAt(std::max(session.startMicros, session.heardMicros));
         const int step = clock.nextStep();
         stepper_.start(step, sub(), quantum, from);
+        startBeat_ = stepper_.nextBeat();
+        startStep_ = step;
         clock.start(start, step);
         following_ = first_ = true;
         change = Change::Started;

@@ -24,12 +24,17 @@ class LinkClock {
 
     // Host time the first step since the last start reaches the speaker, in microseconds.
     double firstStepMicros() const { return firstStepMicros_; }
+    // The session's beat of that step, and the step.
+    double startBeat() const { return startBeat_; }
+    int startStep() const { return startStep_; }
 
   private:
     BeatStepper stepper_;
     bool following_ = false;
     bool first_ = false;
     double firstStepMicros_ = 0;
+    double startBeat_ = 0;
+    int startStep_ = 0;
 };
 
 }  // namespace pattaplex

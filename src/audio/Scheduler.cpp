@@ -286,8 +286,7 @@ void Scheduler::changeSource(Source source) {
     linkClock_ = LinkClock{};
     linkTempo_ = transportTempo_ = 0;
     transportCount_ = -1;
-    transportFresh_ = false;
-    transportRequest_ = -1;
+    transportRequest_ = -1;  // (a position already handed in is this block's own)
 }
 
 double Scheduler::grooveTempo() const {
@@ -303,18 +302,36 @@ void Scheduler::followLink(int frames) {
     const LinkSession::Block block =
         link->capture(rendered_, rate_, options_.latency.load(std::memory_order_relaxed), quantum);
     linkTempo_ = block.tempo;
+    const BeatLine& line = block.line;
+    auto sampleOf = [&](double beat) {
+        return std::max(sampleOfMicros(line.microsAt(beat), block.heardMicros, rendered_, rate_),
+                        rendered_);
+    };
     switch (linkClock_.run(block, rendered_, frames, rate_, quantum, clock_, *this)) {
-        case LinkClock::Change::Started:
+        case LinkClock::Change::Started: {
+            // Start (or Continue at the song position) where the first step sounds, and the
+            // beat's 24 ticks from there.
             ++transport_;
-            addAt(clock_.nextStep() == 0 ? TimedEvent::Kind::Start : TimedEvent::Kind::Continue,
-                  rendered_);
+            TimedEvent e;
+            e.kind =
+                linkClock_.startStep() == 0 ? TimedEvent::Kind::Start : TimedEvent::Kind::Continue;
+            e.songPosition = linkClock_.startStep() * 4 / std::max(current_ ? current_->sub : 1, 1);
+            e.time = sampleOf(linkClock_.startBeat());
+            insertPending(e);
+            beatTick_ = static_cast<int64_t>(std::ceil(linkClock_.startBeat() * 24 - kBeatSlack));
             break;
+        }
         case LinkClock::Change::Stopped:
             ++transport_;
             addAt(TimedEvent::Kind::Stop, rendered_);
             break;
         case LinkClock::Change::None:
             break;
+    }
+    for (; clock_.running(); ++beatTick_) {
+        const int64_t at = sampleOf(static_cast<double>(beatTick_) / 24);
+        if (at >= rendered_ + frames) break;
+        addAt(TimedEvent::Kind::Clock, at);
     }
 }
 
@@ -339,6 +356,7 @@ void Scheduler::followTransport(int frames) {
     // The step after the one played last, unless the transport has jumped.
     if (clock_.running() && (count == transportCount_ || count == transportCount_ + 1))
         count = transportCount_ + 1;
+    const bool wasRunning = clock_.running();
     for (;; ++count) {
         const double beat = static_cast<double>(count) / sub;
         const int64_t at = rendered_ + std::llround((beat - beats) * perBeat);
@@ -349,9 +367,21 @@ void Scheduler::followTransport(int frames) {
             transportStarted(time, step);
         else if (clock_.nextStep() != step)
             clock_.start(time, step);  // a jump
+        if (!wasRunning && transportCount_ < 0)
+            beatTick_ = static_cast<int64_t>(std::ceil(beat * 24 - kBeatSlack));
         clock_.moveNextStep(time);
         clock_.run(time + 1, *this);
         transportCount_ = count;
+    }
+    // The beat's 24 ticks on the transport's beats; a move of the transport moves them.
+    if (!clock_.running()) return;
+    const int64_t due = static_cast<int64_t>(std::ceil(beats * 24 - kBeatSlack));
+    if (beatTick_ < due - 1 || beatTick_ > due + 24) beatTick_ = due;
+    for (;; ++beatTick_) {
+        const int64_t at =
+            rendered_ + std::llround((static_cast<double>(beatTick_) / 24 - beats) * perBeat);
+        if (at >= rendered_ + frames) break;
+        addAt(TimedEvent::Kind::Clock, std::max(at, rendered_));
     }
 }
 
@@ -366,6 +396,7 @@ void Scheduler::transportStopped(int64_t time) {
     addAt(TimedEvent::Kind::Stop, time);
     clock_.stop();
     transportCount_ = -1;
+    beatTick_ = 0;
 }
 
 void Scheduler::startTicks() {

@@ -225,6 +225,9 @@ class Scheduler : private NoteSink {
     int64_t transportCount_ = -1;
     double transportTempo_ = 0;
     int transportRequest_ = -1;
+    // Following Link or JACK transport: the next of the beat's 24 ticks, counted on the
+    // outside timeline.
+    int64_t beatTick_ = 0;
 
     // The report, written by the audio thread under a sequence count that readers check.
     struct Shared {

@@ -85,6 +85,16 @@ class Player {
     void forgetOnsets() {
         std::lock_guard lock(mutex_);
         barOnsets_.clear();
+        barSamples_.clear();
+        ticks_.clear();
+    }
+    // MIDI clock ticks from the first bar onset kept to the second.
+    int ticksInFirstBar() {
+        std::lock_guard lock(mutex_);
+        if (barSamples_.size() < 2) return -1;
+        return static_cast<int>(std::count_if(ticks_.begin(), ticks_.end(), [&](int64_t t) {
+            return t >= barSamples_[0] && t < barSamples_[1];
+        }));
     }
 
   private:
@@ -94,10 +104,12 @@ class Player {
             std::this_thread::sleep_until(begin +
                                           std::chrono::microseconds(k * kBlock * 1000000 / kRate));
             for (const TimedEvent& e : scheduler_.beginBlock(kBlock)) {
-                if (e.kind != TimedEvent::Kind::NoteOn) continue;
                 std::lock_guard lock(mutex_);
+                if (e.kind == TimedEvent::Kind::Clock) ticks_.push_back(e.time);
+                if (e.kind != TimedEvent::Kind::NoteOn) continue;
                 onsets_.push_back(e.time);
                 if (e.key == 36) barOnsets_.push_back(session_.heardMicros(e.time));
+                if (e.key == 36) barSamples_.push_back(e.time);
             }
             scheduler_.endBlock();
         }
@@ -109,6 +121,7 @@ class Player {
     std::mutex mutex_;
     std::vector<double> barOnsets_;
     std::vector<int64_t> onsets_;
+    std::vector<int64_t> barSamples_, ticks_;
     std::atomic<bool> done_{false};
     std::thread thread_;
 };
@@ -147,6 +160,7 @@ TEST_F(LinkSessionTest, TempoStartAndStopAreSharedWithAPeerAndBarsLineUp) {
         const double phase = peer.number("phase " + std::to_string(t) + " 4");
         EXPECT_LT(offBarLine(phase, 4), kGrid) << phase;
     }
+    EXPECT_EQ(player.ticksInFirstBar(), 4 * 24);  // MIDI clock on the session's beats
 
     // The peer's stop stops us; our start and stop reach the peer.
     ASSERT_EQ(peer.ask("stop"), "ok");
@@ -167,6 +181,7 @@ TEST_F(LinkSessionTest, TempoStartAndStopAreSharedWithAPeerAndBarsLineUp) {
         const double phase = peer.number("phase " + std::to_string(t) + " 3");
         EXPECT_LT(offBarLine(phase, 3), kGrid) << phase;
     }
+    EXPECT_EQ(player.ticksInFirstBar(), 3 * 24);
     ASSERT_EQ(peer.ask("stop"), "ok");
 }
 
