@@ -79,6 +79,7 @@ build_packages() {
         libplist-dev libsmf-dev libglib2.0-dev libgtest-dev libgmock-dev \
         fonts-dejavu-core xvfb xauth \
         desktop-file-utils appstream shared-mime-info libglib2.0-bin \
+        ableton-link-dev \
         fluidsynth # the program: the render benchmark compares against its file render
 }
 

@@ -32,6 +32,7 @@ struct CommandLine {
     bool midiOut = false;
     bool clockOut = false;
     std::optional<pattaplex::SyncSource> sync;
+    bool timebaseMaster = false;
 };
 
 // An argument byte for byte as the system gave it: the toolkit's list holds text, which
@@ -61,9 +62,16 @@ CommandLine readCommandLine(const QCoreApplication& app, int argc, char** argv) 
     const QCommandLineOption sync(
         QStringLiteral("sync"),
         QStringLiteral("Where the tempo, start and stop come from: internal (the groove's "
-                       "own) or midi-clock (the MIDI clock received)."),
+                       "own), midi-clock (the MIDI clock received), jack-transport (JACK "
+                       "transport) or link (a Link session on the network)."),
         QStringLiteral("SOURCE"));
-    parser.addOptions({midiOut, clockOut, sync});
+    const QCommandLineOption link(
+        QStringLiteral("link"), QStringLiteral("Play in a Link session: the same as --sync=link."));
+    const QCommandLineOption timebaseMaster(
+        QStringLiteral("timebase-master"),
+        QStringLiteral("Be JACK's timebase master: JACK transport takes the groove's tempo, "
+                       "beats per bar and bars."));
+    parser.addOptions({midiOut, clockOut, sync, link, timebaseMaster});
     CommandLine result;
     const auto usageError = [&](const QString& message) {
         std::fprintf(stderr, "pattaplex: %s\nTry 'pattaplex --help' for more information.\n",
@@ -86,15 +94,20 @@ CommandLine readCommandLine(const QCoreApplication& app, int argc, char** argv) 
     }
     result.midiOut = parser.isSet(midiOut);
     result.clockOut = parser.isSet(clockOut);
+    result.timebaseMaster = parser.isSet(timebaseMaster);
     if (parser.isSet(sync)) {
         const QString source = parser.value(sync);
-        if (source == QStringLiteral("internal"))
-            result.sync = pattaplex::SyncSource::Internal;
-        else if (source == QStringLiteral("midi-clock"))
-            result.sync = pattaplex::SyncSource::MidiClock;
-        else
-            return usageError(
-                QStringLiteral("--sync takes internal or midi-clock, not \"%1\"").arg(source));
+        result.sync = pattaplex::syncNamed(source);
+        if (!result.sync)
+            return usageError(QStringLiteral("--sync takes internal, midi-clock, jack-transport "
+                                             "or link, not \"%1\"")
+                                  .arg(source));
+    }
+    if (parser.isSet(link)) {
+        if (result.sync && *result.sync != pattaplex::SyncSource::Link)
+            return usageError(QStringLiteral("--link and --sync=%1 cannot both be the source")
+                                  .arg(pattaplex::syncName(*result.sync)));
+        result.sync = pattaplex::SyncSource::Link;
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) return usageError(QStringLiteral("one file at most, please"));
@@ -170,6 +183,7 @@ int main(int argc, char** argv) {
     midi.sendNotes = midi.sendNotes || commandLine.midiOut;
     midi.sendClock = midi.sendClock || commandLine.clockOut;
     midi.sync = commandLine.sync.value_or(midi.sync);
+    midi.timebaseMaster = midi.timebaseMaster || commandLine.timebaseMaster;
     window.setMidiSettings(midi);
     // A lost sound device is told of from the driver's own thread; the output deals with
     // it, and tries the device again later, on this one.

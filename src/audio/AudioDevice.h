@@ -42,6 +42,10 @@ class AudioDevice {
     virtual bool carriesMidi() const { return false; }
     // Seconds from a sample's rendering to its being heard, as the driver tells.
     virtual double latency() const = 0;
+    // Main thread: whether the device makes us JACK transport's timebase master, giving
+    // it the groove's tempo, metre and bars. False where there is no JACK transport or
+    // another master holds it.
+    virtual bool setTimebaseMaster(bool on) { return !on; }
 };
 
 }  // namespace pattaplex

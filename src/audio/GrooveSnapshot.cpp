@@ -18,6 +18,7 @@ GrooveSnapshot GrooveSnapshot::of(const GrooveState& s) {
     }
     g.steps = stepCount(s);
     g.sub = s.SUB > 0 ? s.SUB : 1;
+    g.beats = s.BEATS > 0 ? s.BEATS : 4;
     g.tempo = s.TEMPO;
     g.swing = s.SWING;
     g.humaniseMs = s.HUMMS;

@@ -26,6 +26,7 @@ struct GrooveSnapshot {
     std::array<Row, kRowCount> rows{};
     int32_t steps = 0;  // BARS x BEATS x SUB, capped
     int32_t sub = 1;
+    int32_t beats = 4;  // a bar's
     int32_t tempo = 0;
     int32_t swing = kStraightSwing;
     int32_t humaniseMs = 0;
@@ -44,8 +45,9 @@ struct GrooveSnapshot {
     // Same groove, whatever the serial and the wait.
     bool sameGroove(const GrooveSnapshot& other) const {
         return rows == other.rows && steps == other.steps && sub == other.sub &&
-               tempo == other.tempo && swing == other.swing && humaniseMs == other.humaniseMs &&
-               humaniseVelocity == other.humaniseVelocity && seed == other.seed;
+               beats == other.beats && tempo == other.tempo && swing == other.swing &&
+               humaniseMs == other.humaniseMs && humaniseVelocity == other.humaniseVelocity &&
+               seed == other.seed;
     }
 };
 

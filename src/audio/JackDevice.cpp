@@ -2,6 +2,7 @@
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
+#include <jack/transport.h>
 #include <signal.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "MidiEncoder.h"
 #include "NoteSink.h"
 #include "PortConnections.h"
+#include "SyncTimeline.h"
 #include "SynthEngine.h"
 
 namespace pattaplex {
@@ -50,6 +52,7 @@ class JackDevice final : public AudioDevice {
         health_.unwatch();     // closing is no loss
         closing_.store(true);  // nor are the connections it breaks
         if (!client_) return;
+        if (master_) jack_release_timebase(client_);
         jack_deactivate(client_);
         jack_client_close(client_);
     }
@@ -104,6 +107,18 @@ class JackDevice final : public AudioDevice {
         return static_cast<double>(std::max(range.max, period)) / jack_get_sample_rate(client_);
     }
 
+    bool setTimebaseMaster(bool on) override {
+        if (on == master_) return true;
+        if (on) {
+            // Unconditionally: the user asked for it, over any other master.
+            master_ = jack_set_timebase_callback(client_, 0, &JackDevice::timebase, this) == 0;
+            return master_;
+        }
+        jack_release_timebase(client_);
+        master_ = false;
+        return true;
+    }
+
   private:
     // Heard at once: outputs with no connection of their own go to the first two physical
     // playback ports.
@@ -150,10 +165,61 @@ class JackDevice final : public AudioDevice {
                 self->engine_.receiveMidi(static_cast<int>(e.time), e.buffer,
                                           static_cast<int>(e.size));
         }
+        if (self->engine_.midiOptions().followTransport.load(std::memory_order_relaxed))
+            self->engine_.receiveTransport(self->transport());
         self->engine_.render(left, right, static_cast<int>(frames));
         JackMidiWriter writer(midiOut);
         self->encoder_.encode(self->engine_.blockEvents(), self->engine_.midiOptions(), writer);
+        // The user's start or stop goes to every client of the transport.
+        const int request = self->engine_.takeTransportRequest();
+        if (request == 1) jack_transport_start(self->client_);
+        if (request == 0) jack_transport_stop(self->client_);
         return 0;
+    }
+
+    // JACK transport at the start of this cycle.
+    TransportPosition transport() {
+        jack_position_t pos{};
+        const jack_transport_state_t state = jack_transport_query(client_, &pos);
+        TransportPosition p;
+        p.rolling = state == JackTransportRolling;
+        p.frame = pos.frame;
+        p.rate = static_cast<int>(pos.frame_rate);
+        p.bbt = (pos.valid & JackPositionBBT) != 0;
+        if (p.bbt) {
+            p.bar = pos.bar;
+            p.beat = pos.beat;
+            p.tick = (pos.valid & JackTickDouble) != 0 ? pos.tick_double : pos.tick;
+            p.ticksPerBeat = pos.ticks_per_beat;
+            p.beatsPerBar = pos.beats_per_bar;
+            p.tempo = pos.beats_per_minute;
+        }
+        return p;
+    }
+
+    // As timebase master, on the process thread: the groove's tempo and bar, and the bar,
+    // beat and tick the transport's frame has reached, counted on at the tempo of each
+    // cycle.
+    static void timebase(jack_transport_state_t, jack_nframes_t, jack_position_t* pos,
+                         int relocated, void* data) {
+        auto* self = static_cast<JackDevice*>(data);
+        const double tempo = self->engine_.grooveTempo();
+        const int beats = self->engine_.grooveBeats();
+        constexpr double kTicksPerBeat = 1920;
+        const Bbt bbt = bbtOfBeats(
+            self->masterClock_.beatsAt(pos->frame, relocated != 0, tempo, pos->frame_rate), beats,
+            kTicksPerBeat);
+        pos->valid =
+            static_cast<jack_position_bits_t>(pos->valid | JackPositionBBT | JackTickDouble);
+        pos->tick_double = bbt.exactTick;
+        pos->bar = bbt.bar;
+        pos->beat = bbt.beat;
+        pos->tick = bbt.tick;
+        pos->bar_start_tick = bbt.barStartTick;
+        pos->beats_per_bar = static_cast<float>(beats);
+        pos->beat_type = 4;
+        pos->ticks_per_beat = kTicksPerBeat;
+        pos->beats_per_minute = tempo;
     }
 
     static void shutdown(void* data) { static_cast<JackDevice*>(data)->health_.reportLost(); }
@@ -167,7 +233,9 @@ class JackDevice final : public AudioDevice {
     jack_port_t* right_ = nullptr;
     jack_port_t* midiOut_ = nullptr;
     jack_port_t* midiIn_ = nullptr;
-    MidiEncoder encoder_;  // process thread only
+    MidiEncoder encoder_;        // process thread only
+    bool master_ = false;        // main thread
+    TimebaseClock masterClock_;  // process thread only
 };
 
 }  // namespace

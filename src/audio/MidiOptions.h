@@ -1,6 +1,6 @@
 #pragma once
-// What goes out and comes in over MIDI. The main thread sets these; the audio thread reads
-// them at the start of each block.
+// What goes out and comes in over MIDI, and which outside clock sets the pace. The main
+// thread sets these; the audio thread reads them at the start of each block.
 
 #include <atomic>
 
@@ -9,9 +9,13 @@ namespace pattaplex {
 struct MidiOptions {
     std::atomic<bool> sendNotes{false};
     std::atomic<bool> sendClock{false};
-    std::atomic<bool> internalSound{true};  // false: the synthesizer plays no notes
-    std::atomic<int> channel{0};            // 1..16, or 0 for the kit's own (10 for drums)
-    std::atomic<bool> followClock{false};   // the pace and the transport come from "midi_in"
+    std::atomic<bool> internalSound{true};     // false: the synthesizer plays no notes
+    std::atomic<int> channel{0};               // 1..16, or 0 for the kit's own (10 for drums)
+    std::atomic<bool> followClock{false};      // the pace and the transport come from "midi_in"
+    std::atomic<bool> followLink{false};       // ... from the Link session
+    std::atomic<bool> followTransport{false};  // ... from JACK transport
+    std::atomic<bool> timebaseMaster{false};   // JACK transport takes our tempo, metre and bars
+    std::atomic<double> latency{0};  // seconds from a block's making to its reaching the speaker
 };
 
 }  // namespace pattaplex

@@ -6,6 +6,7 @@
 
 #include "AlsaSequencer.h"
 #include "AudioDevice.h"
+#include "LinkSession.h"
 #include "kit_mapping.h"
 
 namespace pattaplex {
@@ -36,12 +37,17 @@ NoteOutput::NoteOutput(GrooveState& s, std::FILE* out, std::FILE* err)
 
 NoteOutput::~NoteOutput() {
     sequencer_.reset();
-    device_.reset();  // stops the audio thread before the engine goes
+    device_.reset();  // stops the audio thread before the engine and the session go
+    engine_->setLink(nullptr);
 }
 
 void NoteOutput::useDevice(std::unique_ptr<AudioDevice> device, bool real) {
     device_ = std::move(device);
     realDevice_ = real && device_;
+    // Link places each step where it is heard.
+    engine_->midiOptions().latency.store(realDevice_ ? device_->latency() : 0.0);
+    if (device_ && settings_.timebaseMaster && !device_->setTimebaseMaster(true) && realDevice_)
+        std::fprintf(err_, "pattaplex: cannot be JACK timebase master here\n");
     if (device_) device_->wake();
     useSequencerIfWanted();
 }
@@ -227,6 +233,13 @@ void NoteOutput::publish(bool force, bool prepared) {
 
 void NoteOutput::startClock() {
     if (running_) return;
+    if (settings_.sync == SyncSource::JackTransport &&
+        !(realDevice_ && device_->name() == "JACK")) {
+        if (listener_)
+            listener_->followedTransport(false,
+                                         "No JACK transport: the sound does not go through JACK");
+        return;
+    }
     // A stop is carried out on the audio side a moment after it is asked for; a step
     // that sounded meanwhile moves the position a pause kept. (A LOOP of 0 is left alone:
     // it is also where a full stop starts again.)
@@ -279,10 +292,25 @@ void NoteOutput::followOutsideClock(const EngineReport& r) {
     if (listener_) listener_->followedTransport(running_, lost ? "MIDI clock lost: stopped" : "");
 }
 
+// In a Link session the tempo is everyone's: the groove's, changed here, goes out; a
+// peer's comes in (through followOutsideClock), and the peers are counted.
+void NoteOutput::shareLinkTempo() {
+    if (!link_ || settings_.sync != SyncSource::Link) return;
+    if (s_.TEMPO != tempoSeen_ && s_.TEMPO > 0) {
+        link_->requestTempo(s_.TEMPO);
+        tempoSeen_ = s_.TEMPO;
+    }
+    const int peers = static_cast<int>(link_->peers());
+    if (peers != peersShown_ && listener_) listener_->linkPeers(peers);
+    peersShown_ = peers;
+}
+
 void NoteOutput::pump() {
     if (following_) {
         publish(false);
+        shareLinkTempo();
         followOutsideClock(engine_->report());
+        tempoSeen_ = s_.TEMPO;
     }
     if (!running_) return;
     engine_->collect();
@@ -333,12 +361,40 @@ void NoteOutput::setMidi(const MidiSettings& settings) {
     options.internalSound.store(settings.internalSound);
     options.channel.store(std::clamp(settings.channel, 0, 16));
     options.sendClock.store(settings.sendClock);
-    const bool following = settings.sync == SyncSource::MidiClock;
-    options.followClock.store(following);
+    const SyncSource was = settings_.sync;
+    settings_ = settings;
+    const bool following = settings.sync != SyncSource::Internal;
+    options.followClock.store(settings.sync == SyncSource::MidiClock);
+    options.followTransport.store(settings.sync == SyncSource::JackTransport);
+    // The session is made once, when first asked for; it joins the network only while chosen.
+    const bool link = settings.sync == SyncSource::Link;
+    if (link && !link_) {
+        link_ = std::make_unique<LinkSession>(s_.TEMPO > 0 ? s_.TEMPO : 120);
+        engine_->setLink(link_.get());
+    }
+    if (link && was != SyncSource::Link) {
+        // Ours until a session is found; joining one takes its tempo.
+        link_->requestTempo(s_.TEMPO > 0 ? s_.TEMPO : 120);
+        peersShown_ = -1;
+        tempoSeen_ = s_.TEMPO;
+    }
+    if (link_) link_->enable(link);
+    options.followLink.store(link);
+    options.timebaseMaster.store(settings.timebaseMaster);
+    if (device_ && !device_->setTimebaseMaster(settings.timebaseMaster) && realDevice_)
+        std::fprintf(err_, "pattaplex: cannot be JACK timebase master here\n");
     useSequencerIfWanted();
+    if (settings.sync != was && following_ && following) {
+        // From one outside clock to another: the audio side stops what plays.
+        halt();
+        transportSeen_ = engine_->report().transport;
+        tempoShown_ = 0;
+    }
     if (following == following_) return;
-    // The audio side stops what plays as it changes over.
-    halt();
+    // The audio side stops what plays as it changes over, but between the groove's own
+    // clock and a Link session, where it plays on.
+    const bool goesOn = was == SyncSource::Link || settings.sync == SyncSource::Link;
+    if (!goesOn) halt();
     following_ = following;
     tempoShown_ = 0;
     transportSeen_ = engine_->report().transport;
@@ -347,7 +403,7 @@ void NoteOutput::setMidi(const MidiSettings& settings) {
     // the clock is watched all the while.
     if (following_) publish(true);
     device_->wake();
-    if (pumpSwitch_) pumpSwitch_(following_);
+    if (pumpSwitch_) pumpSwitch_(following_ || running_);
 }
 
 float NoteOutput::outputPeak() {

@@ -21,6 +21,7 @@ namespace pattaplex {
 
 class AlsaSequencer;
 class AudioDevice;
+class LinkSession;
 
 class NoteOutput final : public Sound {
   public:
@@ -74,6 +75,7 @@ class NoteOutput final : public Sound {
     void publish(bool force, bool prepared = false);
     void useDevice(std::unique_ptr<AudioDevice> device, bool real);
     void followOutsideClock(const EngineReport& r);
+    void shareLinkTempo();
     void useSequencerIfWanted();
     bool openDevice(std::string& why);
     void noticeLoss();
@@ -118,6 +120,12 @@ class NoteOutput final : public Sound {
     uint64_t transportSeen_ = 0;
     uint64_t lossesSeen_ = 0;
     double tempoShown_ = 0;
+    // Link: the session (made the first time it is chosen), the peers last told of, and
+    // the groove's tempo as the session last left it, so only the user's changes go out.
+    MidiSettings settings_;
+    std::unique_ptr<LinkSession> link_;
+    int peersShown_ = -1;
+    int tempoSeen_ = 0;
 };
 
 }  // namespace pattaplex

@@ -1,6 +1,7 @@
 #include "Scheduler.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace pattaplex {
@@ -84,6 +85,18 @@ void Scheduler::takeCommands() {
                 now(Kind::SetChannel, 0, c.channel);
                 break;
             case NoteCommand::Kind::Start:
+                if (source_ == Source::Link || source_ == Source::Transport) {
+                    // The session or the transport starts the clock, here and for every
+                    // other player; a stopped clock waits at the step asked for.
+                    if (!clock_.running()) {
+                        clock_.start(rendered_, c.step);
+                        clock_.stop();
+                    }
+                    if (source_ == Source::Transport) transportRequest_ = 1;
+                    if (LinkSession* link = link_.load(); link && source_ == Source::Link)
+                        link->requestPlaying(true);
+                    break;
+                }
                 if (following_) {
                     // Played from the outside clock's next tick on.
                     const int sub = std::max(current_ ? current_->sub : 1, 1);
@@ -106,6 +119,14 @@ void Scheduler::takeCommands() {
                 startTicks();
                 break;
             case NoteCommand::Kind::Stop:
+                if (source_ == Source::Transport) {
+                    transportRequest_ = 0;
+                    break;
+                }
+                if (LinkSession* link = link_.load(); link && source_ == Source::Link) {
+                    link->requestPlaying(false);
+                    break;
+                }
                 // Notes of steps already begun end as they would have.
                 if (clock_.running()) now(Kind::Stop, clock_.nextStep());
                 clock_.stop();
@@ -232,6 +253,152 @@ void Scheduler::followedStop(int64_t time) {
     clock_.stop();
 }
 
+Scheduler::Source Scheduler::wantedSource() const {
+    constexpr auto relaxed = std::memory_order_relaxed;
+    if (options_.followLink.load(relaxed) && link_.load(relaxed)) return Source::Link;
+    if (options_.followTransport.load(relaxed)) return Source::Transport;
+    if (options_.followClock.load(relaxed)) return Source::MidiClock;
+    return Source::Own;
+}
+
+// Switching between the groove's own tempo and an outside clock stops playback; the next
+// start comes from the new source.
+void Scheduler::changeSource(Source source) {
+    // Between the groove's own clock and a Link session, playback goes on: the next step
+    // sounds where it would have (alone; among peers, where it lies in their bar).
+    const bool goesOn = clock_.running() && (source == Source::Link || source_ == Source::Link) &&
+                        (source == Source::Own || source_ == Source::Own);
+    if (goesOn && source == Source::Link && current_) {
+        const int sub = std::max(current_->sub, 1);
+        link_.load()->startAt(
+            std::fmod(static_cast<double>(clock_.nextStep()) / sub, grooveBeats()),
+            clock_.nextTime());
+    }
+    source_ = source;
+    following_ = source != Source::Own;
+    follower_.reset();
+    if (clock_.running() && !goesOn) {
+        addAt(TimedEvent::Kind::Stop, rendered_);
+        clock_.stop();
+        ++transport_;
+    }
+    ticking_ = false;
+    linkClock_ = LinkClock{};
+    linkTempo_ = transportTempo_ = 0;
+    transportCount_ = -1;
+    transportRequest_ = -1;  // (a position already handed in is this block's own)
+}
+
+double Scheduler::grooveTempo() const {
+    const int tempo = current_ ? current_->tempo : 0;
+    return tempo < 1 ? kSlowestTempo : tempo;
+}
+
+// The session's beats, read once a block where the block will be heard, place the steps;
+// its start and stop are ours.
+void Scheduler::followLink(int frames) {
+    LinkSession* link = link_.load();
+    const double quantum = grooveBeats();
+    const LinkSession::Block block =
+        link->capture(rendered_, rate_, options_.latency.load(std::memory_order_relaxed), quantum);
+    linkTempo_ = block.tempo;
+    const BeatLine& line = block.line;
+    auto sampleOf = [&](double beat) {
+        return std::max(sampleOfMicros(line.microsAt(beat), block.heardMicros, rendered_, rate_),
+                        rendered_);
+    };
+    switch (linkClock_.run(block, rendered_, frames, rate_, quantum, clock_, *this)) {
+        case LinkClock::Change::Started: {
+            // Start (or Continue at the song position) where the first step sounds, and the
+            // beat's 24 ticks from there.
+            ++transport_;
+            TimedEvent e;
+            e.kind =
+                linkClock_.startStep() == 0 ? TimedEvent::Kind::Start : TimedEvent::Kind::Continue;
+            e.songPosition = linkClock_.startStep() * 4 / std::max(current_ ? current_->sub : 1, 1);
+            e.time = sampleOf(linkClock_.startBeat());
+            insertPending(e);
+            beatTick_ = static_cast<int64_t>(std::ceil(linkClock_.startBeat() * 24 - kBeatSlack));
+            break;
+        }
+        case LinkClock::Change::Stopped:
+            ++transport_;
+            addAt(TimedEvent::Kind::Stop, rendered_);
+            break;
+        case LinkClock::Change::None:
+            break;
+    }
+    for (; clock_.running(); ++beatTick_) {
+        const int64_t at = sampleOf(static_cast<double>(beatTick_) / 24);
+        if (at >= rendered_ + frames) break;
+        addAt(TimedEvent::Kind::Clock, at);
+    }
+}
+
+// The transport's position at the block's start places the steps due in the block: its
+// bar, beat and tick when a timebase master gives them, else its frame at the groove's
+// tempo. A jump of the transport moves the groove with it.
+void Scheduler::followTransport(int frames) {
+    if (!transportFresh_) return;  // no JACK here: nothing moves
+    transportFresh_ = false;
+    const TransportPosition& p = transportPosition_;
+    transportTempo_ = p.bbt && p.tempo > 0 ? p.tempo : 0;
+    const double tempo = transportTempo_ > 0 ? transportTempo_ : grooveTempo();
+    if (!p.rolling) {
+        if (clock_.running()) transportStopped(rendered_);
+        return;
+    }
+    if (!current_ || current_->steps <= 0) return;
+    const int sub = std::max(current_->sub, 1);
+    const double beats = transportBeats(p, tempo);
+    const double perBeat = rate_ * 60.0 / tempo;  // samples
+    int64_t count = transportStep(beats, sub, current_->steps).count;
+    // The step after the one played last, unless the transport has jumped.
+    if (clock_.running() && (count == transportCount_ || count == transportCount_ + 1))
+        count = transportCount_ + 1;
+    const bool wasRunning = clock_.running();
+    for (;; ++count) {
+        const double beat = static_cast<double>(count) / sub;
+        const int64_t at = rendered_ + std::llround((beat - beats) * perBeat);
+        if (at >= rendered_ + frames) break;
+        const int64_t time = std::max(at, rendered_);
+        const int step = static_cast<int>(count % current_->steps);
+        if (!clock_.running())
+            transportStarted(time, step);
+        else if (clock_.nextStep() != step)
+            clock_.start(time, step);  // a jump
+        if (!wasRunning && transportCount_ < 0)
+            beatTick_ = static_cast<int64_t>(std::ceil(beat * 24 - kBeatSlack));
+        clock_.moveNextStep(time);
+        clock_.run(time + 1, *this);
+        transportCount_ = count;
+    }
+    // The beat's 24 ticks on the transport's beats; a move of the transport moves them.
+    if (!clock_.running()) return;
+    const int64_t due = static_cast<int64_t>(std::ceil(beats * 24 - kBeatSlack));
+    if (beatTick_ < due - 1 || beatTick_ > due + 24) beatTick_ = due;
+    for (;; ++beatTick_) {
+        const int64_t at =
+            rendered_ + std::llround((static_cast<double>(beatTick_) / 24 - beats) * perBeat);
+        if (at >= rendered_ + frames) break;
+        addAt(TimedEvent::Kind::Clock, std::max(at, rendered_));
+    }
+}
+
+void Scheduler::transportStarted(int64_t time, int step) {
+    ++transport_;
+    addAt(TimedEvent::Kind::Start, time);
+    clock_.start(time, step);
+}
+
+void Scheduler::transportStopped(int64_t time) {
+    ++transport_;
+    addAt(TimedEvent::Kind::Stop, time);
+    clock_.stop();
+    transportCount_ = -1;
+    beatTick_ = 0;
+}
+
 void Scheduler::startTicks() {
     ticking_ = true;
     nextTick_ = rendered_;
@@ -265,25 +432,22 @@ std::span<const TimedEvent> Scheduler::beginBlock(int frames) {
     blockCount_ = 0;
     blockFrames_ = std::max(frames, 0);
     takeSnapshots();
-    // Switching between the groove's own tempo and an outside clock stops playback.
-    if (const bool following = options_.followClock.load(std::memory_order_relaxed);
-        following != following_) {
-        following_ = following;
-        follower_.reset();
-        if (clock_.running()) {
-            addAt(TimedEvent::Kind::Stop, rendered_);
-            clock_.stop();
-            ++transport_;
-        }
-        ticking_ = false;
-    }
+    if (const Source wanted = wantedSource(); wanted != source_) changeSource(wanted);
     takeCommands();
     const int64_t end = rendered_ + blockFrames_;
-    if (following_) {
-        follow(blockFrames_);
-    } else {
-        clock_.run(end, *this);
-        addTicks(end);
+    switch (source_) {
+        case Source::MidiClock:
+            follow(blockFrames_);
+            break;
+        case Source::Link:
+            followLink(blockFrames_);
+            break;
+        case Source::Transport:
+            followTransport(blockFrames_);
+            break;
+        case Source::Own:
+            clock_.run(end, *this);
+            addTicks(end);
     }
     size_t due = 0;
     while (due < pendingCount_ && pending_[due].time < end) addToBlock(pending_[due++]);
@@ -322,7 +486,11 @@ void Scheduler::publishReport() {
     shared_.nextTime.store(clock_.nextTime());
     shared_.playing.store(current_ ? current_->serial : 0);
     shared_.transport.store(transport_);
-    shared_.followedTempo.store(following_ ? follower_.tempo() : 0);
+    double followed = 0;
+    if (source_ == Source::MidiClock) followed = follower_.tempo();
+    if (source_ == Source::Link) followed = linkTempo_;
+    if (source_ == Source::Transport) followed = transportTempo_;
+    shared_.followedTempo.store(followed);
     shared_.clockLosses.store(clockLosses_);
     shared_.sequence.store(sequence + 2);
 }

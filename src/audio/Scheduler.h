@@ -6,17 +6,21 @@
 // and queues commands; the audio thread (or an offline renderer) runs the blocks. The
 // audio thread takes no lock of ours, allocates nothing and never waits.
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "ClockFollower.h"
 #include "GrooveSnapshot.h"
+#include "LinkClock.h"
 #include "MidiOptions.h"
 #include "NoteSink.h"
 #include "SpscQueue.h"
 #include "StepClock.h"
+#include "SyncTimeline.h"
 
 namespace pattaplex {
 
@@ -76,7 +80,7 @@ struct EngineReport {
     uint64_t playing = 0;      // serial of the groove playing
     uint64_t transport = 0;    // starts and stops carried out
     bool busy = false;         // the clock runs or notes are still to come
-    double followedTempo = 0;  // of the MIDI clock followed, 0 when none
+    double followedTempo = 0;  // of the outside clock followed, 0 when none or it gives none
     uint64_t clockLosses = 0;  // times playback stopped because the clock it followed went
 };
 
@@ -108,6 +112,20 @@ class Scheduler : private NoteSink {
     // Audio thread, before beginBlock: a MIDI message received at `frame` of the block
     // (negative: that many samples before it).
     void receive(int frame, const uint8_t* bytes, int size);
+    // Main thread: the Link session followed while the options ask for it, or null. It
+    // outlives every block that may read it.
+    void setLink(LinkSession* link) { link_.store(link); }
+    // Audio thread, before beginBlock: JACK transport at the block's first sample.
+    void receiveTransport(const TransportPosition& position) {
+        transportPosition_ = position;
+        transportFresh_ = true;
+    }
+    // Audio thread, after a block: a start (1) or stop (0) of JACK transport the user asked
+    // for in it, else -1.
+    int takeTransportRequest() { return std::exchange(transportRequest_, -1); }
+    // Audio thread: what a JACK timebase master tells of the groove playing.
+    double grooveTempo() const;
+    int grooveBeats() const { return current_ ? std::max(current_->beats, 1) : 4; }
     // Audio thread: takes the commands and the groove, runs the clock over the next
     // `frames` samples and lists what is due in them, in time order.
     std::span<const TimedEvent> beginBlock(int frames);
@@ -143,6 +161,13 @@ class Scheduler : private NoteSink {
     void followedTick(int64_t time, int64_t tick);
     void followedStop(int64_t time);
     void addAt(TimedEvent::Kind kind, int64_t time);
+    enum class Source : uint8_t { Own, MidiClock, Link, Transport };
+    Source wantedSource() const;
+    void changeSource(Source source);
+    void followLink(int frames);
+    void followTransport(int frames);
+    void transportStarted(int64_t time, int step);
+    void transportStopped(int64_t time);
     void publishReport();
 
     int rate_;
@@ -184,10 +209,25 @@ class Scheduler : private NoteSink {
     static constexpr size_t kReceivedCapacity = 512;
     std::array<Received, kReceivedCapacity> received_{};
     size_t receivedCount_ = 0;
-    bool following_ = false;
+    bool following_ = false;  // an outside clock sets the pace
+    Source source_ = Source::Own;
     ClockFollower follower_;
     int64_t followStep_ = 0;
     uint64_t clockLosses_ = 0;
+    // Following a Link session.
+    std::atomic<LinkSession*> link_{nullptr};
+    LinkClock linkClock_;
+    double linkTempo_ = 0;
+    // Following JACK transport: its position at this block's start, the step counted last
+    // from the timeline's start, and a start or stop asked of it.
+    TransportPosition transportPosition_;
+    bool transportFresh_ = false;
+    int64_t transportCount_ = -1;
+    double transportTempo_ = 0;
+    int transportRequest_ = -1;
+    // Following Link or JACK transport: the next of the beat's 24 ticks, counted on the
+    // outside timeline.
+    int64_t beatTick_ = 0;
 
     // The report, written by the audio thread under a sequence count that readers check.
     struct Shared {

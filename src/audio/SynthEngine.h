@@ -75,6 +75,18 @@ class SynthEngine {
     void receiveMidi(int frame, const uint8_t* bytes, int size) {
         scheduler_.receive(frame, bytes, size);
     }
+    // Audio thread, before render(): JACK transport at the coming block's start.
+    void receiveTransport(const TransportPosition& position) {
+        scheduler_.receiveTransport(position);
+    }
+    // Audio thread, after render(): a start (1) or stop (0) of JACK transport asked for.
+    int takeTransportRequest() { return scheduler_.takeTransportRequest(); }
+    // Audio thread: the groove's tempo and beats per bar, for a JACK timebase master.
+    double grooveTempo() const { return scheduler_.grooveTempo(); }
+    int grooveBeats() const { return scheduler_.grooveBeats(); }
+    // Main thread: the Link session the clock follows when the options ask for it (null:
+    // none); it must outlive the audio thread.
+    void setLink(LinkSession* link) { scheduler_.setLink(link); }
     // Main thread: told of each block from the next one on (null: none). Once this has
     // returned, the one before is not called any more.
     void setBlockListener(BlockListener* listener);

@@ -172,7 +172,8 @@ void GrooveController::playGroove() {
         return;
     }
     sound_.startClock();
-    showPlayTitle(true);
+    // A start the sound side cannot carry out (JACK transport without JACK) says why.
+    showPlayTitle(sound_.clockRunning());
 }
 
 void GrooveController::showPlayTitle(bool playing) {
@@ -188,31 +189,53 @@ void GrooveController::showPlayTitle(bool playing) {
 }
 
 void GrooveController::setMidi(const MidiSettings& midi) {
-    const bool wasFollowing = followsOutsideClock();
+    const bool wasLink = midi_.sync == SyncSource::Link;
     midi_ = midi;
     const bool wasRunning = sound_.clockRunning();
     sound_.setMidi(midi_);
     // Changing where the clock comes from stops playback.
     if (wasRunning && !sound_.clockRunning()) showPlayTitle(false);
-    if (followsOutsideClock() == wasFollowing) return;
-    out_.showTempoSource(followsOutsideClock() ? "Tempo from MIDI clock" : "",
-                         !followsOutsideClock());
-    if (!followsOutsideClock()) showTempo();
+    out_.showTempoSource(tempoSource(), !tempoSetOutside());
+    const bool link = midi_.sync == SyncSource::Link;
+    if (link != wasLink) out_.setLinkStatus(link ? "Link: 0 peers" : "");
+    if (!tempoSetOutside() && !(link && !wasLink)) showTempo();
+}
+
+std::string GrooveController::tempoSource() const {
+    switch (midi_.sync) {
+        case SyncSource::MidiClock:
+            return "Tempo from MIDI clock";
+        case SyncSource::JackTransport:
+            return midi_.timebaseMaster ? "Tempo to JACK transport" : "Tempo from JACK transport";
+        case SyncSource::Link:
+            return "Tempo shared with Link";
+        case SyncSource::Internal:
+            break;
+    }
+    return "";
 }
 
 void GrooveController::followedTransport(bool playing, const std::string& why) {
     showPlayTitle(playing);
-    out_.showTempoSource(why.empty() ? "Tempo from MIDI clock" : why, false);
+    out_.showTempoSource(why.empty() ? tempoSource() : why, !tempoSetOutside());
 }
 
 void GrooveController::followedTempo(double bpm) {
     const int shown = static_cast<int>(std::lround(bpm));
+    // A Link session's tempo is the groove's too (and saved with it); an outside clock's
+    // is only shown.
+    if (midi_.sync == SyncSource::Link) s_.TEMPO = std::clamp(shown, kSlowestTempo, kFastestTempo);
     out_.setTempoField(shown);
     out_.setTempoSlider(std::clamp(shown, kSlowestTempo, kFastestTempo));
 }
 
+void GrooveController::linkPeers(int peers) {
+    if (midi_.sync != SyncSource::Link) return;
+    out_.setLinkStatus("Link: " + std::to_string(peers) + (peers == 1 ? " peer" : " peers"));
+}
+
 void GrooveController::setTempo() {
-    if (followsOutsideClock()) return;  // the outside clock's tempo stays shown
+    if (tempoSetOutside()) return;  // the outside clock's tempo stays shown
     const EditScope edit(*this, "Tempo", "tempo");
     s_.TEMPO = out_.tempoSlider();
     out_.setTempoField(s_.TEMPO);

@@ -58,11 +58,17 @@ class GrooveController : public ClockListener {
     void setTest(int row);
     void fixQT();
 
-    // MIDI out and the clock followed. While an outside clock is followed, the tempo
-    // field shows its tempo and cannot be changed.
+    // MIDI out and the clock followed. While an outside clock sets the tempo (a MIDI clock,
+    // or JACK transport unless we are its timebase master), the tempo field shows its tempo
+    // and cannot be changed; a Link session's tempo is everyone's, ours included.
     void setMidi(const MidiSettings& midi);
     const MidiSettings& midi() const { return midi_; }
-    bool followsOutsideClock() const { return midi_.sync != SyncSource::Internal; }
+    bool tempoSetOutside() const {
+        return midi_.sync == SyncSource::MidiClock ||
+               (midi_.sync == SyncSource::JackTransport && !midi_.timebaseMaster);
+    }
+    // Where the tempo comes from, as the window says it; "" for the groove's own.
+    std::string tempoSource() const;
 
     // Transport.
     void playGroove();
@@ -127,6 +133,7 @@ class GrooveController : public ClockListener {
     void soundStatusChanged(const std::string& status) override { out_.setSoundStatus(status); }
     void followedTransport(bool playing, const std::string& why) override;
     void followedTempo(double bpm) override;
+    void linkPeers(int peers) override;
 
     // Comforts beyond the grid's own keys: drag painting (after a mouseDown), undo and
     // redo of whole edits, typed and tapped tempo, the playhead.

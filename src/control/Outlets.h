@@ -36,6 +36,9 @@ class Outlets {
     virtual void showTempoSource(const std::string& source, bool editable) {
         (void)source, (void)editable;
     }
+    // The Link session as the transport area shows it ("Link: 2 peers"), "" when Link is
+    // off; the "Link" toggle is on exactly while it is not "".
+    virtual void setLinkStatus(const std::string& status) { (void)status; }
 
     // Per-row controls.
     virtual int soundSelector(int row) const = 0;  // note - 35

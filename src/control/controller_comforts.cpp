@@ -112,14 +112,14 @@ void GrooveController::afterHistoryStep(int oldKit) {
 // ---- Tempo -------------------------------------------------------------------------
 
 void GrooveController::typeTempo(int bpm) {
-    if (followsOutsideClock()) return;
+    if (tempoSetOutside()) return;
     const EditScope edit(*this, "Tempo");
     s_.TEMPO = std::clamp(bpm, kSlowestTempo, kFastestTempo);
     showTempo();
 }
 
 void GrooveController::tapTempo() {
-    if (followsOutsideClock()) return;
+    if (tempoSetOutside()) return;
     const EditScope edit(*this, "Tap Tempo", "tap");
     const auto bpm = taps_.tap(steady_ ? steady_() : steadySeconds());
     if (!bpm) return;

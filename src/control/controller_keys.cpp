@@ -170,11 +170,11 @@ void GrooveController::perform(Command command, int value) {
             undoClear();
             return showUndoButton(kRevertTitle);
         case Command::Slower:
-            if (followsOutsideClock()) return;
+            if (tempoSetOutside()) return;
             s_.TEMPO = s_.TEMPO <= kSlowestTempo ? kFastestTempo : s_.TEMPO - 1;
             return showTempo();
         case Command::Faster:
-            if (followsOutsideClock()) return;
+            if (tempoSetOutside()) return;
             s_.TEMPO = s_.TEMPO >= kFastestTempo ? kSlowestTempo : s_.TEMPO + 1;
             return showTempo();
         case Command::Help:

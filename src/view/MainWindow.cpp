@@ -216,6 +216,17 @@ QWidget* MainWindow::buildTransport() {
     layout->addLayout(buildOutput(), 3, 0, 1, 4);
     feel_ = new FeelControls;
     layout->addWidget(feel_, 4, 0, 1, 4);
+    // Playing in a Link session, and with how many peers.
+    link_ = new QCheckBox(tr("Link"));
+    link_->setAccessibleName(tr("Link"));
+    link_->setToolTip(tr("Share tempo, bars and start/stop with Link apps on the network"));
+    linkStatus_ = new QLabel;
+    linkStatus_->setAccessibleName(tr("Link peers"));
+    layout->addWidget(link_, 5, 0);
+    layout->addWidget(linkStatus_, 5, 1, 1, 3);
+    connect(link_, &QCheckBox::clicked, this, [this](bool on) {
+        midiMenu_->chooseSync(on ? SyncSource::Link : SyncSource::Internal);
+    });
 
     connect(play_, &QPushButton::clicked, this, [this] { run(Command::Play); });
     connect(undo_, &QPushButton::clicked, this, [this] { run(Command::CleanBufs); });
@@ -714,6 +725,11 @@ int MainWindow::tempoSlider() const {
 void MainWindow::setTempoSlider(int bpm) {
     const QSignalBlocker blocker(tempo_);
     tempo_->setValue(bpm);
+}
+
+void MainWindow::setLinkStatus(const std::string& status) {
+    linkStatus_->setText(qs(status));
+    link_->setChecked(!status.empty());
 }
 
 void MainWindow::showTempoSource(const std::string& source, bool editable) {

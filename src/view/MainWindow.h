@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -59,6 +60,7 @@ class MainWindow : public QMainWindow, public Outlets {
     void setTempoSlider(int bpm) override;
     void setTempoField(int bpm) override;
     void showTempoSource(const std::string& source, bool editable) override;
+    void setLinkStatus(const std::string& status) override;
 
     // The MIDI menu's choices, as remembered; set from outside (the command line) they
     // are shown and taken, not remembered.
@@ -163,6 +165,8 @@ class MainWindow : public QMainWindow, public Outlets {
     QSlider* tempo_ = nullptr;
     QLineEdit* tempoField_ = nullptr;
     QLabel* tempoSource_ = nullptr;
+    QCheckBox* link_ = nullptr;
+    QLabel* linkStatus_ = nullptr;
     std::unique_ptr<MidiMenu> midiMenu_;
     QSlider* masterVolume_ = nullptr;
     LevelMeter* meter_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QActionGroup>
 #include <QMenuBar>
 #include <QSettings>
+#include <optional>
 
 namespace pattaplex {
 
@@ -13,11 +14,32 @@ const QString kInternalSound = QStringLiteral("midi/internalSound");
 const QString kChannel = QStringLiteral("midi/channel");
 const QString kSendClock = QStringLiteral("midi/sendClock");
 const QString kSync = QStringLiteral("midi/sync");
+const QString kTimebaseMaster = QStringLiteral("midi/timebaseMaster");
+
+}  // namespace
 
 QString syncName(SyncSource source) {
-    return source == SyncSource::MidiClock ? QStringLiteral("midi-clock")
-                                           : QStringLiteral("internal");
+    switch (source) {
+        case SyncSource::MidiClock:
+            return QStringLiteral("midi-clock");
+        case SyncSource::JackTransport:
+            return QStringLiteral("jack-transport");
+        case SyncSource::Link:
+            return QStringLiteral("link");
+        case SyncSource::Internal:
+            break;
+    }
+    return QStringLiteral("internal");
 }
+
+std::optional<SyncSource> syncNamed(const QString& name) {
+    for (SyncSource s :
+         {SyncSource::Internal, SyncSource::MidiClock, SyncSource::JackTransport, SyncSource::Link})
+        if (syncName(s) == name) return s;
+    return std::nullopt;
+}
+
+namespace {
 
 QAction* checkable(QMenu* menu, const QString& text, QActionGroup* group = nullptr) {
     QAction* action = menu->addAction(text);
@@ -45,6 +67,10 @@ MidiMenu::MidiMenu(QMenuBar& bar, std::function<void(const MidiSettings&)> chang
     checkable(sync, QMenu::tr("Internal"), sync_)->setData(static_cast<int>(SyncSource::Internal));
     checkable(sync, QMenu::tr("MIDI clock"), sync_)
         ->setData(static_cast<int>(SyncSource::MidiClock));
+    checkable(sync, QMenu::tr("JACK transport"), sync_)
+        ->setData(static_cast<int>(SyncSource::JackTransport));
+    checkable(sync, QMenu::tr("Link"), sync_)->setData(static_cast<int>(SyncSource::Link));
+    timebaseMaster_ = checkable(menu, QMenu::tr("JACK timebase master"));
 
     const QSettings remembered;
     MidiSettings s;
@@ -52,11 +78,11 @@ MidiMenu::MidiMenu(QMenuBar& bar, std::function<void(const MidiSettings&)> chang
     s.internalSound = remembered.value(kInternalSound, s.internalSound).toBool();
     s.channel = std::clamp(remembered.value(kChannel, s.channel).toInt(), 0, 16);
     s.sendClock = remembered.value(kSendClock, s.sendClock).toBool();
-    if (remembered.value(kSync).toString() == syncName(SyncSource::MidiClock))
-        s.sync = SyncSource::MidiClock;
+    s.sync = syncNamed(remembered.value(kSync).toString()).value_or(SyncSource::Internal);
+    s.timebaseMaster = remembered.value(kTimebaseMaster, false).toBool();
     show(s);
 
-    for (QAction* action : {sendNotes_, internalSound_, sendClock_})
+    for (QAction* action : {sendNotes_, internalSound_, sendClock_, timebaseMaster_})
         QObject::connect(action, &QAction::triggered, menu, [this] { userChanged(); });
     for (QActionGroup* group : {channel_, sync_})
         QObject::connect(group, &QActionGroup::triggered, menu, [this] { userChanged(); });
@@ -70,6 +96,7 @@ MidiSettings MidiMenu::settings() const {
     s.sendClock = sendClock_->isChecked();
     if (sync_->checkedAction())
         s.sync = static_cast<SyncSource>(sync_->checkedAction()->data().toInt());
+    s.timebaseMaster = timebaseMaster_->isChecked();
     return s;
 }
 
@@ -81,6 +108,13 @@ void MidiMenu::show(const MidiSettings& s) {
     sendClock_->setChecked(s.sendClock);
     for (QAction* action : sync_->actions())
         action->setChecked(action->data().toInt() == static_cast<int>(s.sync));
+    timebaseMaster_->setChecked(s.timebaseMaster);
+}
+
+void MidiMenu::chooseSync(SyncSource source) {
+    for (QAction* action : sync_->actions())
+        action->setChecked(action->data().toInt() == static_cast<int>(source));
+    userChanged();
 }
 
 void MidiMenu::userChanged() {
@@ -91,6 +125,7 @@ void MidiMenu::userChanged() {
     remembered.setValue(kChannel, s.channel);
     remembered.setValue(kSendClock, s.sendClock);
     remembered.setValue(kSync, syncName(s.sync));
+    remembered.setValue(kTimebaseMaster, s.timebaseMaster);
     if (changed_) changed_(s);
 }
 

@@ -75,6 +75,8 @@ TEST_F(CommandLine, BothAnswerHelpAndVersionAndRefuseBadCommandLinesWithStatus2)
         {PATTAPLEX_GUI, {"--version"}, 0, "pattaplex " PATTAPLEX_VERSION "\n"},
         {PATTAPLEX_GUI, {"--bogus", "--help"}, 2, "Unknown option 'bogus'"},
         {PATTAPLEX_GUI, {"--help"}, 0, "--sync <SOURCE>"},
+        {PATTAPLEX_GUI, {"--help"}, 0, "--link"},
+        {PATTAPLEX_GUI, {"--help"}, 0, "--timebase-master"},
     };
     for (const Expect& e : cases) {
         SCOPED_TRACE(e.args.empty() ? "(none)" : e.args[0]);
@@ -88,9 +90,15 @@ TEST_F(CommandLine, BothAnswerHelpAndVersionAndRefuseBadCommandLinesWithStatus2)
     EXPECT_NE(two.err.find("one file at most"), std::string::npos) << two.err;
     const Outcome sync = run(PATTAPLEX_GUI, {"--sync=wobble"});
     EXPECT_EQ(sync.status, 2);
-    EXPECT_NE(sync.err.find("--sync takes internal or midi-clock, not \"wobble\""),
+    EXPECT_NE(sync.err.find("--sync takes internal, midi-clock, jack-transport or link, not "
+                            "\"wobble\""),
               std::string::npos)
         << sync.err;
+    const Outcome both = run(PATTAPLEX_GUI, {"--link", "--sync=midi-clock"});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.err.find("--link and --sync=midi-clock cannot both be the source"),
+              std::string::npos)
+        << both.err;
 }
 
 TEST_F(CommandLine, WindowProgramOpensTheFileItIsGivenAndRefusesABadOne) {

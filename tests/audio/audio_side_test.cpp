@@ -223,5 +223,28 @@ TEST(AudioSide, TheWindowHearsOfStepsAndWrapsWithoutPolling) {
     EXPECT_EQ(s.LOOP, stoppedAt);
 }
 
+// Following JACK transport needs the JACK driver: without it a start says so and does not
+// pretend to play.
+TEST(AudioSide, JackTransportWithoutJackSaysWhyNothingStarts) {
+    setenv("PATTAPLEX_AUDIO_DRIVER", "none", 1);
+    struct Listener : ClockListener {
+        void stepSounded(int) override {}
+        void loopWrapping() override {}
+        void followedTransport(bool playing, const std::string& reason) override {
+            said = std::make_pair(playing, reason);
+        }
+        std::pair<bool, std::string> said{true, ""};
+    } listener;
+    GrooveState s = freshStartState();
+    NoteOutput output(s);
+    output.setListener(&listener);
+    output.setMidi({.sync = SyncSource::JackTransport});
+    output.startClock();
+    EXPECT_FALSE(output.clockRunning());
+    EXPECT_EQ(listener.said,
+              std::make_pair(false,
+                             std::string("No JACK transport: the sound does not go through JACK")));
+}
+
 }  // namespace
 }  // namespace pattaplex

@@ -41,6 +41,7 @@ class FakeOutlets : public Outlets {
     void showTempoSource(const std::string& source, bool editable) override {
         shown["tempoSource"] = source + (editable ? "" : " (fixed)");
     }
+    void setLinkStatus(const std::string& t) override { shown["linkStatus"] = t; }
     int soundSelector(int row) const override { return number(at("sel", row)); }
     void setSoundSelector(int row, int v) override { shown[at("sel", row)] = std::to_string(v); }
     void setSoundName(int row, const std::string& n) override { shown[at("name", row)] = n; }

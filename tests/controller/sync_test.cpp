@@ -1,5 +1,6 @@
-// Following an outside MIDI clock as the window sees it: where the tempo comes from, a
-// tempo nobody can change meanwhile, and the outside clock's starts and stops.
+// Following an outside clock as the window sees it: where the tempo comes from, a tempo
+// nobody can change meanwhile (or everyone can, in a Link session), the outside clock's
+// starts and stops, and Link's peers.
 
 #include "fixture.h"
 
@@ -39,6 +40,40 @@ TEST_F(ControllerTest, AnOutsideClockSetsTheTempoAndTheTransport) {
     EXPECT_EQ(outlets.shown["tempoField"], "120");
     controller->typeTempo(100);
     EXPECT_EQ(state.TEMPO, 100);
+}
+
+TEST_F(ControllerTest, ALinkSessionsTempoIsEveryonesAndJackTransportsIsItsMasters) {
+    state.TEMPO = 120;
+    controller->setMidi({.sync = SyncSource::Link});
+    EXPECT_EQ(outlets.shown["tempoSource"], "Tempo shared with Link");
+    EXPECT_EQ(outlets.shown["linkStatus"], "Link: 0 peers");
+    controller->linkPeers(2);
+    EXPECT_EQ(outlets.shown["linkStatus"], "Link: 2 peers");
+    controller->linkPeers(1);
+    EXPECT_EQ(outlets.shown["linkStatus"], "Link: 1 peer");
+    // Our tempo goes to the session; a peer's becomes the groove's, within its range.
+    controller->typeTempo(100);
+    EXPECT_EQ(state.TEMPO, 100);
+    controller->followedTempo(133.4);
+    EXPECT_EQ(state.TEMPO, 133);
+    EXPECT_EQ(outlets.shown["tempoField"], "133");
+    controller->followedTempo(300);
+    EXPECT_EQ(state.TEMPO, kFastestTempo);
+    EXPECT_EQ(outlets.shown["tempoField"], "300");
+
+    // JACK transport: its timebase master's tempo, unless we are the master.
+    controller->setMidi({.sync = SyncSource::JackTransport});
+    EXPECT_EQ(outlets.shown["linkStatus"], "");
+    EXPECT_EQ(outlets.shown["tempoSource"], "Tempo from JACK transport (fixed)");
+    controller->typeTempo(90);
+    controller->followedTempo(97);
+    EXPECT_EQ(state.TEMPO, kFastestTempo);
+    controller->setMidi({.sync = SyncSource::JackTransport, .timebaseMaster = true});
+    EXPECT_EQ(outlets.shown["tempoSource"], "Tempo to JACK transport");
+    controller->typeTempo(90);
+    EXPECT_EQ(state.TEMPO, 90);
+    EXPECT_EQ(sound.midi.sync, SyncSource::JackTransport);
+    EXPECT_TRUE(sound.midi.timebaseMaster);
 }
 
 }  // namespace

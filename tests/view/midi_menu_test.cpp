@@ -1,5 +1,7 @@
 // The MIDI menu as a user finds it: its choices by name reach the sound, are remembered
-// for the next window, and following a MIDI clock locks the tempo controls.
+// for the next window, and following a MIDI clock locks the tempo controls; the "Link"
+// toggle beside the tempo.
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
@@ -32,7 +34,8 @@ TEST_F(WindowTest, TheMidiMenuReachesTheSoundAndIsRemembered) {
     QMenu* menu = midiMenu(fresh.menuBar());
     ASSERT_NE(menu, nullptr);
     for (const char* name : {"Send MIDI notes", "Internal sound", "MIDI channel", "10",
-                             "Send MIDI clock", "Sync source", "Internal", "MIDI clock"})
+                             "Send MIDI clock", "Sync source", "Internal", "MIDI clock",
+                             "JACK transport", "Link", "JACK timebase master"})
         EXPECT_NE(entry(menu, name), nullptr) << name;
     EXPECT_EQ(fresh.midiSettings(), MidiSettings{});
 
@@ -73,6 +76,36 @@ TEST_F(WindowTest, TheMidiMenuReachesTheSoundAndIsRemembered) {
     EXPECT_EQ(sound.midi, MidiSettings{});
     EXPECT_TRUE(window.tempoControl()->isEnabled());
     EXPECT_EQ(MainWindow(state).midiSettings(), remembered);
+    QSettings().remove("midi");
+}
+
+// The "Link" toggle in the transport area is the sync source "Link", both ways, and says
+// how many peers play along.
+TEST_F(WindowTest, TheLinkToggleChoosesLinkAndShowsThePeers) {
+    QSettings().remove("midi");
+    QCheckBox* link = nullptr;
+    for (QCheckBox* box : window.findChildren<QCheckBox*>())
+        if (box->accessibleName() == "Link") link = box;
+    ASSERT_NE(link, nullptr);
+    QLabel* peers = nullptr;
+    for (QLabel* label : window.findChildren<QLabel*>())
+        if (label->accessibleName() == "Link peers") peers = label;
+    ASSERT_NE(peers, nullptr);
+
+    link->click();
+    EXPECT_EQ(sound.midi.sync, SyncSource::Link);
+    EXPECT_TRUE(entry(midiMenu(window.menuBar()), "Link")->isChecked());
+    EXPECT_EQ(peers->text(), "Link: 0 peers");
+    EXPECT_TRUE(window.tempoControl()->isEnabled());  // the session's tempo is ours too
+    controller.linkPeers(2);
+    EXPECT_EQ(peers->text(), "Link: 2 peers");
+    EXPECT_EQ(MainWindow(state).midiSettings().sync, SyncSource::Link);
+
+    entry(midiMenu(window.menuBar()), "Internal")->trigger();
+    EXPECT_FALSE(link->isChecked());
+    EXPECT_EQ(peers->text(), "");
+    entry(midiMenu(window.menuBar()), "JACK timebase master")->trigger();
+    EXPECT_TRUE(MainWindow(state).midiSettings().timebaseMaster);
     QSettings().remove("midi");
 }
 

@@ -20,13 +20,15 @@ class ClockListener {
     // Whether there is sound: "" when there is, else a line such as
     // "No sound: no JACK server running".
     virtual void soundStatusChanged(const std::string& status) { (void)status; }
-    // Following a MIDI clock: the outside clock started (true) or stopped playback. A
+    // Following an outside clock: it started (true) or stopped playback. A
     // stop because the clock went silent says so in `why`, else it is "".
     virtual void followedTransport(bool playing, const std::string& why) {
         (void)playing, (void)why;
     }
-    // Following a MIDI clock: its tempo, in beats a minute, as it changes.
+    // Following an outside clock: its tempo, in beats a minute, as it changes.
     virtual void followedTempo(double bpm) { (void)bpm; }
+    // In a Link session: the number of other peers, as it changes.
+    virtual void linkPeers(int peers) { (void)peers; }
 };
 
 // Where playback stands, read from the audio side without waiting.
@@ -39,7 +41,7 @@ struct PlayPosition {
 };
 
 // Where the tempo and the start and stop come from.
-enum class SyncSource { Internal, MidiClock };
+enum class SyncSource { Internal, MidiClock, JackTransport, Link };
 
 // What goes out over MIDI, and what the clock follows.
 struct MidiSettings {
@@ -48,6 +50,7 @@ struct MidiSettings {
     int channel = 0;            // 1..16; 0: the kit's own, 10 for drum kits and 1 for others
     bool sendClock = false;
     SyncSource sync = SyncSource::Internal;
+    bool timebaseMaster = false;  // JACK transport takes the groove's tempo, metre and bars
     friend bool operator==(const MidiSettings&, const MidiSettings&) = default;
 };
 
