@@ -52,7 +52,7 @@ void GridView::paintEvent(QPaintEvent*) {
     // The canvas turns y over itself, so the painter only places the drawing.
     painter.setTransform(placement());
     painter.setClipRect(QRectF(0, 0, kWidth, kHeight));
-    QtCanvas canvas(painter, kHeight);
+    QtCanvas canvas(painter, kHeight, fonts_);
     drawGrid(state_, canvas, kWidth, kHeight, playhead_);
     if (hasFocus()) {
         // The keyboard is here: a frame in the desktop's focus colour around the view.

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "GrooveState.h"
+#include "QtCanvas.h"
 #include "grid_geometry.h"
 
 namespace pattaplex {
@@ -66,6 +67,7 @@ class GridView : public QWidget {
     QTransform placement() const;
 
     GrooveState& state_;
+    QtCanvas::FontCache fonts_;
     int playhead_ = -1;
     int wheelEighths_ = 0;  // a wheel's turn not yet a whole notch (touchpads)
 };

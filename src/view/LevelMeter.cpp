@@ -23,6 +23,9 @@ LevelMeter::LevelMeter(QWidget* parent) : QWidget(parent) {
     setAccessibleName(tr("Output level"));
     setToolTip(tr("Output peak level; the mark holds the highest recent peak"));
     setFocusPolicy(Qt::NoFocus);
+    // It paints every pixel of its own: at each poll only the meter is repainted, not the
+    // box it stands in.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     timer_.setInterval(kPollMs);
     connect(&timer_, &QTimer::timeout, this, &LevelMeter::poll);
 }

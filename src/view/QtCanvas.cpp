@@ -14,7 +14,8 @@ QColor toQColor(Colour c) {
 
 }  // namespace
 
-QtCanvas::QtCanvas(QPainter& painter, double viewHeight) : painter_(painter), height_(viewHeight) {
+QtCanvas::QtCanvas(QPainter& painter, double viewHeight, FontCache& fonts)
+    : painter_(painter), height_(viewHeight), fonts_(fonts) {
     painter_.setRenderHint(QPainter::Antialiasing);
     painter_.setRenderHint(QPainter::TextAntialiasing);
 }

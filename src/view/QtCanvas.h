@@ -13,8 +13,16 @@ namespace pattaplex {
 
 class QtCanvas : public Canvas {
   public:
+    struct ResolvedFont {
+        QFont font;
+        double descent;
+    };
+    // The fonts resolved by a widget's canvases, by family and size, kept by the widget
+    // from paint to paint: looking a family up asks fontconfig, too slow for every paint.
+    using FontCache = std::map<std::pair<std::string, double>, ResolvedFont>;
+
     // `viewHeight` is the height of the painted area in Qt's coordinates.
-    QtCanvas(QPainter& painter, double viewHeight);
+    QtCanvas(QPainter& painter, double viewHeight, FontCache& fonts);
 
     void fillRect(double x, double y, double width, double height, Colour colour) override;
     void strokeLine(double x1, double y1, double x2, double y2, double lineWidth,
@@ -30,15 +38,11 @@ class QtCanvas : public Canvas {
   private:
     QPointF toQt(double x, double y) const { return {x, height_ - y}; }
 
-    struct ResolvedFont {
-        QFont font;
-        double descent;
-    };
     const ResolvedFont& resolve(const std::string& family, double size);
 
     QPainter& painter_;
     double height_;
-    std::map<std::pair<std::string, double>, ResolvedFont> fonts_;
+    FontCache& fonts_;
 };
 
 }  // namespace pattaplex
