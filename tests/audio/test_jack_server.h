@@ -2,6 +2,7 @@
 // A JACK dummy server under a name of the test's own, started and stopped by its process
 // id, for tests that play through JACK. Clients reach it with JACK_DEFAULT_SERVER.
 
+#include <fcntl.h>
 #include <jack/jack.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -17,6 +18,15 @@
 #include <utility>
 
 namespace pattaplex {
+
+// In a forked child before exec: its output goes nowhere.
+inline void silenceOutput() {
+    const int null = open("/dev/null", O_WRONLY);
+    if (null < 0) return;
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    close(null);
+}
 
 // Ends a test server in order and waits for it, so its name and slot are free again.
 inline void endServer(pid_t& pid) {
@@ -57,8 +67,7 @@ class TestJackServer {
         std::fflush(nullptr);  // else the child's stdout, reopened, writes out our buffer too
         pid_ = fork();
         if (pid_ == 0) {
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
+            silenceOutput();
             execlp("jackd", "jackd", "--no-realtime", "-n", name_.c_str(), "-d", "dummy", "-r",
                    rate_.c_str(), "-p", "256", static_cast<char*>(nullptr));
             _exit(127);

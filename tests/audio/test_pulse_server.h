@@ -42,10 +42,10 @@ class TestPulseServer {
                               << "load-module module-native-protocol-unix socket=" << socket()
                               << " auth-anonymous=1\n";
         std::filesystem::remove(socket());
+        std::fflush(nullptr);  // else the child writes out our buffered output too
         pid_ = fork();
         if (pid_ == 0) {
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
+            silenceOutput();
             setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
             setenv("HOME", folder_.c_str(), 1);
             // No session bus to look for: the server's own thread would wait on it.
