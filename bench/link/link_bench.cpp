@@ -49,7 +49,7 @@ std::vector<double> errors(LinkPeer& peer, const std::vector<double>& onsets, do
 // and measures each onset's host time against the peer's grid.
 std::vector<double> play(int rate, double seconds, LinkPeer& peer, LinkSession& session) {
     MidiOptions options;
-    options.followLink = true;
+    options.sync = SyncSource::Link;
     options.latency = kLatency;
     Scheduler scheduler(rate, 64, options);
     scheduler.setLink(&session);

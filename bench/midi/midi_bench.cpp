@@ -116,7 +116,7 @@ void clockOut(double minutes) {
 
 void clockIn() {
     Engine e(hats(120, 4));
-    e.engine.midiOptions().followClock.store(true);
+    e.engine.midiOptions().sync.store(SyncSource::MidiClock);
     e.engine.midiOptions().sendClock.store(false);
     double nextTick = 0;
     double bpm = 100;

@@ -165,7 +165,8 @@ class JackDevice final : public AudioDevice {
                 self->engine_.receiveMidi(static_cast<int>(e.time), e.buffer,
                                           static_cast<int>(e.size));
         }
-        if (self->engine_.midiOptions().followTransport.load(std::memory_order_relaxed))
+        if (self->engine_.midiOptions().sync.load(std::memory_order_relaxed) ==
+            SyncSource::JackTransport)
             self->engine_.receiveTransport(self->transport());
         self->engine_.render(left, right, static_cast<int>(frames));
         JackMidiWriter writer(midiOut);

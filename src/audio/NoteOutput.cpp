@@ -56,7 +56,8 @@ void NoteOutput::useDevice(std::unique_ptr<AudioDevice> device, bool real) {
 // device carries none itself.
 void NoteOutput::useSequencerIfWanted() {
     const MidiOptions& o = engine_->midiOptions();
-    const bool wanted = o.sendNotes.load() || o.sendClock.load() || o.followClock.load();
+    const bool wanted =
+        o.sendNotes.load() || o.sendClock.load() || o.sync.load() == SyncSource::MidiClock;
     // Until the first opening has chosen the device, the stand-in's choice is not final.
     if (!deviceChosen_) return;
     if (!wanted || (device_ && device_->carriesMidi())) {
@@ -153,13 +154,13 @@ bool NoteOutput::initQT(int kit) {
     }
     if (!realDevice_ && !AudioDevice::noDeviceWanted()) {
         std::string why;
-        deviceChosen_ = true;
+        deviceChosen_ = true;  // before the device's opening looks for MIDI
         if (!openDevice(why)) {
             reportNoDevice(why);
             return false;
         }
     }
-    deviceChosen_ = true;
+    deviceChosen_ = true;  // also when no device is wanted
     useSequencerIfWanted();
     control(NoteCommand::Kind::Open);
     open_ = true;
@@ -364,8 +365,6 @@ void NoteOutput::setMidi(const MidiSettings& settings) {
     const SyncSource was = settings_.sync;
     settings_ = settings;
     const bool following = settings.sync != SyncSource::Internal;
-    options.followClock.store(settings.sync == SyncSource::MidiClock);
-    options.followTransport.store(settings.sync == SyncSource::JackTransport);
     // The session is made once, when first asked for; it joins the network only while chosen.
     const bool link = settings.sync == SyncSource::Link;
     if (link && !link_) {
@@ -379,7 +378,7 @@ void NoteOutput::setMidi(const MidiSettings& settings) {
         tempoSeen_ = s_.TEMPO;
     }
     if (link_) link_->enable(link);
-    options.followLink.store(link);
+    options.sync.store(settings.sync);
     options.timebaseMaster.store(settings.timebaseMaster);
     if (device_ && !device_->setTimebaseMaster(settings.timebaseMaster) && realDevice_)
         std::fprintf(err_, "pattaplex: cannot be JACK timebase master here\n");

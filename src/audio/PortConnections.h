@@ -30,13 +30,6 @@ class PortConnections {
         std::lock_guard<std::mutex> lock(mutex_);
         return list_;
     }
-    // Whether `port` had any connection.
-    bool connected(const std::string& port) const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return std::any_of(list_.begin(), list_.end(), [&](const Connection& c) {
-            return c.first == port || c.second == port;
-        });
-    }
 
   private:
     mutable std::mutex mutex_;

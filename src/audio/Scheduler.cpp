@@ -255,9 +255,16 @@ void Scheduler::followedStop(int64_t time) {
 
 Scheduler::Source Scheduler::wantedSource() const {
     constexpr auto relaxed = std::memory_order_relaxed;
-    if (options_.followLink.load(relaxed) && link_.load(relaxed)) return Source::Link;
-    if (options_.followTransport.load(relaxed)) return Source::Transport;
-    if (options_.followClock.load(relaxed)) return Source::MidiClock;
+    switch (options_.sync.load(relaxed)) {
+        case SyncSource::Link:
+            return link_.load(relaxed) ? Source::Link : Source::Own;
+        case SyncSource::JackTransport:
+            return Source::Transport;
+        case SyncSource::MidiClock:
+            return Source::MidiClock;
+        case SyncSource::Internal:
+            break;
+    }
     return Source::Own;
 }
 

@@ -87,8 +87,8 @@ struct EngineReport {
 class Scheduler : private NoteSink {
   public:
     // `grid`: notes sound on multiples of this many samples (the synthesizer's block).
-    // With `options.followClock` the pace and the transport come from the MIDI clock
-    // received.
+    // `options.sync` says whether the pace and the transport come from the clock itself, the
+    // MIDI clock received, JACK transport or Link.
     Scheduler(int rate, int grid, const MidiOptions& options);
     ~Scheduler() override;
     Scheduler(const Scheduler&) = delete;

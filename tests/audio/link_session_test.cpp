@@ -43,7 +43,7 @@ class Player {
   public:
     explicit Player(LinkSession& session, bool following = true)
         : session_(session), scheduler_(kRate, 64, options_) {
-        options_.followLink = following;
+        options_.sync = following ? SyncSource::Link : SyncSource::Internal;
         options_.latency = kLatency;
         scheduler_.setLink(&session);
         setBeats(4);
@@ -72,7 +72,7 @@ class Player {
         scheduler_.send(c);
     }
     bool running() const { return scheduler_.report().running; }
-    void follow(bool on) { options_.followLink = on; }
+    void follow(bool on) { options_.sync = on ? SyncSource::Link : SyncSource::Internal; }
     // Sample times of every onset so far.
     std::vector<int64_t> onsets() {
         std::lock_guard lock(mutex_);

@@ -17,7 +17,7 @@ constexpr int kCycle = 256;
 // transport whose frame counts the cycles while it rolls.
 struct Rig {
     Rig() : scheduler(kRate, 64, options) {
-        options.followTransport = true;
+        options.sync = SyncSource::JackTransport;
         GrooveState s;
         std::tie(s.BARS, s.BEATS, s.SUB, s.TEMPO) = std::make_tuple(1, 4, 2, 120);
         for (int n = 1; n <= 8; ++n) {
