@@ -14,8 +14,44 @@ struct LinkSession::Impl {
     // Host times of the blocks' sample times, smoothed over the last few hundred blocks
     // (a callback's own time wobbles with the scheduler).
     ableton::link::HostTimeFilter<ableton::Link::Clock> filter;
+    // A young fit's slope is wild (two points a few milliseconds apart set it), and a step
+    // placed through it lands milliseconds astray. Until enough points are in, the sample
+    // clock is taken at its nominal rate, offset by the mean of the points so far.
+    static constexpr int kYoung = 128;
+    int points = 0;
+    double offsetSum = 0;
     int rate = 0;
     bool wasPlaying = false;
+
+    void restart() {
+        filter.reset();
+        points = 0;
+        offsetSum = 0;
+    }
+    // Host time, in microseconds, at which sample `sampleTime` was made.
+    microseconds made(int64_t sampleTime) {
+        const microseconds fitted = filter.sampleTimeToHostTime(static_cast<double>(sampleTime));
+        if (points >= kYoung) return fitted;
+        const double nominal = static_cast<double>(sampleTime) * 1e6 / rate;
+        offsetSum += static_cast<double>(link.clock().micros().count()) - nominal;
+        ++points;
+        return microseconds(std::llround(nominal + offsetSum / points));
+    }
+    // Host time of sample `sampleTime`, fitted afresh when the device's clock jumped.
+    microseconds madeFresh(int64_t sampleTime, int sampleRate) {
+        if (sampleRate != rate) {
+            restart();
+            rate = sampleRate > 0 ? sampleRate : 1;
+        }
+        microseconds at = made(sampleTime);
+        // A device opened afresh (or a long stall) puts the sample clock out of step with
+        // the host's: start the fit again rather than let old points bend it for seconds.
+        if (std::chrono::abs(at - link.clock().micros()) > std::chrono::milliseconds(50)) {
+            restart();
+            at = made(sampleTime);
+        }
+        return at;
+    }
 };
 
 LinkSession::LinkSession(double tempo) : impl_(std::make_unique<Impl>(tempo)) {}
@@ -60,19 +96,9 @@ int64_t LinkSession::hostMicros() {
 LinkSession::Block LinkSession::capture(int64_t sampleTime, int rate, double latency,
                                         double quantum) {
     Impl& d = *impl_;
-    if (rate != d.rate) {
-        d.filter.reset();
-        d.rate = rate;
-    }
     Block b;
-    microseconds made = d.filter.sampleTimeToHostTime(static_cast<double>(sampleTime));
-    // A device opened afresh (or a long stall) puts the sample clock out of step with the
-    // host's: start the fit again rather than let old points bend it for seconds.
-    if (std::chrono::abs(made - d.link.clock().micros()) > std::chrono::milliseconds(50)) {
-        d.filter.reset();
-        made = d.filter.sampleTimeToHostTime(static_cast<double>(sampleTime));
-    }
-    const microseconds heard = made + microseconds(std::llround(latency * 1e6));
+    const microseconds heard =
+        d.madeFresh(sampleTime, rate) + microseconds(std::llround(latency * 1e6));
     b.heardMicros = static_cast<double>(heard.count());
     lastStart_ = sampleTime;
     lastHeard_ = b.heardMicros;
@@ -119,6 +145,10 @@ LinkSession::Block LinkSession::capture(int64_t sampleTime, int rate, double lat
     b.playing = state.isPlaying();
     b.startMicros = static_cast<double>(state.timeForIsPlaying().count());
     return b;
+}
+
+void LinkSession::track(int64_t sampleTime, int rate) {
+    impl_->madeFresh(sampleTime, rate);
 }
 
 double LinkSession::heardMicros(int64_t sample) const {

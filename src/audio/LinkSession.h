@@ -55,6 +55,10 @@ class LinkSession {
         anchorSample_ = sample;
         anchored_ = true;
     }
+    // Audio thread, once a block while playback does not follow the session: keeps the
+    // fit of sample time to host time up, so that a switch to the session lands each step
+    // where it would have sounded.
+    void track(int64_t sampleTime, int rate);
     // Audio thread: the host time sample `sample` reaches the speaker, as the last block
     // reckoned it.
     double heardMicros(int64_t sample) const;

@@ -441,6 +441,8 @@ std::span<const TimedEvent> Scheduler::beginBlock(int frames) {
     takeSnapshots();
     if (const Source wanted = wantedSource(); wanted != source_) changeSource(wanted);
     takeCommands();
+    if (LinkSession* link = link_.load(std::memory_order_relaxed); link && source_ != Source::Link)
+        link->track(rendered_, rate_);
     const int64_t end = rendered_ + blockFrames_;
     switch (source_) {
         case Source::MidiClock:
