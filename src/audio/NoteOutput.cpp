@@ -277,7 +277,8 @@ void NoteOutput::halt() {
 
 // The outside clock's tempo, and its starts and stops, told to the listener.
 void NoteOutput::followOutsideClock(const EngineReport& r) {
-    if (listener_ && r.followedTempo > 0 && std::fabs(r.followedTempo - tempoShown_) >= 0.05) {
+    // (A tempo that goes away, as a JACK timebase master leaving, is told as 0.)
+    if (listener_ && std::fabs(r.followedTempo - tempoShown_) >= 0.05) {
         tempoShown_ = r.followedTempo;
         listener_->followedTempo(r.followedTempo);
     }

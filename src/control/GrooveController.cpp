@@ -192,6 +192,7 @@ void GrooveController::setMidi(const MidiSettings& midi) {
     const bool wasLink = midi_.sync == SyncSource::Link;
     midi_ = midi;
     const bool wasRunning = sound_.clockRunning();
+    transportGivesTempo_ = false;  // until the transport's master says
     sound_.setMidi(midi_);
     // Changing where the clock comes from stops playback.
     if (wasRunning && !sound_.clockRunning()) showPlayTitle(false);
@@ -206,7 +207,9 @@ std::string GrooveController::tempoSource() const {
         case SyncSource::MidiClock:
             return "Tempo from MIDI clock";
         case SyncSource::JackTransport:
-            return midi_.timebaseMaster ? "Tempo to JACK transport" : "Tempo from JACK transport";
+            if (midi_.timebaseMaster) return "Tempo to JACK transport";
+            return transportGivesTempo_ ? "Tempo from JACK transport"
+                                        : "Position from JACK transport";
         case SyncSource::Link:
             return "Tempo shared with Link";
         case SyncSource::Internal:
@@ -221,6 +224,14 @@ void GrooveController::followedTransport(bool playing, const std::string& why) {
 }
 
 void GrooveController::followedTempo(double bpm) {
+    // JACK transport's tempo is its timebase master's; without one the groove keeps its own.
+    if (midi_.sync == SyncSource::JackTransport && !midi_.timebaseMaster &&
+        (bpm > 0) != transportGivesTempo_) {
+        transportGivesTempo_ = bpm > 0;
+        out_.showTempoSource(tempoSource(), !tempoSetOutside());
+        if (!transportGivesTempo_) showTempo();
+    }
+    if (bpm <= 0) return;
     const int shown = static_cast<int>(std::lround(bpm));
     // A Link session's tempo is the groove's too (and saved with it); an outside clock's
     // is only shown.

@@ -65,7 +65,8 @@ class GrooveController : public ClockListener {
     const MidiSettings& midi() const { return midi_; }
     bool tempoSetOutside() const {
         return midi_.sync == SyncSource::MidiClock ||
-               (midi_.sync == SyncSource::JackTransport && !midi_.timebaseMaster);
+               (midi_.sync == SyncSource::JackTransport && !midi_.timebaseMaster &&
+                transportGivesTempo_);
     }
     // Where the tempo comes from, as the window says it; "" for the groove's own.
     std::string tempoSource() const;
@@ -206,7 +207,8 @@ class GrooveController : public ClockListener {
     std::string grooveFile_;           // where the groove was saved or opened from, or ""
     std::function<void()> afterSave_;  // an open waiting for the groove to be saved
     MidiSettings midi_;
-    std::string undoTitle_;  // as the clear/undo button shows it
+    bool transportGivesTempo_ = false;  // JACK transport's timebase master gives a tempo
+    std::string undoTitle_;             // as the clear/undo button shows it
 };
 
 }  // namespace pattaplex

@@ -61,13 +61,21 @@ TEST_F(ControllerTest, ALinkSessionsTempoIsEveryonesAndJackTransportsIsItsMaster
     EXPECT_EQ(state.TEMPO, kFastestTempo);
     EXPECT_EQ(outlets.shown["tempoField"], "300");
 
-    // JACK transport: its timebase master's tempo, unless we are the master.
+    // JACK transport: its timebase master's tempo, unless we are the master; without a
+    // master, the groove's own.
     controller->setMidi({.sync = SyncSource::JackTransport});
     EXPECT_EQ(outlets.shown["linkStatus"], "");
-    EXPECT_EQ(outlets.shown["tempoSource"], "Tempo from JACK transport (fixed)");
-    controller->typeTempo(90);
+    EXPECT_EQ(outlets.shown["tempoSource"], "Position from JACK transport");
+    controller->typeTempo(110);
+    EXPECT_EQ(state.TEMPO, 110);
     controller->followedTempo(97);
-    EXPECT_EQ(state.TEMPO, kFastestTempo);
+    EXPECT_EQ(outlets.shown["tempoSource"], "Tempo from JACK transport (fixed)");
+    EXPECT_EQ(outlets.shown["tempoField"], "97");
+    controller->typeTempo(90);
+    EXPECT_EQ(state.TEMPO, 110);
+    controller->followedTempo(0);  // the master left
+    EXPECT_EQ(outlets.shown["tempoSource"], "Position from JACK transport");
+    EXPECT_EQ(outlets.shown["tempoField"], "110");
     controller->setMidi({.sync = SyncSource::JackTransport, .timebaseMaster = true});
     EXPECT_EQ(outlets.shown["tempoSource"], "Tempo to JACK transport");
     controller->typeTempo(90);

@@ -25,7 +25,8 @@ class ClockListener {
     virtual void followedTransport(bool playing, const std::string& why) {
         (void)playing, (void)why;
     }
-    // Following an outside clock: its tempo, in beats a minute, as it changes.
+    // Following an outside clock: its tempo, in beats a minute, as it changes; 0 when it
+    // gives none any more (JACK transport without a timebase master).
     virtual void followedTempo(double bpm) { (void)bpm; }
     // In a Link session: the number of other peers, as it changes.
     virtual void linkPeers(int peers) { (void)peers; }
