@@ -391,9 +391,9 @@ void NoteOutput::setMidi(const MidiSettings& settings) {
         tempoShown_ = 0;
     }
     if (following == following_) return;
-    // The audio side stops what plays as it changes over, but between the groove's own
-    // clock and a Link session, where it plays on.
-    const bool goesOn = was == SyncSource::Link || settings.sync == SyncSource::Link;
+    // The audio side stops what plays as it hands playback to an outside clock, but plays
+    // on back to the groove's own clock and from it into a Link session.
+    const bool goesOn = !following || settings.sync == SyncSource::Link;
     if (!goesOn) halt();
     following_ = following;
     tempoShown_ = 0;

@@ -268,13 +268,15 @@ Scheduler::Source Scheduler::wantedSource() const {
     return Source::Own;
 }
 
-// Switching between the groove's own tempo and an outside clock stops playback; the next
-// start comes from the new source.
+// Switching to MIDI clock or JACK transport hands playback to them: it stops, and the next
+// start is theirs.
 void Scheduler::changeSource(Source source) {
-    // Between the groove's own clock and a Link session, playback goes on: the next step
-    // sounds where it would have (alone; among peers, where it lies in their bar).
-    const bool goesOn = clock_.running() && (source == Source::Link || source_ == Source::Link) &&
-                        (source == Source::Own || source_ == Source::Own);
+    // Back to the groove's own clock from any other, and from it into a Link session,
+    // playback goes on: the next step sounds where it would have (alone; among Link peers,
+    // where it lies in their bar), and the MIDI clock ticks on without a gap.
+    const bool toOwn = source == Source::Own;
+    const bool goesOn =
+        clock_.running() && (toOwn || (source == Source::Link && source_ == Source::Own));
     if (goesOn && source == Source::Link && current_) {
         const int sub = std::max(current_->sub, 1);
         link_.load()->startAt(
@@ -290,6 +292,7 @@ void Scheduler::changeSource(Source source) {
         ++transport_;
     }
     ticking_ = false;
+    if (goesOn && toOwn) continueTicks();
     linkClock_ = LinkClock{};
     linkTempo_ = transportTempo_ = 0;
     transportCount_ = -1;
@@ -411,6 +414,21 @@ void Scheduler::startTicks() {
     nextTick_ = rendered_;
     tickRemainder_ = 0;
     tickDivisor_ = 0;
+}
+
+// Ticks taking over from an outside clock's: 24 a beat at the groove's tempo, on the beats
+// of the step due next, the first as soon as one is due.
+void Scheduler::continueTicks() {
+    startTicks();
+    if (!current_) return;
+    const double interval =
+        static_cast<double>(StepClock::samplesPerMinute(rate_)) / (grooveTempo() * 24);
+    const double tickOfStep =
+        static_cast<double>(clock_.nextStep()) * 24 / std::max(current_->sub, 1);
+    const double onBeat = static_cast<double>(clock_.nextTime()) +
+                          (std::ceil(tickOfStep - kBeatSlack) - tickOfStep) * interval;
+    const double before = std::floor((onBeat - static_cast<double>(rendered_)) / interval);
+    nextTick_ = std::max(static_cast<int64_t>(std::llround(onBeat - before * interval)), rendered_);
 }
 
 // Ticks go on at the groove's tempo from the start, a change of tempo taking effect from

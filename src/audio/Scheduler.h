@@ -155,6 +155,7 @@ class Scheduler : private NoteSink {
     void addToBlock(TimedEvent event);
     int64_t soundingTime(int64_t time) const;
     void startTicks();
+    void continueTicks();
     void addTicks(int64_t until);
     void follow(int frames);
     void followedStart(int64_t time, int64_t tick);

@@ -106,5 +106,22 @@ TEST(TransportFollow, AMastersBarBeatAndTickSetThePaceAndTheTempoShown) {
         EXPECT_NEAR(static_cast<double>(r.ticks[k]), k * kRate * 60.0 / 133 / 24, 1) << k;
 }
 
+// Leaving the transport for the groove's own clock mid-step plays on: each step where it
+// would have been, none dropped or doubled, and the MIDI clock without a gap.
+TEST(TransportFollow, BackToTheGroovesOwnClockPlaysOnWithItsTicks) {
+    Rig r;
+    r.run(100, true);
+    r.options.sync = SyncSource::Internal;
+    r.run(250, true);
+    ASSERT_GE(r.notes.size(), 7u);
+    for (size_t i = 0; i < r.notes.size(); ++i) {
+        EXPECT_NEAR(r.notes[i].frame, static_cast<int64_t>(i) * 12000, 32) << i;
+        EXPECT_EQ(r.notes[i].key, 50 + static_cast<int>(i % 8)) << i;
+    }
+    ASSERT_GE(r.ticks.size(), 80u);
+    for (size_t k = 0; k < r.ticks.size(); ++k)
+        EXPECT_NEAR(r.ticks[k], static_cast<int64_t>(k) * 1000, 1) << k;
+}
+
 }  // namespace
 }  // namespace pattaplex
