@@ -652,6 +652,7 @@ void MainWindow::setUndoTitle(const std::string& title) {
 }
 void MainWindow::setPlayTitle(const std::string& title) {
     play_->setText(qs(title));
+    meter_->wake();  // an outside clock may have started the groove
 }
 void MainWindow::setKitTitle(const std::string& title) {
     kit_->setText(qs(title));

@@ -108,6 +108,12 @@ TEST_F(WindowTest, MasterVolumeAndLevelMeterFollowTheSoundAndRestWhenItIsQuiet) 
     QTest::keyClick(grid(), Qt::Key_Space);
     for (int i = 0; i < 200; ++i) meter->poll();
     EXPECT_FALSE(meter->polling());
+
+    // So it does when an outside clock starts the groove, with no hand on the window.
+    sound.running = true;
+    controller.followedTransport(true, "");
+    for (int i = 0; i < 200; ++i) meter->poll();
+    EXPECT_TRUE(meter->polling());
 }
 
 TEST_F(WindowTest, AGridSizeOverTheCapSaysWhyInTheStatusLine) {
