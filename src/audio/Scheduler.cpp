@@ -373,10 +373,13 @@ void Scheduler::followTransport(int frames) {
         if (at >= rendered_ + frames) break;
         const int64_t time = std::max(at, rendered_);
         const int step = static_cast<int>(count % current_->steps);
-        if (!clock_.running())
-            transportStarted(time, step);
-        else if (clock_.nextStep() != step)
-            clock_.start(time, step);  // a jump
+        if (!clock_.running()) {
+            transportStarted(time, step, beat);
+        } else if (clock_.nextStep() != step) {
+            // A jump: MIDI gear is stopped and put where the transport now is.
+            addAt(TimedEvent::Kind::Stop, time);
+            transportStarted(time, step, beat);
+        }
         if (!wasRunning && transportCount_ < 0)
             beatTick_ = static_cast<int64_t>(std::ceil(beat * 24 - kBeatSlack));
         clock_.moveNextStep(time);
@@ -395,9 +398,17 @@ void Scheduler::followTransport(int frames) {
     }
 }
 
-void Scheduler::transportStarted(int64_t time, int step) {
+// MIDI gear hears a start from the top as Start, one anywhere else as the song position
+// (in sixteenths of the transport's timeline, as far as it reaches) and Continue.
+void Scheduler::transportStarted(int64_t time, int step, double beat) {
     ++transport_;
-    addAt(TimedEvent::Kind::Start, time);
+    TimedEvent e;
+    e.kind = beat < kBeatSlack ? TimedEvent::Kind::Start : TimedEvent::Kind::Continue;
+    e.songPosition = static_cast<int32_t>(
+        std::clamp(std::floor(beat * 4 + kBeatSlack), 0.0, double{kMaxSongPosition}));
+    e.step = step;
+    e.time = time;
+    insertPending(e);
     clock_.start(time, step);
 }
 

@@ -62,10 +62,13 @@ struct TimedEvent {
     uint8_t key = 0;
     uint8_t velocity = 0;
     int32_t step = 0;
-    int32_t songPosition = 0;  // for Continue: sixteenth notes from the groove's start
+    int32_t songPosition = 0;  // for Continue: sixteenths from the groove's (or transport's) start
     int32_t frame = 0;
     int64_t time = 0;  // the same as a sample time
 };
+
+// The furthest a MIDI song position pointer reaches, in sixteenths (its 14 bits).
+constexpr int32_t kMaxSongPosition = 0x3FFF;
 
 // Where playback stands, as the audio side last told.
 struct EngineReport {
@@ -167,7 +170,7 @@ class Scheduler : private NoteSink {
     void changeSource(Source source);
     void followLink(int frames);
     void followTransport(int frames);
-    void transportStarted(int64_t time, int step);
+    void transportStarted(int64_t time, int step, double beat);
     void transportStopped(int64_t time);
     void publishReport();
 

@@ -43,6 +43,9 @@ struct Rig {
             for (const TimedEvent& e : scheduler.beginBlock(kCycle)) {
                 if (e.kind == TimedEvent::Kind::NoteOn) notes.push_back({frame + e.frame, e.key});
                 if (e.kind == TimedEvent::Kind::Clock) ticks.push_back(frame + e.frame);
+                if (e.kind == TimedEvent::Kind::Start || e.kind == TimedEvent::Kind::Continue ||
+                    e.kind == TimedEvent::Kind::Stop)
+                    transport.push_back({e.kind, e.songPosition});
             }
             scheduler.endBlock();
             if (rolling) frame += kCycle;
@@ -58,7 +61,11 @@ struct Rig {
     uint32_t frame = 0;
     std::vector<Note> notes;
     std::vector<int64_t> ticks;  // MIDI clock, at the transport's frames
+    std::vector<std::pair<TimedEvent::Kind, int>> transport;  // with the song position
 };
+
+using Kind = TimedEvent::Kind;
+using Told = std::vector<std::pair<Kind, int>>;
 
 TEST(TransportFollow, StepsSitWhereTheTransportsPositionPutsThem) {
     Rig r;
@@ -87,6 +94,19 @@ TEST(TransportFollow, StepsSitWhereTheTransportsPositionPutsThem) {
     r.run(100, false);
     EXPECT_EQ(r.notes.size(), played);
     EXPECT_FALSE(r.scheduler.report().running);
+    // Moved while stopped to frame 120000, five beats in, and rolling: step 10 of the
+    // timeline (the groove's third) first.
+    r.notes.clear();
+    r.frame = 120000;
+    r.run(10, true);
+    ASSERT_FALSE(r.notes.empty());
+    EXPECT_EQ(r.notes[0].key, 52);
+    // MIDI gear was told each start, move and stop, with the song position in sixteenths.
+    EXPECT_EQ(r.transport, (Told{{Kind::Start, 0},
+                                 {Kind::Stop, 0},
+                                 {Kind::Continue, 6},
+                                 {Kind::Stop, 0},
+                                 {Kind::Continue, 20}}));
 }
 
 TEST(TransportFollow, AMastersBarBeatAndTickSetThePaceAndTheTempoShown) {
