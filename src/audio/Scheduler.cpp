@@ -293,6 +293,7 @@ void Scheduler::changeSource(Source source) {
     }
     ticking_ = false;
     if (goesOn && toOwn) continueTicks();
+    linkPlaysOn_ = goesOn && source == Source::Link;
     linkClock_ = LinkClock{};
     linkTempo_ = transportTempo_ = 0;
     transportCount_ = -1;
@@ -319,9 +320,16 @@ void Scheduler::followLink(int frames) {
     };
     switch (linkClock_.run(block, rendered_, frames, rate_, quantum, clock_, *this)) {
         case LinkClock::Change::Started: {
+            ++transport_;
+            if (linkPlaysOn_) {
+                // Playing on from the groove's own clock: so does MIDI gear, its ticks on
+                // the session's beats from here.
+                beatTick_ = static_cast<int64_t>(
+                    std::ceil(line.beatAt(block.heardMicros) * 24 - kBeatSlack));
+                break;
+            }
             // Start (or Continue at the song position) where the first step sounds, and the
             // beat's 24 ticks from there.
-            ++transport_;
             TimedEvent e;
             e.kind =
                 linkClock_.startStep() == 0 ? TimedEvent::Kind::Start : TimedEvent::Kind::Continue;
@@ -338,6 +346,7 @@ void Scheduler::followLink(int frames) {
         case LinkClock::Change::None:
             break;
     }
+    linkPlaysOn_ = false;
     for (; clock_.running(); ++beatTick_) {
         const int64_t at = sampleOf(static_cast<double>(beatTick_) / 24);
         if (at >= rendered_ + frames) break;

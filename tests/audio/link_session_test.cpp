@@ -75,10 +75,19 @@ class Player {
     }
     bool running() const { return scheduler_.report().running; }
     void follow(bool on) { options_.sync = on ? SyncSource::Link : SyncSource::Internal; }
-    // Sample times of every onset so far.
+    // Sample times of every onset so far, and of every MIDI clock tick.
     std::vector<int64_t> onsets() {
         std::lock_guard lock(mutex_);
         return onsets_;
+    }
+    std::vector<int64_t> ticks() {
+        std::lock_guard lock(mutex_);
+        return ticks_;
+    }
+    // MIDI Start, Continue and Stop messages so far.
+    int transportMessages() {
+        std::lock_guard lock(mutex_);
+        return transportMessages_;
     }
     std::vector<double> barOnsets() {
         std::lock_guard lock(mutex_);
@@ -112,6 +121,9 @@ class Player {
             for (const TimedEvent& e : scheduler_.beginBlock(kBlock)) {
                 std::lock_guard lock(mutex_);
                 if (e.kind == TimedEvent::Kind::Clock) ticks_.push_back(e.time);
+                if (e.kind == TimedEvent::Kind::Start || e.kind == TimedEvent::Kind::Continue ||
+                    e.kind == TimedEvent::Kind::Stop)
+                    ++transportMessages_;
                 if (e.kind != TimedEvent::Kind::NoteOn) continue;
                 onsets_.push_back(e.time);
                 if (e.key == 36) barOnsets_.push_back(session_.heardMicros(e.time));
@@ -128,6 +140,7 @@ class Player {
     std::vector<double> barOnsets_;
     std::vector<int64_t> onsets_;
     std::vector<int64_t> barSamples_, ticks_;
+    int transportMessages_ = 0;
     bool wobbly_;
     std::atomic<bool> done_{false};
     std::thread thread_;
@@ -213,6 +226,11 @@ TEST_F(LinkSessionTest, SwitchingBetweenTheGroovesClockAndLinkPlaysOn) {
     for (size_t i = 1; i < onsets.size(); ++i)
         EXPECT_NEAR(onsets[i] - onsets[0], 12000 * static_cast<int64_t>(i), 32 + 16) << i;
     EXPECT_TRUE(player.running());
+    // MIDI gear plays on too: the one Start, and a tick every 1000 samples throughout.
+    EXPECT_EQ(player.transportMessages(), 1);
+    const std::vector<int64_t> ticks = player.ticks();
+    ASSERT_GE(ticks.size(), 100u);
+    for (size_t i = 1; i < ticks.size(); ++i) EXPECT_NEAR(ticks[i] - ticks[i - 1], 1000, 16) << i;
 }
 
 // The main thread's half with the silent stand-in for a device: what the window hears of
