@@ -384,10 +384,12 @@ void Scheduler::followTransport(int frames) {
         const int step = static_cast<int>(count % current_->steps);
         if (!clock_.running()) {
             transportStarted(time, step, beat);
-        } else if (clock_.nextStep() != step) {
-            // A jump: MIDI gear is stopped and put where the transport now is.
+        } else if (count != transportCount_ + 1) {
+            // The transport moved: MIDI gear is stopped and put where it now is.
             addAt(TimedEvent::Kind::Stop, time);
             transportStarted(time, step, beat);
+        } else if (clock_.nextStep() != step) {
+            clock_.start(time, step);  // the groove changed its length under the transport
         }
         if (!wasRunning && transportCount_ < 0)
             beatTick_ = static_cast<int64_t>(std::ceil(beat * 24 - kBeatSlack));

@@ -126,6 +126,25 @@ TEST(TransportFollow, AMastersBarBeatAndTickSetThePaceAndTheTempoShown) {
         EXPECT_NEAR(static_cast<double>(r.ticks[k]), k * kRate * 60.0 / 133 / 24, 1) << k;
 }
 
+// A groove made longer while the transport rolls plays on from the transport's step in
+// it; MIDI gear, whose song goes on, hears nothing of it.
+TEST(TransportFollow, AGrooveLengthenedUnderTheTransportPlaysOnQuietly) {
+    Rig r;
+    r.run(500, true);  // 10.7 steps in: the groove's third step next
+    GrooveState s;
+    std::tie(s.BARS, s.BEATS, s.SUB, s.TEMPO) = std::make_tuple(2, 4, 2, 120);
+    s.row(1).DR = 50;
+    s.row(1).DV = 100;
+    s.row(1).VOL.fill(100);
+    s.row(1).BUF[11] = 1;
+    r.scheduler.publish(GrooveSnapshot::of(s));
+    r.notes.clear();
+    r.run(100, true);
+    ASSERT_EQ(r.notes.size(), 1u);
+    EXPECT_NEAR(r.notes[0].frame, 11 * 12000, 32);
+    EXPECT_EQ(r.transport, (Told{{Kind::Start, 0}}));
+}
+
 // Leaving the transport for the groove's own clock mid-step plays on: each step where it
 // would have been, none dropped or doubled, and the MIDI clock without a gap.
 TEST(TransportFollow, BackToTheGroovesOwnClockPlaysOnWithItsTicks) {
