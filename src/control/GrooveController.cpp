@@ -194,7 +194,7 @@ void GrooveController::setMidi(const MidiSettings& midi) {
     const bool wasRunning = sound_.clockRunning();
     transportGivesTempo_ = false;  // until the transport's master says
     sound_.setMidi(midi_);
-    // Changing where the clock comes from stops playback.
+    // Handing the clock to MIDI clock or JACK transport stops playback; they start it.
     if (wasRunning && !sound_.clockRunning()) showPlayTitle(false);
     out_.showTempoSource(tempoSource(), !tempoSetOutside());
     const bool link = midi_.sync == SyncSource::Link;
