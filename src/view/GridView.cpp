@@ -25,8 +25,20 @@ GridView::GridView(GrooveState& state, QWidget* parent) : QWidget(parent), state
 
 void GridView::setPlayhead(int step) {
     if (step == playhead_) return;
+    // Only the column the playhead leaves and the one it enters are painted again: a
+    // whole grid at every step costs a playing groove more than its sound does.
+    for (int column : {playhead_, step})
+        if (column >= 0) update(columnRect(column));
     playhead_ = step;
-    update();
+}
+
+QRect GridView::columnRect(int step) const {
+    // The column with the lines on either side of it and a pixel's antialiasing.
+    constexpr double kLineReach = 2;
+    const QRectF inDrawing(grid::columnX(state_.left, step) - kLineReach,
+                           grid::kBottomLineY - kLineReach, grid::kStepWidth + 2 * kLineReach,
+                           grid::kTopLineY - grid::kBottomLineY + 2 * kLineReach);
+    return drawingToWidget().mapRect(inDrawing).toAlignedRect().adjusted(-1, -1, 1, 1);
 }
 
 QTransform GridView::placement() const {
@@ -45,14 +57,15 @@ QPointF GridView::toDrawing(QPointF widgetPoint) const {
     return drawingToWidget().inverted().map(widgetPoint);
 }
 
-void GridView::paintEvent(QPaintEvent*) {
+void GridView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const Colour background = gridBackground(state_);
     painter.fillRect(rect(), QColor::fromRgbF(background.red, background.green, background.blue));
     // The canvas turns y over itself, so the painter only places the drawing.
     painter.setTransform(placement());
     painter.setClipRect(QRectF(0, 0, kWidth, kHeight));
-    QtCanvas canvas(painter, kHeight, fonts_);
+    QtCanvas canvas(painter, kHeight, fonts_,
+                    placement().inverted().mapRect(QRectF(event->rect())));
     drawGrid(state_, canvas, kWidth, kHeight, playhead_);
     if (hasFocus()) {
         // The keyboard is here: a frame in the desktop's focus colour around the view.

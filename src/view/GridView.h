@@ -65,6 +65,8 @@ class GridView : public QWidget {
   private:
     // The drawing scaled to fit the widget and centred in it, in Qt's y direction.
     QTransform placement() const;
+    // Step `step`'s column in the widget, as far as its painting reaches.
+    QRect columnRect(int step) const;
 
     GrooveState& state_;
     QtCanvas::FontCache fonts_;

@@ -57,7 +57,8 @@ void LevelMeter::poll() {
     const bool playing = playing_ && playing_();
     if (!playing && wakeLeft_ == 0 && db <= kFloorDb && barDb_ <= kFloorDb && holdDb_ <= kFloorDb)
         timer_.stop();
-    if (bar != barDb_ || hold != holdDb_) update();
+    // Repainted only when the bar or the mark moves by a pixel.
+    if (xOf(bar) != xOf(barDb_) || xOf(hold) != xOf(holdDb_)) update();
 }
 
 QSize LevelMeter::sizeHint() const {

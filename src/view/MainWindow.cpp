@@ -195,6 +195,10 @@ QWidget* MainWindow::buildTransport() {
     tempoField_->setToolTip(tr("Type a tempo from 40 to 240 and press Enter") +
                             QStringLiteral("; ") + withKeys(tr("tap it"), Command::TapTempo));
     count_ = valueLabel(QStringLiteral("0:0"));
+    // It changes at every step: a fixed size keeps the window's layout, and a background
+    // of its own keeps the box around it, out of those repaints.
+    count_->setFixedSize(60, count_->sizeHint().height());
+    count_->setAutoFillBackground(true);
     inf_ = new QLabel(QStringLiteral(" "));
     QFont bold = inf_->font();
     bold.setBold(true);

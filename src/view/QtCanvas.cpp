@@ -14,19 +14,29 @@ QColor toQColor(Colour c) {
 
 }  // namespace
 
-QtCanvas::QtCanvas(QPainter& painter, double viewHeight, FontCache& fonts)
-    : painter_(painter), height_(viewHeight), fonts_(fonts) {
+QtCanvas::QtCanvas(QPainter& painter, double viewHeight, FontCache& fonts, const QRectF& visible)
+    : painter_(painter), height_(viewHeight), fonts_(fonts), visible_(visible) {
     painter_.setRenderHint(QPainter::Antialiasing);
     painter_.setRenderHint(QPainter::TextAntialiasing);
 }
 
+bool QtCanvas::unseen(const QRectF& box) const {
+    return !visible_.isEmpty() && !box.intersects(visible_);
+}
+
 void QtCanvas::fillRect(double x, double y, double width, double height, Colour colour) {
     // The rectangle's top-left corner in Qt is its upper corner in view coordinates.
-    painter_.fillRect(QRectF(toQt(x, y + height), QSizeF(width, height)), toQColor(colour));
+    const QRectF box(toQt(x, y + height), QSizeF(width, height));
+    if (unseen(box)) return;
+    painter_.fillRect(box, toQColor(colour));
 }
 
 void QtCanvas::strokeLine(double x1, double y1, double x2, double y2, double lineWidth,
                           Colour colour) {
+    const double reach = lineWidth / 2 + 1;
+    if (unseen(
+            QRectF(toQt(x1, y1), toQt(x2, y2)).normalized().adjusted(-reach, -reach, reach, reach)))
+        return;
     QPen pen(toQColor(colour), lineWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     painter_.setPen(pen);
     painter_.drawLine(toQt(x1, y1), toQt(x2, y2));
@@ -34,6 +44,11 @@ void QtCanvas::strokeLine(double x1, double y1, double x2, double y2, double lin
 
 void QtCanvas::drawText(double x, double y, const std::string& text, const std::string& family,
                         double size, Colour colour) {
+    // A generous box (an em a character, more above and below) around the text.
+    const QPointF at = toQt(x, y);
+    if (unseen(QRectF(at.x() - size, at.y() - 2 * size,
+                      size * (static_cast<double>(text.size()) + 2), 3 * size)))
+        return;
     const ResolvedFont& resolved = resolve(family, size);
     painter_.setFont(resolved.font);
     painter_.setPen(toQColor(colour));
@@ -43,16 +58,23 @@ void QtCanvas::drawText(double x, double y, const std::string& text, const std::
 }
 
 double QtCanvas::textWidth(const std::string& text, const std::string& family, double size) {
-    return QFontMetricsF(resolve(family, size).font)
-        .horizontalAdvance(QString::fromStdString(text));
+    // The same few names are measured at every paint; shaping them each time is not free.
+    ResolvedFont& resolved = resolve(family, size);
+    if (const auto known = resolved.widths.find(text); known != resolved.widths.end())
+        return known->second;
+    if (resolved.widths.size() >= kMaxWidthsKept) resolved.widths.clear();
+    const double width =
+        QFontMetricsF(resolved.font).horizontalAdvance(QString::fromStdString(text));
+    resolved.widths.emplace(text, width);
+    return width;
 }
 
-const QtCanvas::ResolvedFont& QtCanvas::resolve(const std::string& family, double size) {
+QtCanvas::ResolvedFont& QtCanvas::resolve(const std::string& family, double size) {
     const auto key = std::make_pair(family, size);
     auto found = fonts_.find(key);
     if (found == fonts_.end()) {
         QFont font = fontFor(family, size);
-        found = fonts_.emplace(key, ResolvedFont{font, QFontMetricsF(font).descent()}).first;
+        found = fonts_.emplace(key, ResolvedFont{font, QFontMetricsF(font).descent(), {}}).first;
     }
     return found->second;
 }

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QPainter>
 #include <map>
+#include <string>
 #include <utility>
 
 #include "Canvas.h"
@@ -16,13 +17,16 @@ class QtCanvas : public Canvas {
     struct ResolvedFont {
         QFont font;
         double descent;
+        std::map<std::string, double> widths;  // of the texts measured in it
     };
     // The fonts resolved by a widget's canvases, by family and size, kept by the widget
     // from paint to paint: looking a family up asks fontconfig, too slow for every paint.
     using FontCache = std::map<std::pair<std::string, double>, ResolvedFont>;
 
-    // `viewHeight` is the height of the painted area in Qt's coordinates.
-    QtCanvas(QPainter& painter, double viewHeight, FontCache& fonts);
+    // `viewHeight` is the height of the painted area in Qt's coordinates; text wholly
+    // outside `visible` (in the painter's coordinates) is not laid out at all.
+    QtCanvas(QPainter& painter, double viewHeight, FontCache& fonts,
+             const QRectF& visible = QRectF());
 
     void fillRect(double x, double y, double width, double height, Colour colour) override;
     void strokeLine(double x1, double y1, double x2, double y2, double lineWidth,
@@ -38,11 +42,16 @@ class QtCanvas : public Canvas {
   private:
     QPointF toQt(double x, double y) const { return {x, height_ - y}; }
 
-    const ResolvedFont& resolve(const std::string& family, double size);
+    ResolvedFont& resolve(const std::string& family, double size);
+    // Whether `box` (in the painter's coordinates) lies wholly outside what is painted.
+    bool unseen(const QRectF& box) const;
+
+    static constexpr std::size_t kMaxWidthsKept = 1024;
 
     QPainter& painter_;
     double height_;
     FontCache& fonts_;
+    QRectF visible_;  // empty: all of it
 };
 
 }  // namespace pattaplex
