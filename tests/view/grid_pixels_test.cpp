@@ -2,8 +2,11 @@
 // so a view point (x, y) is the image pixel (x, height - y)).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
 #include <QRect>
+#include <QScreen>
+#include <QTest>
 
 #include "GridView.h"
 #include "defaults.h"
@@ -96,6 +99,39 @@ TEST(GridPixels, DarkSchemeColours) {
     EXPECT_TRUE(lineAt(image, 320, 310, isReddish));
     EXPECT_FALSE(boxOf(image, QRect(294, 302, 11, 16), isCyanish).isEmpty());  // the mark
     EXPECT_FALSE(boxOf(image, QRect(262, 300, 25, 18), isCyanish).isEmpty());  // the label
+}
+
+// The largest difference of one colour channel between two images of one size.
+int largestDifference(const QImage& a, const QImage& b) {
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            largest = std::max({largest, std::abs(p.red() - q.red()),
+                                std::abs(p.green() - q.green()), std::abs(p.blue() - q.blue())});
+        }
+    return largest;
+}
+
+// While the groove plays, only the columns the playhead leaves and enters are painted
+// again: what the screen then shows is the whole grid painted afresh (to a shade of
+// antialiasing), nothing left behind.
+TEST(GridPixels, APlayheadMovingOnLeavesNothingBehind) {
+    GrooveState s = freshStartState();
+    s.row(3).BUF[4] = 100;
+    s.row(5).BUF[5] = 100;
+    GridView view(s);
+    view.resize(GridView::kWidth + 37, GridView::kHeight + 23);  // scaled, off-centre
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    for (int step : {3, 4, 5, 15, -1, 0}) {
+        view.setPlayhead(step);
+        QApplication::processEvents();
+        const QImage shown = view.screen()->grabWindow(view.winId()).toImage();
+        const QImage whole = view.grab().toImage();
+        ASSERT_EQ(shown.size(), whole.size());
+        EXPECT_LE(largestDifference(shown, whole), 2) << "after moving to step " << step;
+    }
 }
 
 }  // namespace
