@@ -293,7 +293,6 @@ void Scheduler::changeSource(Source source) {
     }
     ticking_ = false;
     if (goesOn && toOwn) continueTicks();
-    linkPlaysOn_ = goesOn && source == Source::Link;
     linkClock_ = LinkClock{};
     linkTempo_ = transportTempo_ = 0;
     transportCount_ = -1;
@@ -318,10 +317,12 @@ void Scheduler::followLink(int frames) {
         return std::max(sampleOfMicros(line.microsAt(beat), block.heardMicros, rendered_, rate_),
                         rendered_);
     };
+    // The session starts a clock already running only when it takes over from ours.
+    const bool playingOn = clock_.running();
     switch (linkClock_.run(block, rendered_, frames, rate_, quantum, clock_, *this)) {
         case LinkClock::Change::Started: {
             ++transport_;
-            if (linkPlaysOn_) {
+            if (playingOn) {
                 // Playing on from the groove's own clock: so does MIDI gear, its ticks on
                 // the session's beats from here.
                 beatTick_ = static_cast<int64_t>(
@@ -346,7 +347,6 @@ void Scheduler::followLink(int frames) {
         case LinkClock::Change::None:
             break;
     }
-    linkPlaysOn_ = false;
     for (; clock_.running(); ++beatTick_) {
         const int64_t at = sampleOf(static_cast<double>(beatTick_) / 24);
         if (at >= rendered_ + frames) break;

@@ -221,7 +221,6 @@ class Scheduler : private NoteSink {
     // Following a Link session.
     std::atomic<LinkSession*> link_{nullptr};
     LinkClock linkClock_;
-    bool linkPlaysOn_ = false;  // the session takes over playback from the groove's own clock
     double linkTempo_ = 0;
     // Following JACK transport: its position at this block's start, the step counted last
     // from the timeline's start, and a start or stop asked of it.

@@ -197,7 +197,7 @@ QWidget* MainWindow::buildTransport() {
     count_ = valueLabel(QStringLiteral("0:0"));
     // It changes at every step: a fixed size keeps the window's layout, and a background
     // of its own keeps the box around it, out of those repaints.
-    count_->setFixedSize(60, count_->sizeHint().height());
+    count_->setFixedSize(count_->minimumWidth(), count_->sizeHint().height());
     count_->setAutoFillBackground(true);
     inf_ = new QLabel(QStringLiteral(" "));
     QFont bold = inf_->font();
